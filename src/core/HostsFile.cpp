@@ -1,0 +1,242 @@
+#include "core/HostsFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <string_view>
+#include <unistd.h>
+
+namespace velmora {
+
+namespace {
+
+constexpr size_t kChunk = 1 << 20;
+
+std::string folderOf(const std::string& path) {
+    const size_t sep = path.find_last_of("/\\");
+    return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
+}
+
+std::string nameOf(const std::string& path) {
+    const size_t sep = path.find_last_of("/\\");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+// A fresh name in the same folder as path, for a file created exclusively.
+std::string temporaryNameFor(const std::string& path, int attempt) {
+    static std::atomic<unsigned> counter{0};
+    return folderOf(path) + "." + nameOf(path) + ".velmora-" + std::to_string(::getpid()) + "-" +
+           std::to_string(counter++) + "-" + std::to_string(attempt);
+}
+
+int writeAll(Platform& platform, int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = platform.write(fd, data.data(), data.size());
+        if (n < 0)
+            return static_cast<int>(-n);
+        if (n == 0)
+            return EIO;
+        data.remove_prefix(static_cast<size_t>(n));
+    }
+    return 0;
+}
+
+// Writes the lines through a buffer of about a megabyte. Returns 0 or an errno.
+int writeLines(Platform& platform, int fd, const EntryList& lines, std::string_view lineEnd) {
+    std::string buffer;
+    buffer.reserve(kChunk + 4096);
+    for (int32_t i = 0; i < lines.count(); ++i) {
+        const std::string_view line = lines.view(i);
+        if (line.size() > kChunk) {
+            if (int error = writeAll(platform, fd, buffer))
+                return error;
+            buffer.clear();
+            if (int error = writeAll(platform, fd, line))
+                return error;
+        } else {
+            buffer.append(line);
+        }
+        buffer.append(lineEnd);
+        if (buffer.size() >= kChunk) {
+            if (int error = writeAll(platform, fd, buffer))
+                return error;
+            buffer.clear();
+        }
+    }
+    return writeAll(platform, fd, buffer);
+}
+
+struct TempFile {
+    std::string path;
+    int fd = -1;
+    int error = 0;
+};
+
+TempFile createTemporaryBeside(Platform& platform, const std::string& path, uint32_t mode) {
+    TempFile temp;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp.path = temporaryNameFor(path, attempt);
+        temp.fd = platform.createExclusive(temp.path, mode);
+        if (temp.fd >= 0)
+            return temp;
+        temp.error = -temp.fd;
+        if (temp.error != EEXIST)
+            break;
+    }
+    temp.fd = -1;
+    return temp;
+}
+
+// Finishes a file written to fd: sync and close. Returns 0 or an errno; fd is closed either way.
+int finishFile(Platform& platform, int fd) {
+    int error = 0;
+    if (int rc = platform.syncFile(fd); rc < 0)
+        error = -rc;
+    if (int rc = platform.close(fd); rc < 0 && error == 0)
+        error = -rc;
+    return error;
+}
+
+std::string reason(Platform& platform, const std::string& path, int error) {
+    return path + ": " + platform.errorText(error);
+}
+
+// Writes bytes (or the lines) into a new file beside target and renames it over target.
+// Returns 0, or an errno; on failure nothing but the temporary file was touched, and it is gone.
+int replaceAtomically(Platform& platform, const std::string& target, const PathInfo& info, const std::string* bytes,
+                      const EntryList* lines, std::string_view lineEnd, bool* renameRefused) {
+    TempFile temp = createTemporaryBeside(platform, target, info.exists ? info.mode : 0644);
+    if (temp.fd < 0)
+        return temp.error;
+    int error = 0;
+    if (info.exists) {
+        // Keep owner and mode; a change of owner that the system refuses to a non-root user is not
+        // worth losing the save over, the mode is.
+        platform.setOwner(temp.fd, info.uid, info.gid);
+        if (int rc = platform.setMode(temp.fd, info.mode); rc < 0)
+            error = -rc;
+    }
+    if (error == 0)
+        error = bytes ? writeAll(platform, temp.fd, *bytes) : writeLines(platform, temp.fd, *lines, lineEnd);
+    if (error == 0) {
+        error = finishFile(platform, temp.fd);
+    } else {
+        platform.close(temp.fd);
+    }
+    if (error == 0) {
+        if (int rc = platform.rename(temp.path, target); rc < 0) {
+            error = -rc;
+            if (renameRefused)
+                *renameRefused = error == EBUSY || error == EXDEV;
+        }
+    }
+    if (error != 0) {
+        platform.remove(temp.path);
+        return error;
+    }
+    platform.syncDirectory(folderOf(target));
+    return 0;
+}
+
+int writeInPlace(Platform& platform, const std::string& target, const std::string* bytes, const EntryList* lines,
+                 std::string_view lineEnd) {
+    const int fd = platform.openWriteInPlace(target);
+    if (fd < 0)
+        return -fd;
+    int error = bytes ? writeAll(platform, fd, *bytes) : writeLines(platform, fd, *lines, lineEnd);
+    if (error == 0)
+        return finishFile(platform, fd);
+    platform.close(fd);
+    return error;
+}
+
+} // namespace
+
+bool FileHasData(Platform& platform, const std::string& path) {
+    if (path.empty())
+        return false;
+    const PathInfo info = platform.stat(path, true);
+    return info.exists && info.isRegular && info.size > 0;
+}
+
+FileBytes readFileBytes(Platform& platform, const std::string& path) {
+    FileBytes result;
+    const int fd = platform.openRead(path);
+    if (fd < 0) {
+        result.error = -fd;
+        return result;
+    }
+    const PathInfo info = platform.stat(path, true);
+    if (info.exists && info.size < (uint64_t{1} << 40))
+        result.bytes.reserve(static_cast<size_t>(info.size));
+    for (;;) {
+        const size_t old = result.bytes.size();
+        result.bytes.resize(old + kChunk);
+        const ssize_t n = platform.read(fd, result.bytes.data() + old, kChunk);
+        if (n <= 0) {
+            result.bytes.resize(old);
+            if (n < 0)
+                result.error = static_cast<int>(-n);
+            break;
+        }
+        result.bytes.resize(old + static_cast<size_t>(n));
+    }
+    platform.close(fd);
+    return result;
+}
+
+SaveResult saveHostsFile(Platform& platform, const std::string& path, const EntryList& lines,
+                         LineConvention convention) {
+    SaveResult result;
+    auto failed = [&](SaveStatus status, const std::string& message) {
+        result.status = status;
+        result.message = message;
+        return result;
+    };
+
+    // A link is written through: everything below works on the file it points at.
+    std::string target = path;
+    const PathInfo linkInfo = platform.stat(path, false);
+    if (linkInfo.exists && linkInfo.isSymlink) {
+        target = platform.resolveLinks(path);
+        if (target.empty())
+            return failed(SaveStatus::WriteFailed, reason(platform, path, errno ? errno : ENOENT));
+    }
+    const PathInfo info = platform.stat(target, true);
+    if (info.exists && !info.isRegular)
+        return failed(SaveStatus::NotRegular, path + ": not a regular file");
+
+    // The old contents: copied to the backup, used to choose the line end, and kept to put back
+    // should an in-place write fail.
+    std::string old;
+    if (info.exists && info.size > 0) {
+        FileBytes read = readFileBytes(platform, target);
+        if (read.error != 0)
+            return failed(SaveStatus::BackupFailed, "cannot read " + reason(platform, path, read.error));
+        old = std::move(read.bytes);
+    }
+    const std::string_view lineEnd = lineEndBytes(lineEndFor(old, convention));
+
+    if (!old.empty()) {
+        result.backupPath = path + ".bak";
+        // The backup is a new file renamed into place (with the target's mode and owner), so a link
+        // planted at the backup's path is replaced, never written through.
+        if (int error = replaceAtomically(platform, result.backupPath, info, &old, nullptr, {}, nullptr))
+            return failed(SaveStatus::BackupFailed,
+                          "cannot write the backup " + reason(platform, result.backupPath, error));
+        result.backedUp = true;
+    }
+
+    bool renameRefused = false;
+    int error = replaceAtomically(platform, target, info, nullptr, &lines, lineEnd, &renameRefused);
+    if (error != 0 && info.exists && (renameRefused || error == EACCES || error == EPERM)) {
+        // The file cannot be replaced (a bind mount, or a folder we may not write): write it in place.
+        error = writeInPlace(platform, target, nullptr, &lines, lineEnd);
+        if (error != 0)
+            writeInPlace(platform, target, &old, nullptr, {});
+    }
+    if (error != 0)
+        return failed(SaveStatus::WriteFailed, reason(platform, path, error));
+    return result;
+}
+
+} // namespace velmora

@@ -1,0 +1,98 @@
+#include "core/TextUtil.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace velmora {
+
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+bool istartsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && iequals(text.substr(0, prefix.size()), prefix);
+}
+
+size_t ifind(std::string_view text, std::string_view needle, size_t from) {
+    if (needle.empty())
+        return from <= text.size() ? from : std::string_view::npos;
+    if (text.size() < needle.size())
+        return std::string_view::npos;
+    const char first = asciiLower(needle[0]);
+    const char firstUpper = asciiUpper(needle[0]);
+    const size_t last = text.size() - needle.size();
+    for (size_t i = from; i <= last; ++i) {
+        // Skip ahead to the next candidate for the first byte.
+        const char* p = static_cast<const char*>(std::memchr(text.data() + i, first, last - i + 1));
+        const char* q = first == firstUpper ? nullptr
+                                            : static_cast<const char*>(std::memchr(text.data() + i, firstUpper,
+                                                                                   last - i + 1));
+        if (!p && !q)
+            return std::string_view::npos;
+        const char* hit = !p ? q : (!q ? p : std::min(p, q));
+        i = static_cast<size_t>(hit - text.data());
+        if (iequals(text.substr(i, needle.size()), needle))
+            return i;
+    }
+    return std::string_view::npos;
+}
+
+int icompare(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const auto ca = static_cast<unsigned char>(asciiLower(a[i]));
+        const auto cb = static_cast<unsigned char>(asciiLower(b[i]));
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+std::string asciiLowered(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = asciiLower(c);
+    return out;
+}
+
+std::string GetPath(std::string_view filename) {
+    const size_t query = filename.find('?');
+    if (query != std::string_view::npos)
+        filename = filename.substr(0, query);
+    const size_t sep = filename.find_last_of("\\/");
+    if (sep == std::string_view::npos)
+        return {};
+    return std::string(filename.substr(0, sep + 1));
+}
+
+std::string ReplaceText(std::string_view text, std::string_view textToReplace, std::string_view newText,
+                        int32_t compare) {
+    std::string result(text);
+    if (textToReplace.empty())
+        return result;
+    auto findFrom = [&](size_t from) {
+        return compare == 1 ? ifind(result, textToReplace, from) : result.find(textToReplace, from);
+    };
+    size_t pos = findFrom(0);
+    while (pos != std::string::npos) {
+        result.replace(pos, textToReplace.size(), newText);
+        pos = findFrom(pos + newText.size());
+    }
+    return result;
+}
+
+std::string_view trimSpaces(std::string_view text) {
+    const size_t first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos)
+        return {};
+    const size_t last = text.find_last_not_of(' ');
+    return text.substr(first, last - first + 1);
+}
+
+} // namespace velmora
