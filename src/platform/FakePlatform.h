@@ -2,6 +2,7 @@
 
 #include "platform/PosixPlatform.h"
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
