@@ -229,6 +229,21 @@ void EntryList::endAppend() {
         m_observer->entriesAppended(m_appendFirst, count() - m_appendFirst);
 }
 
+void EntryList::applyViewSelection(int32_t first, int32_t last, bool selected) {
+    first = std::max(first, 0);
+    last = std::min(last, count() - 1);
+    for (int32_t i = first; i <= last; ++i) {
+        uint8_t& f = m_selected[static_cast<size_t>(i)];
+        m_selCount += static_cast<int32_t>(selected) - static_cast<int32_t>(f);
+        f = selected ? 1 : 0;
+    }
+}
+
+void EntryList::applyViewCurrent(int32_t index) {
+    if (index >= -1 && index < count())
+        m_current = index;
+}
+
 void EntryList::maybeCompact() {
     const size_t garbage = m_arena.size() - m_liveBytes;
     if (garbage < kCompactThreshold || garbage < m_arena.size() / 2)

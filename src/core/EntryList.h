@@ -84,6 +84,11 @@ public:
     void beginAppend();
     void endAppend();
 
+    // A view reports what the user selected: flags of [first, last] set, and the current entry, with
+    // no notice back to the view.
+    void applyViewSelection(int32_t first, int32_t last, bool selected);
+    void applyViewCurrent(int32_t index);
+
     void setObserver(EntryListObserver* observer) { m_observer = observer; }
     const std::vector<uint8_t>& selectionFlags() const { return m_selected; }
 
