@@ -1,0 +1,68 @@
+#include "dialogs/InputBoxLogic.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace velmora::inputbox {
+namespace {
+
+// Numbers-only mode keeps digits, '-', '.' and backspace, nothing else (control characters included);
+// upper-case mode takes every character, whatever the numbers-only flag says.
+TEST(InputBoxFilter, EveryCodeInEveryMode) {
+    const std::u32string kept = U"0123456789-.\b";
+    for (char32_t code = 0; code < 0x3000; ++code) {
+        const bool numericKeeps = kept.find(code) != std::u32string::npos;
+        EXPECT_EQ(filterTyped(code, true, false), numericKeeps ? Typed::Pass : Typed::Discard) << static_cast<uint32_t>(code);
+        EXPECT_EQ(filterTyped(code, false, false), Typed::Pass) << static_cast<uint32_t>(code);
+        EXPECT_EQ(filterTyped(code, false, true), Typed::Upper) << static_cast<uint32_t>(code);
+        EXPECT_EQ(filterTyped(code, true, true), Typed::Upper) << static_cast<uint32_t>(code);
+    }
+}
+
+TEST(InputBoxNumber, ReadsLikeVal) {
+    struct Case {
+        std::string text;
+        std::string number;
+    };
+    const Case cases[] = {
+        {"", "0"},
+        {"007", "7"},
+        {"1.2.3", "1.2"},
+        {"--5", "0"},
+        {"12abc", "12"},
+        {"abc", "0"},
+        {"-", "0"},
+        {".", "0"},
+        {"-.", "0"},
+        {"-0", "0"},
+        {"-0.000", "0"},
+        {"  42", "42"},
+        {"\t-\n8", "-8"},
+        {"1 2 3", "123"},
+        {"+7", "7"},
+        {"+-7", "0"},
+        {"5-", "5"},
+        {"1-2", "1"},
+        {"12,5", "12"},
+        {"1e3", "1"},
+        {"-3.50", "-3.5"},
+        {".5", "0.5"},
+        {"-.5", "-0.5"},
+        {"5.", "5"},
+        {"0.1", "0.1"},
+        {"3.14159", "3.14159"},
+        {"1000000", "1000000"},
+        {"123456789012", "123456789012"},
+        {"0.000001", "0.000001"},
+        {"00000000000000000000000000001", "1"},
+        {std::string(400, '9'), "1.7976931348623157e+308"},
+        {"-" + std::string(400, '9'), "-1.7976931348623157e+308"},
+        {"0." + std::string(400, '0') + "1", "0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(numberText(c.text), c.number) << '"' << c.text << '"';
+}
+
+} // namespace
+} // namespace velmora::inputbox
