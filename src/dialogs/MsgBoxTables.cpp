@@ -94,24 +94,6 @@ ButtonSet decodeButtons(int32_t value) {
     return set;
 }
 
-SlotFill fillStandardButtons(const ButtonSet& set, const std::array<bool, kSlots>& customCaption) {
-    SlotFill fill;
-    for (size_t i = 0; i < kSlots; ++i) {
-        const StandardButton& button = set.buttons[i];
-        if (button.caption.empty() || customCaption[i])
-            continue;
-        fill.filled[i] = button;
-        if (button.cancel)
-            fill.cancelSlot = static_cast<int>(i);
-    }
-    if (set.group == ButtonGroup::OkOnly) {
-        fill.centreSlot0 = true;
-        fill.defaultSlot = 0;
-        fill.cancelSlot = 0;
-    }
-    return fill;
-}
-
 CaptionPlacement placeCustomCaptions(const std::array<bool, kSlots>& given) {
     CaptionPlacement placement{{0, 1, 2, 3}, {1, 2, 3, 4}};
     const bool first = given[0], second = given[1], third = given[2], fourth = given[3];
@@ -124,6 +106,25 @@ CaptionPlacement placeCustomCaptions(const std::array<bool, kSlots>& given) {
             caption = -1;
     }
     return placement;
+}
+
+SlotFill fillStandardButtons(const ButtonSet& set, const std::array<bool, kSlots>& given) {
+    const CaptionPlacement placement = placeCustomCaptions(given);
+    SlotFill fill;
+    for (size_t i = 0; i < kSlots; ++i) {
+        const StandardButton& button = set.buttons[i];
+        if (button.caption.empty() || given[i] || placement.captionForSlot[i] >= 0)
+            continue;
+        fill.filled[i] = button;
+        if (button.cancel)
+            fill.cancelSlot = static_cast<int>(i);
+    }
+    if (set.group == ButtonGroup::OkOnly) {
+        fill.centreSlot0 = true;
+        fill.defaultSlot = 0;
+        fill.cancelSlot = 0;
+    }
+    return fill;
 }
 
 std::array<int, kSlots> tabPositionsAfter(int slot, const std::array<int, kSlots>& current) {

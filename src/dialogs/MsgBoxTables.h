@@ -52,19 +52,6 @@ struct ButtonSet {
 
 ButtonSet decodeButtons(int32_t buttons);
 
-// The standard buttons that actually go into the row. A slot that already shows a custom caption keeps
-// it: the standard button meant for it is dropped, together with the cancel flag it would bring. The
-// OK-only group is the exception: slot 0 is centred and takes the default and cancel flags whatever
-// it shows.
-struct SlotFill {
-    std::array<StandardButton, kSlots> filled{}; // empty caption: nothing filled into that slot
-    int cancelSlot = -1;
-    int defaultSlot = -1;
-    bool centreSlot0 = false;
-};
-
-SlotFill fillStandardButtons(const ButtonSet& set, const std::array<bool, kSlots>& customCaption);
-
 // Where custom captions land. `given[k]` tells whether caption parameter k + 1 (`Button1`..`Button4`)
 // is non-empty. Afterwards slot i shows caption parameter captionForSlot[i] + 1 (-1: no custom caption)
 // and yields slotResult[i]; whichever slot it lands in, caption parameter K yields K.
@@ -74,6 +61,20 @@ struct CaptionPlacement {
 };
 
 CaptionPlacement placeCustomCaptions(const std::array<bool, kSlots>& given);
+
+// The standard buttons that actually go into the row. A slot keeps the custom caption it shows: the
+// standard button meant for it is dropped, together with the cancel flag it would bring. A slot whose
+// own caption parameter was given stays free of standard buttons too, also when that caption was moved
+// on (so `Button1`, `Button2` with 64 show "A" and "B" and no "OK"). The OK-only group is the exception
+// for the flags: slot 0 is centred and takes the default and cancel flags whatever it shows.
+struct SlotFill {
+    std::array<StandardButton, kSlots> filled{}; // empty caption: nothing filled into that slot
+    int cancelSlot = -1;
+    int defaultSlot = -1;
+    bool centreSlot0 = false;
+};
+
+SlotFill fillStandardButtons(const ButtonSet& set, const std::array<bool, kSlots>& given);
 
 // Tab positions of the four slots after SetDefaultButton(slot): slot i at (i - slot + 4) mod 4.
 // A slot outside 0..3 leaves `current` unchanged.

@@ -144,35 +144,34 @@ TEST(MsgBoxButtonSets, EveryUnlistedValueShowsNoStandardButton) {
     }
 }
 
-// Custom captions in slots drop the standard buttons meant for them, with their cancel flag; the
-// OK-only group keeps slot 0 centred, default and cancel whatever it shows.
+// Custom captions drop the standard buttons meant for their slots, with their cancel flag; a caption
+// moved on out of slot 0 keeps "OK" away too. The OK-only group keeps slot 0 centred, default and
+// cancel whatever it shows.
 TEST(MsgBoxButtonSets, CustomCaptionsDisplaceStandardButtons) {
     struct Case {
         int32_t buttons;
-        std::array<bool, kSlots> custom;
+        const char* given; // Button1..Button4, "1" non-empty
         const char* filled;
         int cancel;
         int defaultSlot;
         bool centre;
     };
     const Case cases[] = {
-        {3, {false, false, false, false}, "|&Yes|&No|Cancel", 3, -1, false},
-        {3, {false, false, false, true}, "|&Yes|&No|", 2, -1, false},
-        {3, {false, false, true, true}, "|&Yes||", -1, -1, false},
-        {3, {false, false, true, false}, "|&Yes||Cancel", 3, -1, false},
-        {4, {false, true, true, true}, "|||", -1, -1, false},
-        {1, {true, false, false, false}, "|OK|Cancel|", 2, -1, false},
-        {5, {false, false, true, false}, "|Retry||", -1, -1, false},
-        {64, {false, false, false, false}, "OK|||", 0, 0, true},
-        {64, {true, false, false, false}, "|||", 0, 0, true},
-        {64, {false, true, true, false}, "OK|||", 0, 0, true},
-        {2, {true, true, true, true}, "|||", -1, -1, false},
-        {2, {false, false, false, false}, "|||", -1, -1, false},
+        {3, "0000", "|&Yes|&No|Cancel", 3, -1, false}, {3, "0001", "|&Yes|&No|", 2, -1, false},
+        {3, "0011", "|&Yes||", -1, -1, false},        {3, "0010", "|&Yes||Cancel", 3, -1, false},
+        {4, "1110", "|||", -1, -1, false},            {4, "1100", "|||", -1, -1, false},
+        {3, "1100", "|||Cancel", 3, -1, false},       {1, "1000", "|OK|Cancel|", 2, -1, false},
+        {5, "0010", "|Retry||", -1, -1, false},       {64, "0000", "OK|||", 0, 0, true},
+        {64, "1000", "|||", 0, 0, true},              {64, "1100", "|||", 0, 0, true},
+        {64, "0110", "OK|||", 0, 0, true},            {2, "1111", "|||", -1, -1, false},
+        {2, "0000", "|||", -1, -1, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.buttons << " custom " << c.custom[0] << c.custom[1] << c.custom[2]
-                                        << c.custom[3]);
-        const SlotFill fill = fillStandardButtons(decodeButtons(c.buttons), c.custom);
+        SCOPED_TRACE(testing::Message() << c.buttons << " given " << c.given);
+        std::array<bool, kSlots> given{};
+        for (size_t k = 0; k < kSlots; ++k)
+            given[k] = c.given[k] == '1';
+        const SlotFill fill = fillStandardButtons(decodeButtons(c.buttons), given);
         EXPECT_EQ(joinedCaptions(fill.filled), c.filled);
         EXPECT_EQ(fill.cancelSlot, c.cancel);
         EXPECT_EQ(fill.defaultSlot, c.defaultSlot);
