@@ -3,12 +3,14 @@
 #include "core/TextUtil.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 namespace velmora {
 
 namespace {
 constexpr size_t kMaxEntries = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+constexpr uint64_t kMaxOffset = (uint64_t{1} << 40) - 1;
 // Removed texts stay in the arena until they make up half of it.
 constexpr size_t kCompactThreshold = 1 << 20;
 } // namespace
@@ -16,6 +18,33 @@ constexpr size_t kCompactThreshold = 1 << 20;
 EntryList::EntryList(bool sorted) : m_sorted(sorted), m_compare(icompare) {}
 
 void EntryList::setCompare(Compare compare) { m_compare = compare ? std::move(compare) : Compare(icompare); }
+
+EntryList::Slot EntryList::storeText(std::string_view text) {
+    const uint64_t offset = m_arena.size();
+    if (text.size() < kLongText) {
+        m_arena.append(text);
+        return (offset << 24) | text.size();
+    }
+    const uint64_t length = text.size();
+    m_arena.append(reinterpret_cast<const char*>(&length), sizeof length);
+    m_arena.append(text);
+    return (offset << 24) | kLongText;
+}
+
+size_t EntryList::storedSize(Slot slot) const {
+    const std::string_view text = textOf(slot);
+    return text.size() + ((slot & kLongText) == kLongText ? sizeof(uint64_t) : 0);
+}
+
+std::string_view EntryList::textOf(Slot slot) const {
+    const uint64_t offset = slot >> 24;
+    const uint64_t length = slot & kLongText;
+    if (length != kLongText)
+        return {m_arena.data() + offset, static_cast<size_t>(length)};
+    uint64_t longLength = 0;
+    std::memcpy(&longLength, m_arena.data() + offset, sizeof longLength);
+    return {m_arena.data() + offset + sizeof longLength, static_cast<size_t>(longLength)};
+}
 
 int32_t EntryList::itemSelected(int32_t index) const {
     if (index < 0 || index >= count())
@@ -52,22 +81,27 @@ void EntryList::setCurrentIndex(int32_t index) {
 int32_t EntryList::itemData(int32_t index) const {
     if (index < 0 || index >= count())
         return -1;
-    return m_slots[static_cast<size_t>(index)].data;
+    return m_data.empty() ? 0 : m_data[static_cast<size_t>(index)];
 }
 
 void EntryList::setItemData(int32_t index, int32_t value) {
-    if (index >= 0 && index < count())
-        m_slots[static_cast<size_t>(index)].data = value;
+    if (index < 0 || index >= count() || (m_data.empty() && value == 0))
+        return;
+    if (m_data.empty())
+        m_data.assign(m_slots.size(), 0);
+    m_data[static_cast<size_t>(index)] = value;
 }
 
 void EntryList::removeItem(int32_t index) {
     if (index < 0 || index >= count())
         return;
     const auto i = static_cast<size_t>(index);
-    m_liveBytes -= m_slots[i].length;
+    m_liveBytes -= storedSize(m_slots[i]);
     m_selCount -= m_selected[i];
     m_slots.erase(m_slots.begin() + index);
     m_selected.erase(m_selected.begin() + index);
+    if (!m_data.empty())
+        m_data.erase(m_data.begin() + index);
     if (m_current > index || m_current >= count())
         --m_current;
     if (m_observer)
@@ -76,14 +110,15 @@ void EntryList::removeItem(int32_t index) {
 }
 
 void EntryList::appendSlot(std::string_view text) {
-    m_slots.push_back(Slot{m_arena.size(), static_cast<uint32_t>(text.size()), 0});
-    m_arena.append(text);
-    m_liveBytes += text.size();
+    m_slots.push_back(storeText(text));
+    m_liveBytes += storedSize(m_slots.back());
     m_selected.push_back(0);
+    if (!m_data.empty())
+        m_data.push_back(0);
 }
 
 int32_t EntryList::addItemText(std::string_view text) {
-    if (m_slots.size() >= kMaxEntries || text.size() > std::numeric_limits<uint32_t>::max())
+    if (m_slots.size() >= kMaxEntries || m_arena.size() + text.size() + sizeof(uint64_t) > kMaxOffset)
         return -2;
     if (!m_sorted) {
         appendSlot(text);
@@ -93,15 +128,15 @@ int32_t EntryList::addItemText(std::string_view text) {
         return index;
     }
     // Sorted: after every entry that compares equal or less, so equal entries keep their order.
-    auto pos = std::upper_bound(m_slots.begin(), m_slots.end(), text, [this](std::string_view t, const Slot& s) {
-        return m_compare(t, std::string_view(m_arena.data() + s.offset, s.length)) < 0;
-    });
+    auto pos = std::upper_bound(m_slots.begin(), m_slots.end(), text,
+                                [this](std::string_view t, Slot s) { return m_compare(t, textOf(s)) < 0; });
     const auto index = static_cast<int32_t>(pos - m_slots.begin());
-    Slot slot{m_arena.size(), static_cast<uint32_t>(text.size()), 0};
-    m_arena.append(text);
-    m_liveBytes += text.size();
-    m_slots.insert(pos, slot);
+    const Slot slot = storeText(text);
+    m_liveBytes += storedSize(slot);
+    m_slots.insert(m_slots.begin() + index, slot);
     m_selected.insert(m_selected.begin() + index, 0);
+    if (!m_data.empty())
+        m_data.insert(m_data.begin() + index, 0);
     if (m_current >= index)
         ++m_current;
     if (m_observer)
@@ -112,8 +147,7 @@ int32_t EntryList::addItemText(std::string_view text) {
 std::string_view EntryList::view(int32_t index) const {
     if (index < 0 || index >= count())
         return {};
-    const Slot& s = m_slots[static_cast<size_t>(index)];
-    return {m_arena.data() + s.offset, s.length};
+    return textOf(m_slots[static_cast<size_t>(index)]);
 }
 
 std::string EntryList::itemText(int32_t index) const { return std::string(view(index)); }
@@ -144,6 +178,7 @@ int32_t EntryList::selectText(std::string_view prefix) {
 void EntryList::clear() {
     m_slots.clear();
     m_selected.clear();
+    m_data.clear();
     m_arena.clear();
     m_liveBytes = 0;
     m_selCount = 0;
@@ -160,7 +195,7 @@ void EntryList::removeWhere(const std::vector<uint8_t>& remove) {
     for (size_t i = 0; i < m_slots.size(); ++i) {
         if (i < n && remove[i]) {
             any = true;
-            m_liveBytes -= m_slots[i].length;
+            m_liveBytes -= storedSize(m_slots[i]);
             m_selCount -= m_selected[i];
             if (m_current >= 0 && static_cast<size_t>(m_current) > i)
                 --newCurrent;
@@ -168,12 +203,16 @@ void EntryList::removeWhere(const std::vector<uint8_t>& remove) {
         }
         m_slots[out] = m_slots[i];
         m_selected[out] = m_selected[i];
+        if (!m_data.empty())
+            m_data[out] = m_data[i];
         ++out;
     }
     if (!any)
         return;
     m_slots.resize(out);
     m_selected.resize(out);
+    if (!m_data.empty())
+        m_data.resize(out);
     m_current = std::min(newCurrent, count() - 1);
     if (m_observer)
         m_observer->entriesReset();
@@ -191,6 +230,7 @@ void EntryList::removeRange(int32_t first, int32_t n) {
 void EntryList::assignFrom(const EntryList& source, const std::vector<int32_t>& order) {
     m_slots.clear();
     m_selected.clear();
+    m_data.clear();
     m_arena.clear();
     m_liveBytes = 0;
     m_selCount = 0;
@@ -251,9 +291,11 @@ void EntryList::maybeCompact() {
     std::string fresh;
     fresh.reserve(m_liveBytes);
     for (Slot& s : m_slots) {
+        const std::string_view text = textOf(s);
         const uint64_t offset = fresh.size();
-        fresh.append(m_arena, s.offset, s.length);
-        s.offset = offset;
+        const size_t prefix = (s & kLongText) == kLongText ? sizeof(uint64_t) : 0;
+        fresh.append(text.data() - prefix, text.size() + prefix);
+        s = (offset << 24) | (s & kLongText);
     }
     m_arena.swap(fresh);
 }

@@ -93,12 +93,14 @@ public:
     const std::vector<uint8_t>& selectionFlags() const { return m_selected; }
 
 private:
-    struct Slot {
-        uint64_t offset;
-        uint32_t length;
-        int32_t data;
-    };
+    // Where an entry's text lies in the arena: offset in the high 40 bits, length in the low 24.
+    // A text of kLongText bytes or more keeps its length in 8 bytes in front of it instead.
+    using Slot = uint64_t;
+    static constexpr uint64_t kLongText = 0xFFFFFF;
 
+    Slot storeText(std::string_view text);
+    size_t storedSize(Slot slot) const;
+    std::string_view textOf(Slot slot) const;
     void appendSlot(std::string_view text);
     void maybeCompact();
 
@@ -109,6 +111,7 @@ private:
     size_t m_liveBytes = 0;
     std::vector<Slot> m_slots;
     std::vector<uint8_t> m_selected;
+    std::vector<int32_t> m_data; // empty while every data word is 0
     int32_t m_selCount = 0;
     int32_t m_current = -1;
     int32_t m_appendFirst = -1;

@@ -184,6 +184,61 @@ FileBytes readFileBytes(Platform& platform, const std::string& path) {
     return result;
 }
 
+int readFileLines(Platform& platform, const std::string& path, LineConvention convention,
+                  const std::function<void(std::string_view)>& onLine, size_t chunkSize) {
+    const int fd = platform.openRead(path);
+    if (fd < 0)
+        return -fd;
+    const bool lfEnds = convention == LineConvention::Posix;
+    std::string buffer;
+    size_t start = 0; // where the current line begins
+    size_t pos = 0;   // how far the buffer has been scanned
+    bool eof = false;
+    int error = 0;
+    for (;;) {
+        const size_t size = buffer.size();
+        while (pos < size) {
+            const char c = buffer[pos];
+            if (c == '\r') {
+                // A CR at the very end may be followed by an LF in the next piece.
+                if (pos + 1 == size && !eof)
+                    break;
+                onLine(std::string_view(buffer.data() + start, pos - start));
+                ++pos;
+                if (pos < size && buffer[pos] == '\n')
+                    ++pos;
+                start = pos;
+            } else if (c == '\n' && lfEnds) {
+                onLine(std::string_view(buffer.data() + start, pos - start));
+                start = ++pos;
+            } else {
+                ++pos;
+            }
+        }
+        if (eof) {
+            if (start < buffer.size())
+                onLine(std::string_view(buffer.data() + start, buffer.size() - start));
+            break;
+        }
+        buffer.erase(0, start);
+        pos -= start;
+        start = 0;
+        const size_t old = buffer.size();
+        buffer.resize(old + chunkSize);
+        const ssize_t n = platform.read(fd, buffer.data() + old, chunkSize);
+        if (n <= 0) {
+            buffer.resize(old);
+            eof = true;
+            if (n < 0)
+                error = static_cast<int>(-n);
+            continue;
+        }
+        buffer.resize(old + static_cast<size_t>(n));
+    }
+    platform.close(fd);
+    return error;
+}
+
 SaveResult saveHostsFile(Platform& platform, const std::string& path, const EntryList& lines,
                          LineConvention convention) {
     SaveResult result;

@@ -4,7 +4,9 @@
 #include "core/LineText.h"
 #include "platform/Platform.h"
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace velmora {
 
@@ -19,6 +21,12 @@ struct FileBytes {
     int error = 0;
 };
 FileBytes readFileBytes(Platform& platform, const std::string& path);
+
+// Reads a file line by line without holding it whole: onLine(line) for every line, split exactly as
+// forEachLine splits the same bytes. A read that fails part way ends the file there (the partial
+// last line is still a line). Returns 0 or the errno of the failure. chunkSize is for tests.
+int readFileLines(Platform& platform, const std::string& path, LineConvention convention,
+                  const std::function<void(std::string_view)>& onLine, size_t chunkSize = 1 << 20);
 
 enum class SaveStatus {
     Saved,

@@ -40,14 +40,10 @@ std::string_view normaliseLine(std::string_view line, std::string& scratch) {
     return scratch;
 }
 
-DuplicateIndex::DuplicateIndex(const EntryList& list) : m_list(list) {
-    m_slots.assign(1024, -1);
-    m_hashes.assign(1024, 0);
-    m_mask = 1023;
-}
+DuplicateIndex::DuplicateIndex(const EntryList& list) : m_list(list) { rehash(1024); }
 
-uint64_t DuplicateIndex::hash(std::string_view text) {
-    // FNV-1a over the case-folded bytes, finished with a mixer so the low bits spread well.
+uint32_t DuplicateIndex::hash(std::string_view text) {
+    // FNV-1a over the case-folded bytes, finished with a mixer so that the low bits spread well.
     uint64_t h = 1469598103934665603ull;
     for (char c : text) {
         h ^= static_cast<unsigned char>(asciiLower(c));
@@ -56,35 +52,41 @@ uint64_t DuplicateIndex::hash(std::string_view text) {
     h ^= h >> 33;
     h *= 0xff51afd7ed558ccdull;
     h ^= h >> 33;
-    return h;
+    return static_cast<uint32_t>(h);
+}
+
+void DuplicateIndex::reserve(size_t keys) {
+    size_t slots = m_slots.size();
+    while (keys * 2 > slots)
+        slots *= 2;
+    if (slots != m_slots.size())
+        rehash(slots);
 }
 
 bool DuplicateIndex::contains(std::string_view text) const {
-    const uint64_t h = hash(text);
-    const auto tag = static_cast<uint32_t>(h >> 32);
+    const uint32_t h = hash(text);
     for (size_t pos = h & m_mask;; pos = (pos + 1) & m_mask) {
         const int32_t entry = m_slots[pos];
         if (entry < 0)
             return false;
-        if (m_hashes[pos] == tag && iequals(m_list.view(entry), text))
+        if (m_hashes[pos] == h && iequals(m_list.view(entry), text))
             return true;
     }
 }
 
-bool DuplicateIndex::insert(std::string_view text, uint64_t h, int32_t index) {
-    if ((m_size + 1) * 4 > m_slots.size() * 3) {
-        grow();
-    }
-    const auto tag = static_cast<uint32_t>(h >> 32);
+bool DuplicateIndex::insert(std::string_view text, uint32_t h, int32_t index) {
+    // At most half full, so that probe runs stay short.
+    if ((m_size + 1) * 2 > m_slots.size())
+        rehash(m_slots.size() * 2);
     for (size_t pos = h & m_mask;; pos = (pos + 1) & m_mask) {
         const int32_t entry = m_slots[pos];
         if (entry < 0) {
             m_slots[pos] = index;
-            m_hashes[pos] = tag;
+            m_hashes[pos] = h;
             ++m_size;
             return true;
         }
-        if (m_hashes[pos] == tag && iequals(m_list.view(entry), text))
+        if (m_hashes[pos] == h && iequals(m_list.view(entry), text))
             return false;
     }
 }
@@ -96,55 +98,65 @@ bool DuplicateIndex::add(int32_t index) {
 
 bool DuplicateIndex::addPending(std::string_view text, int32_t index) { return insert(text, hash(text), index); }
 
-void DuplicateIndex::grow() {
-    std::vector<int32_t> oldSlots(m_slots.size() * 2, -1);
-    std::vector<uint32_t> oldHashes(m_slots.size() * 2, 0);
+void DuplicateIndex::rehash(size_t slots) {
+    std::vector<int32_t> oldSlots(slots, -1);
+    std::vector<uint32_t> oldHashes(slots, 0);
     oldSlots.swap(m_slots);
     oldHashes.swap(m_hashes);
-    m_mask = m_slots.size() - 1;
-    for (int32_t entry : oldSlots) {
-        if (entry < 0)
+    m_mask = slots - 1;
+    for (size_t i = 0; i < oldSlots.size(); ++i) {
+        if (oldSlots[i] < 0)
             continue;
-        const uint64_t h = hash(m_list.view(entry));
-        size_t pos = h & m_mask;
+        size_t pos = oldHashes[i] & m_mask;
         while (m_slots[pos] >= 0)
             pos = (pos + 1) & m_mask;
-        m_slots[pos] = entry;
-        m_hashes[pos] = static_cast<uint32_t>(h >> 32);
+        m_slots[pos] = oldSlots[i];
+        m_hashes[pos] = oldHashes[i];
     }
+}
+
+SourceListReader::SourceListReader(EntryList& hosts, EntryList* added, DuplicateIndex& index)
+    : m_hosts(hosts), m_added(added), m_index(index) {
+    m_hosts.beginAppend();
+    if (m_added)
+        m_added->beginAppend();
+}
+
+void SourceListReader::line(std::string_view raw) {
+    const std::string_view trimmed = trimSpaces(raw);
+    if (trimmed.empty())
+        return;
+    const std::string_view stored = normaliseLine(trimmed, m_scratch);
+    if (stored.front() != '#') {
+        // Entered as the entry it is about to become; appended before the index reads it again.
+        if (!m_index.addPending(stored, m_hosts.count()))
+            return;
+        if (m_hosts.addItemText(stored) < 0)
+            return;
+    } else if (m_hosts.addItemText(stored) < 0) {
+        return;
+    }
+    if (m_added)
+        m_added->addItemText(stored);
+    ++m_appended;
+}
+
+void SourceListReader::finish() {
+    if (m_added)
+        m_added->endAppend();
+    m_hosts.endAppend();
 }
 
 int32_t readSourceLines(std::string_view bytes, LineConvention convention, EntryList& hosts, EntryList* added,
                         DuplicateIndex& index, const std::function<void(int32_t)>& onLine) {
-    int32_t appended = 0;
-    std::string scratch;
-    hosts.beginAppend();
-    if (added)
-        added->beginAppend();
+    SourceListReader reader(hosts, added, index);
     forEachLine(bytes, convention, [&](std::string_view raw) {
         if (onLine)
             onLine(static_cast<int32_t>(std::min<size_t>(raw.size(), std::numeric_limits<int32_t>::max())));
-        const std::string_view line = trimSpaces(raw);
-        if (line.empty())
-            return;
-        const std::string_view stored = normaliseLine(line, scratch);
-        if (stored.front() != '#') {
-            // Entered as the entry it is about to become; appended before the index reads it again.
-            if (!index.addPending(stored, hosts.count()))
-                return;
-            if (hosts.addItemText(stored) < 0)
-                return;
-        } else if (hosts.addItemText(stored) < 0) {
-            return;
-        }
-        if (added)
-            added->addItemText(stored);
-        ++appended;
+        reader.line(raw);
     });
-    if (added)
-        added->endAppend();
-    hosts.endAppend();
-    return appended;
+    reader.finish();
+    return reader.appended();
 }
 
 void indexHostsLines(const EntryList& hosts, DuplicateIndex& index, const std::function<void()>& onLine) {

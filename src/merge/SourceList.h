@@ -25,6 +25,9 @@ class DuplicateIndex {
 public:
     explicit DuplicateIndex(const EntryList& list);
 
+    // Room for this many keys in all without growing.
+    void reserve(size_t keys);
+
     // True when a key equal to text (case folded) is present.
     bool contains(std::string_view text) const;
     // Enters entry `index` of the list; false (and nothing entered) when its key is already present.
@@ -34,21 +37,38 @@ public:
     size_t size() const { return m_size; }
 
 private:
-    static uint64_t hash(std::string_view text);
-    void grow();
-    bool insert(std::string_view text, uint64_t h, int32_t index);
+    static uint32_t hash(std::string_view text);
+    void rehash(size_t slots);
+    bool insert(std::string_view text, uint32_t h, int32_t index);
 
     const EntryList& m_list;
-    std::vector<int32_t> m_slots; // entry number, -1 when free
-    std::vector<uint32_t> m_hashes;
+    std::vector<int32_t> m_slots;   // entry number, -1 when free
+    std::vector<uint32_t> m_hashes; // each key's hash, so growing never reads the texts again
     size_t m_size = 0;
     size_t m_mask = 0;
 };
 
-// Reads the lines of a source list into the HOSTS list. For each line (line ends by convention):
-// onLine(length as read) is called first; then the line is trimmed of spaces, blank lines skipped,
-// normalised; a line not beginning with "#" that is already in index is dropped, else entered; the
-// kept line is appended to hosts and, when given, to added. Returns the number of lines appended.
+// Takes the lines of a source list one at a time into the HOSTS list: each is trimmed of spaces, blank
+// lines skipped, normalised; a line not beginning with "#" that is already in the index is dropped,
+// else entered; the kept line is appended to hosts and, when given, to added. The lists are told of
+// the appended lines once, by finish().
+class SourceListReader {
+public:
+    SourceListReader(EntryList& hosts, EntryList* added, DuplicateIndex& index);
+    void line(std::string_view raw);
+    void finish();
+    int32_t appended() const { return m_appended; }
+
+private:
+    EntryList& m_hosts;
+    EntryList* m_added;
+    DuplicateIndex& m_index;
+    std::string m_scratch;
+    int32_t m_appended = 0;
+};
+
+// The same for a whole text in memory; onLine(length as read) is called before each line.
+// Returns the number of lines appended.
 int32_t readSourceLines(std::string_view bytes, LineConvention convention, EntryList& hosts, EntryList* added,
                         DuplicateIndex& index, const std::function<void(int32_t)>& onLine);
 

@@ -76,12 +76,11 @@ void HostsSession::LoadHOSTS(const std::string& path) {
         const PathInfo info = m_platform.stat(path, true);
         if (info.size > kQuietLoadBytes)
             m_ui.showProgress();
-        const FileBytes file = readFileBytes(m_platform, path);
         const int32_t maxvalue = clampToInt32(info.size);
         int32_t value = 0;
-        lstHOSTS.reserve(0, file.bytes.size());
+        lstHOSTS.reserve(0, static_cast<size_t>(std::min<uint64_t>(info.size, uint64_t{1} << 32)));
         lstHOSTS.beginAppend();
-        forEachLine(file.bytes, m_convention, [&](std::string_view line) {
+        readFileLines(m_platform, path, m_convention, [&](std::string_view line) {
             lstHOSTS.addItemText(line);
             m_ui.ShowProgress(clampToInt32(line.size()), value, maxvalue);
         });
@@ -114,14 +113,22 @@ void HostsSession::ReadListFile(const std::string& fileName, Label countLabel, b
     const int32_t maxvalue = clampToInt32(info.size);
     bChanged = addToNew;
     m_ui.showProgress();
-    const FileBytes file = readFileBytes(m_platform, fileName);
     int32_t value = 0;
     // Only a merge creates the index; a read outside one finds every line new.
     DuplicateIndex standalone(lstHOSTS);
     DuplicateIndex& index = m_colLines ? *m_colLines : standalone;
-    const int32_t appended =
-        readSourceLines(file.bytes, m_convention, lstHOSTS, addToNew ? &lstNew : nullptr, index,
-                        [&](int32_t length) { m_ui.ShowProgress(length, value, maxvalue); });
+    // The texts' room in one piece, so a large list is not copied as it grows.
+    const auto bytes = static_cast<size_t>(std::min<uint64_t>(info.size, uint64_t{1} << 32));
+    lstHOSTS.reserve(bytes / 32, bytes);
+    if (addToNew)
+        lstNew.reserve(bytes / 32, bytes);
+    SourceListReader reader(lstHOSTS, addToNew ? &lstNew : nullptr, index);
+    readFileLines(m_platform, fileName, m_convention, [&](std::string_view line) {
+        m_ui.ShowProgress(clampToInt32(line.size()), value, maxvalue);
+        reader.line(line);
+    });
+    reader.finish();
+    const int32_t appended = reader.appended();
     m_ui.closeProgress();
     setLabel(countLabel, std::to_string(appended) + " items");
 }

@@ -164,6 +164,19 @@ TEST(EntryList, KeepsEveryTextWhole) {
     EXPECT_EQ(list.itemText(0), "");
 }
 
+// Texts too long for the short length field keep their length beside them, through removal and the
+// compaction that follows it.
+TEST(EntryList, VeryLongTextsSurviveCompaction) {
+    const std::string huge(17 * 1024 * 1024, 'h');
+    EntryList list = listOf({"a", huge, std::string(20 * 1024 * 1024, 'b'), "c"});
+    EXPECT_EQ(list.view(1).size(), huge.size());
+    list.removeItem(2); // leaves more than half of the arena unused: compacts
+    list.removeItem(0);
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(list.itemText(0), huge);
+    EXPECT_EQ(list.itemText(1), "c");
+}
+
 // The batch removal gives the same list, selection and current entry as removing one by one from the end.
 TEST(EntryList, BatchRemovalMatchesOneByOne) {
     std::mt19937 rng(42);

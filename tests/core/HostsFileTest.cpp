@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -263,4 +264,39 @@ TEST_F(HostsFileTest, MissingFolderIsReported) {
     const SaveResult result = saveHostsFile(platform, target, listOf({"a"}), LineConvention::Posix);
     EXPECT_EQ(result.status, SaveStatus::WriteFailed);
     EXPECT_EQ(result.message, target + ": No such file or directory");
+}
+
+// Reading piece by piece splits exactly as splitting the whole text, wherever the pieces end
+// (a CR at the end of one piece and its LF at the start of the next included).
+TEST_F(HostsFileTest, LinesReadInPiecesMatchTheWholeText) {
+    std::mt19937 rng(7);
+    const char alphabet[] = {'a', 'b', '\r', '\n', ' ', '\0'};
+    for (int round = 0; round < 200; ++round) {
+        std::string bytes(rng() % 64, 'x');
+        for (char& c : bytes)
+            c = alphabet[rng() % sizeof alphabet];
+        writeFile(hosts, bytes);
+        for (LineConvention convention : {LineConvention::Windows, LineConvention::Posix}) {
+            std::vector<std::string> whole;
+            forEachLine(bytes, convention, [&](std::string_view line) { whole.emplace_back(line); });
+            for (size_t chunk : {1u, 2u, 3u, 7u, 64u}) {
+                std::vector<std::string> pieces;
+                EXPECT_EQ(readFileLines(platform, hosts, convention,
+                                        [&](std::string_view line) { pieces.emplace_back(line); }, chunk),
+                          0);
+                ASSERT_EQ(pieces, whole) << "chunk " << chunk;
+            }
+        }
+    }
+}
+
+// A read failing part way ends the file there: the lines so far, then the partial one.
+TEST_F(HostsFileTest, LineReadingStopsAtAFailure) {
+    writeFile(hosts, "one\r\ntwo\r\nthree\r\n");
+    platform.failOp(Op::Read, EIO, 2);
+    std::vector<std::string> lines;
+    EXPECT_EQ(readFileLines(platform, hosts, LineConvention::Windows,
+                            [&](std::string_view line) { lines.emplace_back(line); }, 4),
+              EIO);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
 }

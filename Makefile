@@ -1,0 +1,40 @@
+# Velmora: `make run` starts the window on a sandbox HOSTS file, `make test` builds and runs every test.
+BUILD ?= build
+BUILD_TYPE ?= RelWithDebInfo
+CMAKE_FLAGS ?=
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+SANDBOX := $(abspath $(BUILD))/sandbox
+
+.PHONY: all deps configure build test run bench format fuzz clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh build
+
+configure: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) $(CMAKE_FLAGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j$(JOBS)
+
+test: build
+	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+# The window on a copy of examples/hosts; with no display, an unattended demo instead.
+run: build
+	@scripts/run.sh $(BUILD)
+
+bench: build
+	@scripts/install-deps.sh bench
+	@scripts/bench.sh $(BUILD)
+
+format:
+	@clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp')
+
+fuzz:
+	@scripts/install-deps.sh build fuzz
+	@scripts/fuzz.sh $${FUZZ_SECONDS:-60}
+
+clean:
+	rm -rf $(BUILD)

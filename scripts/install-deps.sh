@@ -1,0 +1,43 @@
+#!/bin/sh
+# Installs the Debian packages Velmora needs that are missing, and nothing else.
+#   scripts/install-deps.sh [build] [bench] [shots] [fuzz]
+# build: compiler, CMake, Qt 6, GoogleTest, fonts (the default); bench: GNU time;
+# shots: Xvfb and ImageMagick for screenshots; fuzz: clang with its sanitizer runtimes.
+set -eu
+
+groups=${*:-build}
+packages=""
+for group in $groups; do
+    case $group in
+    build) packages="$packages cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libxcb1-dev libcanberra-dev fonts-wine" ;;
+    bench) packages="$packages time" ;;
+    shots) packages="$packages xvfb xauth imagemagick" ;;
+    fuzz) packages="$packages clang libclang-rt-14-dev" ;;
+    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz)" >&2; exit 2 ;;
+    esac
+done
+
+if ! command -v dpkg-query >/dev/null 2>&1 || ! command -v apt-get >/dev/null 2>&1; then
+    echo "install-deps: this system has no apt-get; install these packages (or their equivalents) yourself:$packages" >&2
+    exit 0
+fi
+
+missing=""
+for p in $packages; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$p" 2>/dev/null || true)
+    [ "$status" = "installed" ] || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+echo "install-deps: installing$missing"
+if [ "$(id -u)" -eq 0 ]; then
+    sudo=""
+elif command -v sudo >/dev/null 2>&1; then
+    sudo="sudo"
+else
+    echo "install-deps: need root (or sudo) to install:$missing" >&2
+    exit 1
+fi
+$sudo apt-get update -qq
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
