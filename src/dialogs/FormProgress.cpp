@@ -41,10 +41,17 @@ formProgress::formProgress(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::MSWin
 bool formProgress::ShowProgress(int32_t inc, int32_t& value, int32_t maxvalue) {
     if (!advanceProgress(m_bar, inc, value, maxvalue))
         return false;
-    Shape2->resize(twips(m_bar.barWidth), Shape2->height());
-    lblPercent->setText(QString::fromStdString(m_bar.percentText));
-    lblPercent->repaint();
-    Shape2->repaint();
+    // The bar grows in twips; the screen only sees whole pixels and whole percents, so only a change
+    // of either is drawn.
+    const int width = twips(m_bar.barWidth);
+    const QString text = QString::fromStdString(m_bar.percentText);
+    if (width == Shape2->width() && text == lblPercent->text())
+        return false;
+    Shape2->resize(width, Shape2->height());
+    lblPercent->setText(text);
+    // Painted at once, in one pass over this small window: the work holds the event loop meanwhile.
+    if (isVisible())
+        repaint();
     return true;
 }
 

@@ -18,7 +18,7 @@ public:
     explicit formProgress(QWidget* owner = nullptr);
 
     // One step: draws value / maxvalue when the bar grows, then advances value by inc.
-    // Returns true when something was redrawn.
+    // Returns true when something on screen changed (a whole pixel of bar or a whole percent).
     bool ShowProgress(int32_t inc, int32_t& value, int32_t maxvalue);
 
     const ProgressBar& bar() const { return m_bar; }

@@ -19,7 +19,8 @@ formProgress& progressWindow(QWidget* owner) {
     return *g_progress;
 }
 
-// Lets the window system map and paint the progress window; user input waits until the work ends.
+// Lets the window system map and paint the newly shown progress window; user input waits until the
+// work ends.
 void flushPaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 } // namespace
 
@@ -46,9 +47,8 @@ void QtUserInterface::showProgress() {
 }
 
 void QtUserInterface::ShowProgress(int32_t inc, int32_t& value, int32_t maxvalue) {
-    formProgress& window = progressWindow(m_owner);
-    if (window.ShowProgress(inc, value, maxvalue) && window.isVisible())
-        flushPaint();
+    // The window repaints its bar and label itself; no events are processed while the work runs.
+    progressWindow(m_owner).ShowProgress(inc, value, maxvalue);
 }
 
 void QtUserInterface::closeProgress() {

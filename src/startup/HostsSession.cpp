@@ -71,8 +71,9 @@ void HostsSession::LoadHOSTS(const std::string& path) {
         return;
     {
         BusyScope busy(m_ui, nullptr);
-        lstHOSTS.clear();
+        // Hidden first, so that a view learns of the emptying and the refill once, when shown again.
         lstHOSTS.setVisible(false);
+        lstHOSTS.clear();
         const PathInfo info = m_platform.stat(path, true);
         if (info.size > kQuietLoadBytes)
             m_ui.showProgress();
