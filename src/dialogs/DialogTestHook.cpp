@@ -19,15 +19,25 @@ State& state() {
 
 } // namespace
 
-void queueMsgBoxAnswer(int32_t answer) { state().msgBoxAnswers.push_back(answer); }
+void queueMsgBoxAnswer(int32_t answer) {
+    state().msgBoxAnswers.push_back(answer);
+}
 
-void queueInputBoxAnswer(const QString& answer) { state().inputBoxAnswers.push_back(answer); }
+void queueInputBoxAnswer(const QString& answer) {
+    state().inputBoxAnswers.push_back(answer);
+}
 
-bool active() { return !state().msgBoxAnswers.empty() || !state().inputBoxAnswers.empty(); }
+bool active() {
+    return !state().msgBoxAnswers.empty() || !state().inputBoxAnswers.empty();
+}
 
-const std::vector<Asked>& asked() { return state().asked; }
+const std::vector<Asked>& asked() {
+    return state().asked;
+}
 
-void reset() { state() = State{}; }
+void reset() {
+    state() = State{};
+}
 
 std::optional<int32_t> takeMsgBoxAnswer(const Asked& question) {
     auto& answers = state().msgBoxAnswers;

@@ -18,10 +18,10 @@ enum class Typed {
 // lets through the digits, '-', '.' and backspace and drops everything else, control characters too.
 Typed filterTyped(char32_t code, bool numeric, bool upperCase);
 
-// The number at the start of `text`, in its shortest decimal form, read like the classic Val: blanks
-// (space, tab, line feed) are skipped wherever they stand, then come an optional sign, digits and at most one decimal point;
-// reading stops at the first other character. A text without a number gives "0"; so do "-" and "--5".
-// Examples: "007" -> "7", "1.2.3" -> "1.2", "12abc" -> "12", " -.50" -> "-0.5".
+// The number at the start of `text` in its shortest decimal form, read like the classic Val: blanks
+// (space, tab, line feed) are skipped wherever they stand; then come an optional sign, digits and at
+// most one decimal point, and reading stops at the first other character. A text without a number
+// gives "0", and so do "-" and "--5". "007" -> "7", "1.2.3" -> "1.2", "12abc" -> "12", " -.50" -> "-0.5".
 std::string numberText(std::string_view text);
 
 } // namespace velmora::inputbox

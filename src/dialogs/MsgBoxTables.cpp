@@ -10,7 +10,9 @@ namespace {
 
 using Values = std::initializer_list<int32_t>;
 
-bool among(Values values, int32_t value) { return std::find(values.begin(), values.end(), value) != values.end(); }
+bool among(Values values, int32_t value) {
+    return std::find(values.begin(), values.end(), value) != values.end();
+}
 
 // `Buttons` is matched against these explicit lists, never decoded bit by bit: values that look
 // alike bit-wise (532 next to 531, 256, 272) are deliberately left out.
@@ -81,7 +83,9 @@ ButtonSet decodeButtons(int32_t value) {
             set.focusSlot = 1;
         set.sound = kSoundQuestion;
         applyIcon(set, value,
-                  {{19, 20, 275, 276, 531}, {32, 35, 36, 288, 291, 292, 547}, {51, 52, 307, 308, 563},
+                  {{19, 20, 275, 276, 531},
+                   {32, 35, 36, 288, 291, 292, 547},
+                   {51, 52, 307, 308, 563},
                    {67, 68, 323, 324, 579}});
     } else if (among({5, 21, 37, 53, 69, 261, 277, 293, 309, 325}, value)) {
         set.group = ButtonGroup::RetryCancel;

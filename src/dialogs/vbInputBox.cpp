@@ -13,6 +13,8 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace velmora {
 
 namespace {
@@ -47,10 +49,11 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override {
         // Keys that move or edit rather than type, and the dialog's own keys, are not filtered.
-        static constexpr int kNotTyped[] = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape,
+        static constexpr int kNotTyped[] = {Qt::Key_Return, Qt::Key_Enter,   Qt::Key_Escape,
                                             Qt::Key_Tab,    Qt::Key_Backtab, Qt::Key_Delete};
         const QString typed = event->text();
-        if (typed.isEmpty() || std::find(std::begin(kNotTyped), std::end(kNotTyped), event->key()) != std::end(kNotTyped)) {
+        if (typed.isEmpty() ||
+            std::find(std::begin(kNotTyped), std::end(kNotTyped), event->key()) != std::end(kNotTyped)) {
             QLineEdit::keyPressEvent(event);
             return;
         }

@@ -26,7 +26,9 @@ namespace {
 
 QString chooseFontFamily() {
     const QStringList families = QFontDatabase::families();
-    const auto installed = [&families](const QString& family) { return families.contains(family, Qt::CaseInsensitive); };
+    const auto installed = [&families](const QString& family) {
+        return families.contains(family, Qt::CaseInsensitive);
+    };
     const QString tahoma = QStringLiteral("Tahoma");
     if (installed(tahoma))
         return tahoma;
@@ -82,7 +84,9 @@ QPixmap dialogPicture(int64_t number) {
     return QPixmap(QStringLiteral("velmora-pictures:%1.png").arg(number + 100));
 }
 
-int toPixelsX(double twips, const QWidget* widget) { return twipsToPixels(twips, dotsPerInch(widget, true)); }
+int toPixelsX(double twips, const QWidget* widget) {
+    return twipsToPixels(twips, dotsPerInch(widget, true));
+}
 
 QRect toPixels(const TwipsRect& rect, const QWidget* widget) {
     const double x = dotsPerInch(widget, true), y = dotsPerInch(widget, false);
@@ -123,7 +127,9 @@ QLabel* makeLabel(QWidget* parent, const char* name, bool bold) {
     return label;
 }
 
-QString toQString(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString toQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 } // namespace
 
@@ -319,14 +325,18 @@ void vbMsgBox::btnSel_Click(int Index) {
     accept();
 }
 
-void vbMsgBox::tmrTimer_Timer() { reject(); }
+void vbMsgBox::tmrTimer_Timer() {
+    reject();
+}
 
 void vbMsgBox::SetDefaultButton(int slot) {
     m_tabPosition = msgbox::tabPositionsAfter(slot, m_tabPosition);
     applyTabOrder();
 }
 
-void vbMsgBox::setCancelSlot(int slot) { m_cancelSlot = slot; }
+void vbMsgBox::setCancelSlot(int slot) {
+    m_cancelSlot = slot;
+}
 
 void vbMsgBox::applyTabOrder() {
     std::array<QPushButton*, msgbox::kSlots> ordered{};
@@ -352,8 +362,8 @@ int32_t ShowMsgBox(const QString& PromptText, int32_t Buttons, const QString& Ti
 
     // A fresh window for every call, so nothing of the previous box survives.
     QPointer<vbMsgBox> box = new vbMsgBox(Owner);
-    const int32_t result = box->ShowMsgBox(PromptText, Buttons, Title, text, {Button1, Button2, Button3, Button4},
-                                           Icon, DefaultButton, CancelButton, UseSound, CloseTimer);
+    const int32_t result = box->ShowMsgBox(PromptText, Buttons, Title, text, {Button1, Button2, Button3, Button4}, Icon,
+                                           DefaultButton, CancelButton, UseSound, CloseTimer);
     delete box.data();
     return result;
 }

@@ -33,8 +33,7 @@ int32_t ShowMsgBox(const QString& PromptText, int32_t Buttons = 64, const QStrin
                    const QString& text = QString(), const QString& Button1 = QString(),
                    const QString& Button2 = QString(), const QString& Button3 = QString(),
                    const QString& Button4 = QString(), int32_t Icon = 4, QWidget* Owner = nullptr,
-                   int16_t DefaultButton = -1, int16_t CancelButton = -1, bool UseSound = true,
-                   int16_t CloseTimer = 0);
+                   int16_t DefaultButton = -1, int16_t CancelButton = -1, bool UseSound = true, int16_t CloseTimer = 0);
 
 // Helpers shared by the dialog kit's windows.
 namespace dialogkit {
@@ -90,7 +89,7 @@ private:
     std::array<QPushButton*, 4> btnSel{};
     QTimer* tmrTimer;
 
-    std::array<int16_t, 4> m_slotCode{};      // result code of each slot
+    std::array<int16_t, 4> m_slotCode{};        // result code of each slot
     std::array<int16_t, 4> m_slotResultTable{}; // result codes that custom captions receive, by slot
     std::array<int, 4> m_tabPosition{0, 1, 2, 3};
     int m_cancelSlot = -1;

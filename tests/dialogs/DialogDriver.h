@@ -37,8 +37,7 @@ inline void whenModalShown(std::function<void(QWidget*)> action, int closeAfterM
     poll->start();
 }
 
-template <typename T = QWidget>
-T* child(QWidget* dialog, const char* name) {
+template <typename T = QWidget> T* child(QWidget* dialog, const char* name) {
     return dialog->findChild<T*>(QLatin1String(name));
 }
 

@@ -13,7 +13,8 @@ TEST(InputBoxFilter, EveryCodeInEveryMode) {
     const std::u32string kept = U"0123456789-.\b";
     for (char32_t code = 0; code < 0x3000; ++code) {
         const bool numericKeeps = kept.find(code) != std::u32string::npos;
-        EXPECT_EQ(filterTyped(code, true, false), numericKeeps ? Typed::Pass : Typed::Discard) << static_cast<uint32_t>(code);
+        EXPECT_EQ(filterTyped(code, true, false), numericKeeps ? Typed::Pass : Typed::Discard)
+            << static_cast<uint32_t>(code);
         EXPECT_EQ(filterTyped(code, false, false), Typed::Pass) << static_cast<uint32_t>(code);
         EXPECT_EQ(filterTyped(code, false, true), Typed::Upper) << static_cast<uint32_t>(code);
         EXPECT_EQ(filterTyped(code, true, true), Typed::Upper) << static_cast<uint32_t>(code);

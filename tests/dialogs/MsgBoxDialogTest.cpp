@@ -43,7 +43,9 @@ protected:
     FakePlatform m_platform;
 };
 
-QString focusName(QWidget* dialog) { return dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString(); }
+QString focusName(QWidget* dialog) {
+    return dialog->focusWidget() ? dialog->focusWidget()->objectName() : QString();
+}
 
 // Plays space-separated input on the box: "Esc", "Enter", "Tab", "click<slot>", or one typed character.
 void play(QWidget* dialog, const std::string& input) {
@@ -78,30 +80,22 @@ struct Answer {
 const Answer kAnswers[] = {
     {"prompt only: Enter", 64, {}, -1, -1, "btnSel0", "Enter", 1},
     {"prompt only: Esc", 64, {}, -1, -1, "btnSel0", "Esc", 1},
-    {"OK Cancel: Enter", 1, {}, -1, -1, "btnSel1", "Enter", 1},
     {"OK Cancel: click Cancel", 1, {}, -1, -1, "btnSel1", "click2", 2},
-    {"OK Cancel: 'c'", 1, {}, -1, -1, "btnSel1", "c", 2},
     {"Retry Cancel: Enter", 5, {}, -1, -1, "btnSel1", "Enter", 4},
-    {"Retry Cancel: Esc", 5, {}, -1, -1, "btnSel1", "Esc", 2},
     {"Yes No Cancel: Esc takes Cancel, not No", 3, {}, -1, -1, "btnSel1", "Esc", 2},
-    {"Yes No Cancel: 'n'", 3, {}, -1, -1, "btnSel1", "n", 7},
-    {"Yes No Cancel: 'Y'", 3, {}, -1, -1, "btnSel1", "Y", 6},
-    {"Yes No Cancel: unmatched key, then Esc", 3, {}, -1, -1, "btnSel1", "x Esc", 2},
+    {"Yes No Cancel: unmatched key, then 'n'", 3, {}, -1, -1, "btnSel1", "x n", 7},
     {"Yes No: Esc takes No", 4, {}, -1, -1, "btnSel1", "Esc", 7},
     {"516: slot 3 hidden, Yes keeps the focus", 516, {}, -1, -1, "btnSel1", "Enter", 6},
     {"292: No focused", 292, {}, -1, -1, "btnSel2", "Enter", 7},
-    {"531: Cancel focused", 531, {}, -1, -1, "btnSel3", "Enter", 2},
     {"DefaultButton 2 on OK Cancel", 1, {}, 2, -1, "btnSel2", "Enter", 2},
     {"DefaultButton 7 ignored", 1, {}, 7, -1, "btnSel1", "Enter", 1},
     {"CancelButton 1 on Yes No Cancel", 3, {}, -1, 1, "btnSel1", "Esc", 6},
-    {"custom A B with 64: moved right, A focused", 64, {"A", "B"}, -1, -1, "btnSel1", "Enter", 1},
-    {"custom A B with 64: click B", 64, {"A", "B"}, -1, -1, "btnSel1", "click2", 2},
+    {"custom A B with 64: moved right, A focused", 64, {"A", "B"}, -1, -1, "btnSel1", "click2", 2},
     {"custom three over Yes No", 4, {"One", "Two", "Three"}, -1, -1, "btnSel1", "t", 2},
-    {"custom three: last one", 4, {"One", "Two", "Three"}, -1, -1, "btnSel1", "click3", 3},
     {"custom with access letter", 2, {"&Apply", "&Later"}, -1, -1, "btnSel1", "l", 2},
-    {"four custom with 64: slot 0 centred and focused", 64, {"W", "X", "Y", "Z"}, -1, -1, "btnSel0", "Esc", 1},
+    {"four custom with 64: slot 0 centred, focused, cancel", 64, {"W", "X", "Y", "Z"}, -1, -1, "btnSel0", "Esc", 1},
     {"four custom with 2: side by side", 2, {"W", "X", "Y", "Z"}, -1, -1, "btnSel0", "z", 4},
-    {"single custom with a gap", 2, {"A", nullptr, "C"}, -1, -1, "btnSel0", "click2", 3},
+    {"DefaultButton 3: Tab runs 3, 1, 2", 3, {}, 3, -1, "btnSel3", "Tab Tab Enter", 7},
 };
 
 // The code that each way of answering gives, and where the focus is when the box comes up.
@@ -123,20 +117,6 @@ TEST_F(MsgBoxDialog, Answers) {
     }
 }
 
-// DefaultButton 3 with three buttons: Tab runs slot 3, slot 1, slot 2 (slot 0 is hidden).
-TEST_F(MsgBoxDialog, TabOrderAfterDefaultButton) {
-    QStringList path;
-    whenModalShown([&](QWidget* dialog) {
-        for (int i = 0; i < 4; ++i) {
-            path << focusName(dialog);
-            play(dialog, "Tab");
-        }
-        dialog->close();
-    });
-    ShowMsgBox(QStringLiteral("Tabs"), 3, {}, {}, {}, {}, {}, {}, 4, nullptr, 3);
-    EXPECT_EQ(path, (QStringList{"btnSel3", "btnSel1", "btnSel2", "btnSel3"}));
-}
-
 struct Look {
     const char* scenario;
     int32_t buttons;
@@ -156,17 +136,51 @@ struct Look {
 const Look kLooks[] = {
     {"prompt only", 64, {}, nullptr, nullptr, 4, "0:OK@147", 104, false, " ", 100},
     {"second message and title", 1, {}, "Velmora", "Details", 3, "1:OK@102 2:Cancel@195", 34, true, "Velmora", 103},
-    {"three buttons", 3, {}, nullptr, nullptr, 4, "1:&Yes@102 2:&No@195 3:Cancel@288", 104, false, " ", 104},
-    {"critical replaces Icon", 276, {}, nullptr, nullptr, 3, "1:&Yes@102 2:&No@195", 104, false, " ", 101},
-    {"0 shows information", 0, {}, nullptr, nullptr, 2, "0:OK@147", 104, false, " ", 100},
+    {"three buttons, critical replaces Icon",
+     19,
+     {},
+     nullptr,
+     nullptr,
+     3,
+     "1:&Yes@102 2:&No@195 3:Cancel@288",
+     104,
+     false,
+     " ",
+     101},
     {"unlisted value, missing picture", 2, {}, nullptr, nullptr, 9, "", 104, false, " ", -1},
-    {"four custom with 64", 64, {"W", "X", "Y", "Z"}, nullptr, nullptr, 4, "0:W@147 1:X@102 2:Y@195 3:Z@288", 104,
-     false, " ", 100},
-    {"four custom with 2: slot 0 back at the left", 2, {"W", "X", "Y", "Z"}, nullptr, nullptr, 4,
-     "0:W@9 1:X@102 2:Y@195 3:Z@288", 104, false, " ", 104},
-    {"single custom outside OK-only", 2, {"Only"}, nullptr, nullptr, 2, "0:Only@9", 104, false, " ", 102},
-    {"Yes No Cancel with custom third slot", 3, {nullptr, nullptr, nullptr, "Later"}, nullptr, nullptr, 4,
-     "1:&Yes@102 2:&No@195 3:Later@288", 104, false, " ", 104},
+    {"four custom with 64",
+     64,
+     {"W", "X", "Y", "Z"},
+     nullptr,
+     nullptr,
+     4,
+     "0:W@147 1:X@102 2:Y@195 3:Z@288",
+     104,
+     false,
+     " ",
+     100},
+    {"next call: slot 0 back at the left",
+     2,
+     {"W", "X", "Y", "Z"},
+     nullptr,
+     nullptr,
+     4,
+     "0:W@9 1:X@102 2:Y@195 3:Z@288",
+     104,
+     false,
+     " ",
+     104},
+    {"Yes No Cancel with custom third slot",
+     3,
+     {nullptr, nullptr, nullptr, "Later"},
+     nullptr,
+     nullptr,
+     4,
+     "1:&Yes@102 2:&No@195 3:Later@288",
+     104,
+     false,
+     " ",
+     104},
 };
 
 // Buttons, positions, prompt area, title and picture, call after call on fresh windows.
@@ -199,9 +213,8 @@ TEST_F(MsgBoxDialog, Looks) {
         std::array<QString, 4> c;
         for (size_t i = 0; i < 4; ++i)
             c[i] = look.captions[i] ? QString::fromUtf8(look.captions[i]) : QString();
-        const int32_t result =
-            ShowMsgBox(QStringLiteral("Prompt"), look.buttons, QString::fromUtf8(look.title), QString::fromUtf8(look.text),
-                       c[0], c[1], c[2], c[3], look.icon);
+        const int32_t result = ShowMsgBox(QStringLiteral("Prompt"), look.buttons, QString::fromUtf8(look.title),
+                                          QString::fromUtf8(look.text), c[0], c[1], c[2], c[3], look.icon);
         EXPECT_EQ(result, 0) << "closed without a button";
         EXPECT_EQ(shown, QString::fromUtf8(look.shown));
         EXPECT_EQ(promptHeight, look.promptHeight);
@@ -228,9 +241,9 @@ TEST_F(MsgBoxDialog, SoundAndTopmost) {
         std::vector<std::string> calls;
     };
     const Case cases[] = {
-        {64, true, {"sound:SystemAsterisk", "topmost"}},  {0, true, {"sound:SystemQuestion", "topmost"}},
-        {16, true, {"sound:SystemHand", "topmost"}},      {292, true, {"sound:SystemQuestion", "topmost"}},
-        {1, true, {"sound:SystemExclamation", "topmost"}}, {2, true, {"sound:SystemExclamation", "topmost"}},
+        {64, true, {"sound:SystemAsterisk", "topmost"}},
+        {0, true, {"sound:SystemQuestion", "topmost"}},
+        {2, true, {"sound:SystemExclamation", "topmost"}},
         {64, false, {"topmost"}},
     };
     for (const Case& c : cases) {
@@ -246,9 +259,7 @@ TEST_F(MsgBoxDialog, CloseTimer) {
     whenModalShown([](QWidget*) {}, 5000);
     EXPECT_EQ(ShowMsgBox(QStringLiteral("Closing soon"), 3, {}, {}, {}, {}, {}, {}, 4, nullptr, -1, -1, false, 150), 0);
 
-    whenModalShown([](QWidget* dialog) {
-        QTimer::singleShot(400, dialog, [dialog] { play(dialog, "click1"); });
-    });
+    whenModalShown([](QWidget* dialog) { QTimer::singleShot(400, dialog, [dialog] { play(dialog, "click1"); }); });
     EXPECT_EQ(ShowMsgBox(QStringLiteral("Never closes"), 3, {}, {}, {}, {}, {}, {}, 4, nullptr, -1, -1, false, -1), 6);
 }
 
@@ -293,9 +304,9 @@ TEST_F(MsgBoxDialog, NextAnswerHook) {
     DialogTestHook::queueMsgBoxAnswer(2);
     EXPECT_TRUE(DialogTestHook::active());
     EXPECT_EQ(ShowMsgBox(QStringLiteral("Do you want to clear the HOSTS file?"), 292), 7);
-    EXPECT_EQ(ShowMsgBox(QStringLiteral("Do you want to save the changes?"), 3, QStringLiteral("T"),
-                         QStringLiteral("more")),
-              2);
+    EXPECT_EQ(
+        ShowMsgBox(QStringLiteral("Do you want to save the changes?"), 3, QStringLiteral("T"), QStringLiteral("more")),
+        2);
     EXPECT_FALSE(DialogTestHook::active());
     ASSERT_EQ(DialogTestHook::asked().size(), 2u);
     EXPECT_EQ(DialogTestHook::asked()[0].prompt, QStringLiteral("Do you want to clear the HOSTS file?"));
