@@ -1,5 +1,8 @@
 #include "mainwindow/EntryListView.h"
 
+#include <QKeyEvent>
+#include <QMouseEvent>
+
 namespace velmora {
 
 EntryListView::EntryListView(EntryList& list, QWidget* parent) : QListView(parent) {
@@ -7,8 +10,11 @@ EntryListView::EntryListView(EntryList& list, QWidget* parent) : QListView(paren
     setModel(m_model);
     setUniformItemSizes(true);
     setLayoutMode(QListView::SinglePass);
+    // A list box: long lines are cut at the right edge, not shortened with an ellipsis or scrolled.
+    setTextElideMode(Qt::ElideNone);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(m_model, &EntryListModel::listSelectionChanged, this, &EntryListView::copyFromList);
-    connect(m_model, &EntryListModel::listVisibilityChanged, this, &QWidget::setVisible);
+    m_visibility = connect(m_model, &EntryListModel::listVisibilityChanged, this, &QWidget::setVisible);
     connect(m_model, &EntryListModel::scrollRequested, this,
             [this](int row) { scrollTo(m_model->index(row), QAbstractItemView::EnsureVisible); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &EntryListView::copyToList);
@@ -16,6 +22,46 @@ EntryListView::EntryListView(EntryList& list, QWidget* parent) : QListView(paren
         if (!m_syncing)
             m_model->list().applyViewCurrent(current.isValid() ? current.row() : -1);
     });
+}
+
+void EntryListView::setFollowsListVisibility(bool follows) {
+    disconnect(m_visibility);
+    if (follows)
+        m_visibility = connect(m_model, &EntryListModel::listVisibilityChanged, this, &QWidget::setVisible);
+}
+
+void EntryListView::keyPressEvent(QKeyEvent* event) {
+    emit keyDown(event);
+    const QModelIndex before = currentIndex();
+    QListView::keyPressEvent(event);
+    if (currentIndex().isValid() && currentIndex() != before)
+        emit click();
+}
+
+void EntryListView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton && !m_rightButtonSelects) {
+        event->accept();
+        return;
+    }
+    QListView::mousePressEvent(event);
+}
+
+void EntryListView::mouseReleaseEvent(QMouseEvent* event) {
+    emit mouseUp(event);
+    QListView::mouseReleaseEvent(event);
+    const QModelIndex under = indexAt(event->position().toPoint());
+    if (event->button() == Qt::LeftButton && under.isValid() && under == currentIndex())
+        emit click();
+}
+
+void EntryListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton && !m_rightButtonSelects) {
+        event->accept();
+        return;
+    }
+    if (event->button() == Qt::LeftButton)
+        emit dblClick();
+    QListView::mouseDoubleClickEvent(event);
 }
 
 void EntryListView::copyFromList() {

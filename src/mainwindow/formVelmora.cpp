@@ -1,30 +1,28 @@
 #include "mainwindow/formVelmora.h"
 
-#include "core/HostsPath.h"
+#include "core/TextUtil.h"
 #include "dialogs/DisplayText.h"
 #include "dialogs/Units.h"
+#include "mainwindow/Credits.h"
 #include "mainwindow/EntryListView.h"
+#include "mainwindow/GraphicalButton.h"
+#include "mainwindow/KeyCodes.h"
+#include "mainwindow/QtCollation.h"
+#include "mainwindow/WindowLook.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
+#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 
 namespace velmora {
 
 namespace {
-
-QFont designFont(const QString& family, double points, bool bold = false, bool underline = false) {
-    QFont font(family);
-    font.setPointSizeF(points);
-    font.setBold(bold);
-    font.setUnderline(underline);
-    return font;
-}
 
 void setTextColour(QWidget* widget, const QColor& colour) {
     QPalette palette = widget->palette();
@@ -33,31 +31,43 @@ void setTextColour(QWidget* widget, const QColor& colour) {
     widget->setPalette(palette);
 }
 
-void whiteFace(QPushButton* button) {
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, Qt::white);
-    button->setPalette(palette);
-    button->setAutoFillBackground(true);
-}
-
-template <typename T> T* place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+template <typename T> T* place(QWidget* parent, const QString& name, int left, int top, int width, int height) {
     auto* widget = new T(parent);
-    widget->setObjectName(QString::fromLatin1(name));
+    widget->setObjectName(name);
     widget->setGeometry(twipsRect(left, top, width, height));
     return widget;
 }
 
+// A member of a control array: "name(index)", with the property "index".
+template <typename T> T* element(QWidget* parent, const char* name, int index, int left, int top, int width, int height) {
+    T* widget = place<T>(parent, QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index), left, top, width, height);
+    widget->setProperty("index", index);
+    return widget;
+}
+
 QLabel* label(QWidget* parent, const char* name, const QString& caption, int left, int top, int width, int height) {
-    auto* widget = place<QLabel>(parent, name, left, top, width, height);
+    auto* widget = place<QLabel>(parent, QLatin1String(name), left, top, width, height);
     widget->setText(caption);
     return widget;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& caption, int left, int top, int width,
-                    int height) {
-    auto* widget = place<QPushButton>(parent, name, left, top, width, height);
-    widget->setText(caption);
-    return widget;
+// A command button in the graphical style with a white face.
+GraphicalButton* whiteButton(QWidget* parent, const char* name, const QString& caption, const QFont& font, int left,
+                             int top, int width, int height, const QString& picture = QString()) {
+    auto* button = place<GraphicalButton>(parent, QLatin1String(name), left, top, width, height);
+    button->setText(caption);
+    button->setFont(font);
+    button->setFaceColour(Qt::white);
+    if (!picture.isEmpty())
+        button->setPicture(windowPicture(picture));
+    return button;
+}
+
+EntryListView* list(QWidget* parent, EntryList& entries, const char* name, int left, int top, int width, int height) {
+    auto* view = new EntryListView(entries, parent);
+    view->setObjectName(QLatin1String(name));
+    view->setGeometry(twipsRect(left, top, width, height));
+    return view;
 }
 
 } // namespace
@@ -68,133 +78,172 @@ formVelmora::formVelmora(Platform& platform, QWidget* parent)
       m_ui(this), m_session(platform, m_ui) {
     setObjectName(QStringLiteral("formVelmora"));
     setWindowTitle(QStringLiteral("Velmora"));
+    setWindowIcon(programIcon());
     m_session.setDialogOwner(this);
-    buildControls();
+    m_session.setCollation(std::make_unique<QtCollation>());
+
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    m_client->setFixedSize(twips(7770), twips(6465));
+    // The window's default font, used by every control without a font of its own.
+    m_client->setFont(msSansSerifFont(8.25));
+    setCentralWidget(m_client);
+    buildControls(m_client);
     buildMenus();
+    connectEvents();
+    setFixedSize(sizeHint());
     m_session.onTextsChanged = [this] { showSessionTexts(); };
 }
 
 formVelmora::~formVelmora() { m_session.onTextsChanged = nullptr; }
 
-void formVelmora::buildControls() {
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("client"));
-    client->setFixedSize(twips(7770), twips(6465));
-    setCentralWidget(client);
-    const QString tahoma = QStringLiteral("Tahoma");
-
-    Shape1 = place<QWidget>(client, "Shape1", -15, -15, 7845, 1020);
+void formVelmora::buildControls(QWidget* client) {
+    Shape1 = place<QFrame>(client, QStringLiteral("Shape1"), -15, -15, 7845, 1020);
+    Shape1->setFrameStyle(QFrame::Box | QFrame::Plain);
     Shape1->setAutoFillBackground(true);
+    {
+        QPalette palette = Shape1->palette();
+        palette.setColor(QPalette::Window, Qt::white);
+        palette.setColor(QPalette::WindowText, QColor(0x8d, 0x9b, 0xb3));
+        Shape1->setPalette(palette);
+    }
+    // A shape takes no mouse events: the window's background handles them.
+    Shape1->setAttribute(Qt::WA_TransparentForMouseEvents);
     Label1 = label(client, "Label1", QStringLiteral("Velmora"), 210, 210, 4845, 540);
-    Label1->setFont(designFont(tahoma, 21.75));
-    Image1 = place<QLabel>(client, "Image1", 6255, 120, 720, 720);
+    Label1->setFont(tahomaFont(21.75));
+    Image1 = place<QLabel>(client, QStringLiteral("Image1"), 6255, 120, 720, 720);
     Image1->setScaledContents(true);
+    Image1->setPixmap(windowPicture(QStringLiteral("velmora48.png")));
 
-    lstHOSTS = new EntryListView(m_session.lstHOSTS, client);
-    lstHOSTS->setObjectName(QStringLiteral("lstHOSTS"));
-    lstHOSTS->setGeometry(twipsRect(15, 1080, 4890, 4845));
-    lstHOSTS->setFont(designFont(tahoma, 8.25));
+    lstHOSTS = list(client, m_session.lstHOSTS, "lstHOSTS", 15, 1080, 4890, 4845);
+    lstHOSTS->setFont(tahomaFont(8.25));
     lstHOSTS->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    setTextColour(lstHOSTS, QColor(0, 0, 128));
+    lstHOSTS->setRightButtonSelects(false);
+    lstHOSTS->setContextMenuPolicy(Qt::PreventContextMenu);
+    setTextColour(lstHOSTS, darkBlue());
 
-    lblHOSTS[0] = label(client, "lblHOSTS0", QStringLiteral("New HOSTS"), 5010, 1065, 2130, 225);
-    txtHOSTS[0] = place<QLineEdit>(client, "txtHOSTS0", 4980, 1275, 2355, 330);
-    btnBrowse[0] = button(client, "btnBrowse0", QStringLiteral("..."), 7335, 1260, 330, 330);
+    lblHOSTS[0] = element<QLabel>(client, "lblHOSTS", 0, 5010, 1065, 2130, 225);
+    lblHOSTS[0]->setText(QStringLiteral("New HOSTS"));
+    txtHOSTS[0] = element<QLineEdit>(client, "txtHOSTS", 0, 4980, 1275, 2355, 330);
+    btnBrowse[0] = element<QPushButton>(client, "btnBrowse", 0, 7335, 1260, 330, 330);
     lblHOSTS1 = label(client, "lblHOSTS1", QString(), 5085, 1620, 1380, 300);
-    lblHOSTS[1] = label(client, "lblHOSTS1_caption", QStringLiteral("Current HOSTS"), 4995, 1890, 1380, 300);
-    lblHOSTS[1]->setObjectName(QStringLiteral("lblHOSTS1caption"));
-    txtHOSTS[1] = place<QLineEdit>(client, "txtHOSTS1", 4980, 2115, 2355, 330);
-    btnBrowse[1] = button(client, "btnBrowse1", QStringLiteral("..."), 7335, 2115, 330, 330);
+    lblHOSTS[1] = element<QLabel>(client, "lblHOSTS", 1, 4995, 1890, 1380, 300);
+    lblHOSTS[1]->setText(QStringLiteral("Current HOSTS"));
+    txtHOSTS[1] = element<QLineEdit>(client, "txtHOSTS", 1, 4980, 2115, 2355, 330);
+    btnBrowse[1] = element<QPushButton>(client, "btnBrowse", 1, 7335, 2115, 330, 330);
     lblHOSTS2 = label(client, "lblHOSTS2", QString(), 5085, 2460, 1380, 300);
-    btnMerge = button(client, "btnMerge", QStringLiteral("&Load / Merge >>"), 4980, 2670, 2115, 570);
-    btnMerge->setFont(designFont(tahoma, 8.25, true));
-    btnOpen = button(client, "btnOpen", QStringLiteral("Open"), 7080, 2670, 615, 570);
+    for (int i = 0; i < 2; ++i) {
+        lblHOSTS[i]->setFont(tahomaFont(8.25));
+        setCaptionLook(i, false);
+        btnBrowse[i]->setText(QStringLiteral("..."));
+    }
+
+    btnMerge = whiteButton(client, "btnMerge", QStringLiteral("&Load / Merge >>"), tahomaFont(8.25, true), 4980, 2670,
+                           2115, 570);
+    btnOpen = whiteButton(client, "btnOpen", QStringLiteral("Open"), tahomaFont(8.25), 7080, 2670, 615, 570,
+                          QStringLiteral("open16.png"));
     lblNew = label(client, "lblNew", QStringLiteral("Added sites:"), 5010, 3375, 1200, 240);
-    lstNew = new EntryListView(m_session.lstNew, client);
-    lstNew->setObjectName(QStringLiteral("lstNew"));
-    lstNew->setGeometry(twipsRect(4950, 3570, 2685, 1230));
+    lstNew = list(client, m_session.lstNew, "lstNew", 4950, 3570, 2685, 1230);
     lstNew->setSelectionMode(QAbstractItemView::SingleSelection);
     {
         QPalette palette = lstNew->palette();
-        palette.setColor(QPalette::Base, QColor(251, 254, 226));
+        palette.setColor(QPalette::Base, lightYellow());
         lstNew->setPalette(palette);
     }
-    btnSave = button(client, "btnSave", QStringLiteral("Save"), 5775, 4920, 1215, 615);
-    btnClear = button(client, "btnClear", QStringLiteral("Clear"), 6960, 4920, 675, 615);
+    btnSave = whiteButton(client, "btnSave", QStringLiteral("Save"), tahomaFont(8.25), 5775, 4920, 1215, 615,
+                          QStringLiteral("save16.png"));
+    btnClear = whiteButton(client, "btnClear", QStringLiteral("Clear"), tahomaFont(8.25), 6960, 4920, 675, 615,
+                           QStringLiteral("clear20.png"));
     Label2 = label(client, "Label2", QStringLiteral("==>"), 5040, 5115, 900, 240);
     Label2->setAlignment(Qt::AlignCenter);
-    Label2->setFont(designFont(QStringLiteral("MS Sans Serif"), 9.75, true));
+    Label2->setFont(msSansSerifFont(9.75, true));
     lblHOSTS3 = label(client, "lblHOSTS3", QString(), 5085, 5685, 2580, 300);
-    Image2 = place<QLabel>(client, "Image2", -15, 5970, 7875, 840);
+
+    Image2 = place<QLabel>(client, QStringLiteral("Image2"), -15, 5970, 7875, 840);
     Image2->setScaledContents(true);
-    btnSort = button(client, "btnSort", QStringLiteral("Sort"), 15, 6105, 645, 285);
-    btnSort->setFont(designFont(tahoma, 8.25, true));
-    lstSort = new EntryListView(m_session.lstSort, client);
-    lstSort->setObjectName(QStringLiteral("lstSort"));
-    lstSort->setGeometry(twipsRect(675, 6105, 150, 255));
-    lstSort->hide();
+    Image2->setPixmap(windowPicture(QStringLiteral("band.png")));
+    btnSort = whiteButton(client, "btnSort", QStringLiteral("Sort"), tahomaFont(8.25, true), 15, 6105, 645, 285);
+    lstSort = list(client, m_session.lstSort, "lstSort", 675, 6105, 150, 255);
+    lstSort->setFollowsListVisibility(false);
     lstSort->setFocusPolicy(Qt::NoFocus);
-    lblCredits = label(client, "lblCredits", QStringLiteral("(c) 2026 Velmora"), 5985, 6150, 1635, 255);
+    lstSort->hide();
+    lblCredits = label(client, "lblCredits", QString::fromUtf8(credits::kText), 5985, 6150, 1635, 255);
     lblCredits->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    lblCredits->setFont(designFont(QStringLiteral("MS Sans Serif"), 8.25, false, true));
+    lblCredits->setFont(msSansSerifFont(8.25, false, true));
+    lblCredits->setToolTip(QString::fromLatin1(credits::kHomePage));
 
     for (QLabel* blue : {lblHOSTS1, lblHOSTS2, lblHOSTS3, lblCredits})
-        setTextColour(blue, QColor(0, 0, 255));
-    for (QLabel* caption : {lblHOSTS[0], lblHOSTS[1]})
-        caption->setFont(designFont(tahoma, 8.25));
-    for (QPushButton* face : {btnMerge, btnOpen, btnSave, btnClear, btnSort}) {
-        whiteFace(face);
-        if (face != btnMerge && face != btnSort)
-            face->setFont(designFont(tahoma, 8.25));
-    }
+        setTextColour(blue, pureBlue());
     Image2->lower();
     Shape1->lower();
 
+    // The focus order of the design; labels, pictures and the hidden sort list take no focus.
+    const QWidget* const order[] = {txtHOSTS[0], btnBrowse[0], txtHOSTS[1], btnBrowse[1], btnMerge, btnOpen,
+                                    lstNew,      btnSave,      btnClear,    lstHOSTS,     btnSort};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget*>(order[i]), const_cast<QWidget*>(order[i + 1]));
+}
+
+void formVelmora::buildMenus() {
+    const auto item = [](QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut) {
+        QAction* action = menu->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        action->setShortcut(shortcut);
+        // Shortcuts act wherever the focus is in the window.
+        action->setShortcutContext(Qt::WindowShortcut);
+        return action;
+    };
+    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    mnuFileOpen = item(mnuFile, "mnuFileOpen", QStringLiteral("&Open HOSTS"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuFileSave = item(mnuFile, "mnuFileSave", QStringLiteral("&Save HOSTS"), QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuFile->addSeparator()->setObjectName(QStringLiteral("mnuFileSep1"));
+    mnuFileExist = item(mnuFile, "mnuFileExist", QStringLiteral("E&xit"), QKeySequence());
+
+    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    mnuEditFind = item(mnuEdit, "mnuEditFind", QStringLiteral("&Find"), QKeySequence(Qt::CTRL | Qt::Key_F));
+    mnuFindNext = item(mnuEdit, "mnuFindNext", QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3));
+    mnuEdit->addSeparator()->setObjectName(QStringLiteral("mnuEditSep1"));
+    mnuEditDelete = item(mnuEdit, "mnuEditDelete", QStringLiteral("&Delete"), QKeySequence(Qt::Key_Delete));
+}
+
+void formVelmora::connectEvents() {
     connect(btnMerge, &QPushButton::clicked, this, &formVelmora::btnMerge_Click);
+    connect(btnOpen, &QPushButton::clicked, this, &formVelmora::btnOpen_Click);
     connect(btnSave, &QPushButton::clicked, this, &formVelmora::btnSave_Click);
     connect(btnSort, &QPushButton::clicked, this, &formVelmora::btnSort_Click);
     connect(btnClear, &QPushButton::clicked, this, &formVelmora::btnClear_Click);
+    connect(mnuFileOpen, &QAction::triggered, this, &formVelmora::mnuFileOpen_Click);
+    connect(mnuFileSave, &QAction::triggered, this, &formVelmora::btnSave_Click);
+    connect(mnuFileExist, &QAction::triggered, this, &QWidget::close);
+    connect(mnuEditFind, &QAction::triggered, this, &formVelmora::mnuEditFind_Click);
+    connect(mnuFindNext, &QAction::triggered, this, &formVelmora::mnuFindNext_Click);
+    connect(mnuEditDelete, &QAction::triggered, this, &formVelmora::mnuEditDelete_Click);
+
     for (int i = 0; i < 2; ++i) {
         connect(btnBrowse[i], &QPushButton::clicked, this, [this, i] { btnBrowse_Click(i); });
         connect(txtHOSTS[i], &QLineEdit::textChanged, this, [this, i](const QString& text) {
             if (!m_showingTexts)
                 m_session.setTxtHOSTS(i, pathFromUser(text));
         });
-        connect(txtHOSTS[i], &QLineEdit::returnPressed, this, &formVelmora::btnMerge_Click);
         txtHOSTS[i]->installEventFilter(this);
+        txtHOSTS[i]->setMouseTracking(true);
+        lblHOSTS[i]->installEventFilter(this);
+        lblHOSTS[i]->setMouseTracking(true);
     }
+    m_client->installEventFilter(this);
+    m_client->setMouseTracking(true);
+    lblCredits->installEventFilter(this);
 
-    setFixedSize(sizeHint());
-}
-
-void formVelmora::buildMenus() {
-    mnuFile = menuBar()->addMenu(QStringLiteral("&File"));
-    mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    mnuFileOpen = mnuFile->addAction(QStringLiteral("&Open HOSTS"), this, &formVelmora::mnuFileOpen_Click);
-    mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    mnuFileSave = mnuFile->addAction(QStringLiteral("&Save HOSTS"), this, &formVelmora::btnSave_Click);
-    mnuFileSave->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    mnuFile->addSeparator();
-    mnuFileExist = mnuFile->addAction(QStringLiteral("E&xit"), this, &QWidget::close);
-
-    mnuEdit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuEditFind = mnuEdit->addAction(QStringLiteral("&Find"));
-    mnuEditFind->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-    mnuFindNext = mnuEdit->addAction(QStringLiteral("Find &Next"));
-    mnuFindNext->setShortcut(QKeySequence(Qt::Key_F3));
-    mnuEdit->addSeparator();
-    mnuEditDelete = mnuEdit->addAction(QStringLiteral("&Delete"));
-    mnuEditDelete->setShortcut(QKeySequence(Qt::Key_Delete));
-    for (QAction* action : {mnuFileOpen, mnuFileSave, mnuFileExist, mnuEditFind, mnuFindNext, mnuEditDelete})
-        action->setShortcutContext(Qt::WindowShortcut);
-    mnuFileOpen->setObjectName(QStringLiteral("mnuFileOpen"));
-    mnuFileSave->setObjectName(QStringLiteral("mnuFileSave"));
-    mnuFileExist->setObjectName(QStringLiteral("mnuFileExist"));
-    mnuEditFind->setObjectName(QStringLiteral("mnuEditFind"));
-    mnuFindNext->setObjectName(QStringLiteral("mnuFindNext"));
-    mnuEditDelete->setObjectName(QStringLiteral("mnuEditDelete"));
-    setFixedSize(sizeHint());
+    connect(lstHOSTS, &EntryListView::keyDown, this,
+            [this](QKeyEvent* event) { lstHOSTS_KeyDown(virtualKeyCode(*event), shiftState(event->modifiers())); });
+    connect(lstHOSTS, &EntryListView::dblClick, this, &formVelmora::lstHOSTS_DblClick);
+    connect(lstHOSTS, &EntryListView::mouseUp, this, [this](QMouseEvent* event) {
+        lstHOSTS_MouseUp(mouseButtonCode(event->button()), shiftState(event->modifiers()),
+                         event->globalPosition().toPoint());
+    });
+    connect(lstNew, &EntryListView::click, this, &formVelmora::lstNew_Click);
 }
 
 void formVelmora::showSessionTexts() {
@@ -227,9 +276,7 @@ std::string formVelmora::ShowOpenDialog(const std::string& filter, const std::st
     request.filter = filter;
     request.title = title;
     request.initialPath = initialDir;
-    const std::string chosen = m_session.platform().chooseOpenFile(request);
-    const size_t first = chosen.find_first_not_of(' ');
-    return first == std::string::npos ? std::string() : chosen.substr(first, chosen.find_last_not_of(' ') - first + 1);
+    return std::string(trimSpaces(m_session.platform().chooseOpenFile(request)));
 }
 
 void formVelmora::btnBrowse_Click(int index) {
@@ -237,7 +284,8 @@ void formVelmora::btnBrowse_Click(int index) {
     if (chosen.empty())
         return;
     m_session.setTxtHOSTS(index, chosen);
-    txtHOSTS[index]->setFocus();
+    txtHOSTS[index]->setFocus(Qt::OtherFocusReason);
+    txtHOSTS_GotFocus(index);
 }
 
 void formVelmora::mnuFileOpen_Click() {
@@ -246,6 +294,13 @@ void formVelmora::mnuFileOpen_Click() {
         m_session.LoadHOSTS(chosen);
 }
 
+void formVelmora::txtHOSTS_KeyDown(int, int KeyCode, int) {
+    if (KeyCode == 13)
+        btnMerge_Click();
+}
+
+void formVelmora::txtHOSTS_GotFocus(int index) { txtHOSTS[index & 1]->selectAll(); }
+
 void formVelmora::closeEvent(QCloseEvent* event) {
     if (m_session.queryClose())
         event->accept();
@@ -253,11 +308,61 @@ void formVelmora::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
+bool formVelmora::isMenuShortcut(const QKeyEvent& event) const {
+    const QKeySequence pressed(event.keyCombination());
+    for (const QAction* action : {mnuFileOpen, mnuFileSave, mnuEditFind, mnuFindNext, mnuEditDelete}) {
+        if (!action->shortcut().isEmpty() && action->shortcut() == pressed)
+            return true;
+    }
+    return false;
+}
+
 bool formVelmora::eventFilter(QObject* watched, QEvent* event) {
-    // A path box selects its whole text when it gets the focus, so typing replaces the path.
-    if (event->type() == QEvent::FocusIn) {
-        if (auto* box = qobject_cast<QLineEdit*>(watched))
-            QMetaObject::invokeMethod(box, &QLineEdit::selectAll, Qt::QueuedConnection);
+    for (int i = 0; i < 2; ++i) {
+        if (watched == txtHOSTS[i]) {
+            switch (event->type()) {
+            case QEvent::ShortcutOverride:
+                // A text box would keep Del (and any other key it edits with) for itself; the menu's
+                // shortcuts win over it.
+                if (isMenuShortcut(*static_cast<QKeyEvent*>(event))) {
+                    event->ignore();
+                    return true;
+                }
+                break;
+            case QEvent::KeyPress: {
+                const auto* key = static_cast<QKeyEvent*>(event);
+                txtHOSTS_KeyDown(i, virtualKeyCode(*key), shiftState(key->modifiers()));
+                break;
+            }
+            case QEvent::FocusIn:
+                // After the box's own focus handling, which would place the cursor instead.
+                QMetaObject::invokeMethod(this, [this, i] { txtHOSTS_GotFocus(i); }, Qt::QueuedConnection);
+                break;
+            case QEvent::MouseMove:
+                Form_MouseMove();
+                break;
+            default:
+                break;
+            }
+            return QMainWindow::eventFilter(watched, event);
+        }
+        if (watched == lblHOSTS[i]) {
+            if (event->type() == QEvent::MouseMove) {
+                lblHOSTS_MouseMove(i);
+            } else if (event->type() == QEvent::MouseButtonRelease) {
+                lblHOSTS_MouseUp(i, mouseButtonCode(static_cast<QMouseEvent*>(event)->button()));
+            }
+            return QMainWindow::eventFilter(watched, event);
+        }
+    }
+    if (watched == m_client && event->type() == QEvent::MouseMove) {
+        // Only the bare background: controls over it keep their own mouse moves.
+        if (!m_client->childAt(static_cast<QMouseEvent*>(event)->position().toPoint()))
+            Form_MouseMove();
+    } else if (watched == lblCredits && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && lblCredits->rect().contains(mouse->position().toPoint()))
+            lblCredits_Click();
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -1,0 +1,68 @@
+#include "mainwindow/WindowLook.h"
+
+#include "dialogs/vbMsgBox.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+
+namespace velmora {
+
+namespace {
+
+QString msSansSerifFamily() {
+    const QString family = QStringLiteral("MS Sans Serif");
+    if (QFontDatabase::families().contains(family, Qt::CaseInsensitive))
+        return family;
+    // Wine ships a face of that name outside the fontconfig path; take it in for this process.
+    for (const char* path : {"/usr/share/wine/fonts/ms_sans_serif.ttf", "/usr/lib/wine/fonts/ms_sans_serif.ttf"}) {
+        if (QFile::exists(QString::fromLatin1(path)) &&
+            QFontDatabase::addApplicationFont(QString::fromLatin1(path)) >= 0 &&
+            QFontDatabase::families().contains(family, Qt::CaseInsensitive))
+            return family;
+    }
+    return {};
+}
+
+QFont styled(QFont font, qreal points, bool bold, bool underline) {
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    font.setUnderline(underline);
+    return font;
+}
+
+} // namespace
+
+QFont tahomaFont(qreal points, bool bold, bool underline) {
+    return styled(dialogkit::dialogFont(points, bold), points, bold, underline);
+}
+
+QFont msSansSerifFont(qreal points, bool bold, bool underline) {
+    static const QString family = msSansSerifFamily();
+    if (family.isEmpty())
+        return tahomaFont(points, bold, underline);
+    QFont font(family);
+    font.setStyleHint(QFont::SansSerif);
+    return styled(font, points, bold, underline);
+}
+
+QPixmap windowPicture(const QString& fileName) {
+    static const bool builtIn = [] {
+        QDir::addSearchPath(QStringLiteral("velmora-pictures"), QStringLiteral(":/icons"));
+        return true;
+    }();
+    (void)builtIn;
+    return QPixmap(QStringLiteral("velmora-pictures:") + fileName);
+}
+
+QIcon programIcon() {
+    QIcon icon;
+    for (int size : {16, 32, 48}) {
+        const QPixmap picture = windowPicture(QStringLiteral("velmora%1.png").arg(size));
+        if (!picture.isNull())
+            icon.addPixmap(picture);
+    }
+    return icon;
+}
+
+} // namespace velmora
