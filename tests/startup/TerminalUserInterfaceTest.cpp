@@ -47,8 +47,6 @@ const QuestionCase kQuestionCases[] = {
     // Nothing is read when nobody can type: standard input might be a file or a pipe of data.
     {"NotATerminal", 292, false, "y\n", 7,
      "velmora: Do you want to clear the HOSTS file? Answered No: standard input is not a terminal.\n"},
-    {"YesNoCancelNo", 3, true, "n\n", 7, kAsked},
-    {"OkCancelYes", 1, true, "y\n", 1, kAsked},
     {"OkCancelNo", 1, false, "y\n", 2,
      "velmora: Do you want to clear the HOSTS file? Answered No: standard input is not a terminal.\n"},
     // A notice (OK alone) is written, never waits, and is acknowledged.
