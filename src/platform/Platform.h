@@ -3,7 +3,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#ifdef _MSC_VER
+#include <BaseTsd.h>
+typedef SSIZE_T ssize_t;
+#else
 #include <sys/types.h>
+#endif
 
 namespace velmora {
 
