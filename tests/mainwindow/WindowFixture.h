@@ -8,6 +8,7 @@
 #include "dialogs/DialogTestHook.h"
 #include "dialogs/FormProgress.h"
 #include "mainwindow/EntryListView.h"
+#include "mainwindow/GraphicalButton.h"
 #include "mainwindow/formVelmora.h"
 #include "platform/FakePlatform.h"
 #include "support/TempDir.h"
