@@ -57,7 +57,7 @@ uint32_t DuplicateIndex::hash(std::string_view text) {
 
 void DuplicateIndex::reserve(size_t keys) {
     size_t slots = m_slots.size();
-    while (keys * 2 > slots)
+    while (keys * 5 > slots * 4)
         slots *= 2;
     if (slots != m_slots.size())
         rehash(slots);
@@ -75,8 +75,9 @@ bool DuplicateIndex::contains(std::string_view text) const {
 }
 
 bool DuplicateIndex::insert(std::string_view text, uint32_t h, int32_t index) {
-    // At most half full, so that probe runs stay short.
-    if ((m_size + 1) * 2 > m_slots.size())
+    // At most four fifths full: probe runs stay a few slots long (the stored hashes are compared
+    // first, in one run of memory), and a million keys fit in 2^20 slots.
+    if ((m_size + 1) * 5 > m_slots.size() * 4)
         rehash(m_slots.size() * 2);
     for (size_t pos = h & m_mask;; pos = (pos + 1) & m_mask) {
         const int32_t entry = m_slots[pos];
