@@ -22,7 +22,8 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 # The window on a copy of examples/hosts; with no display, an unattended demo instead.
-run: build
+run: configure
+	@cmake --build $(BUILD) -j$(JOBS) --target velmora
 	@scripts/run.sh $(BUILD)
 
 bench: build
