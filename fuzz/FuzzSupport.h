@@ -1,0 +1,116 @@
+#pragma once
+
+// Shared pieces of the fuzz targets: a check that stops the run with a message, and small reference
+// models of the rules, written out the plain way so that the fast code has something to agree with.
+
+#include "core/EntryList.h"
+#include "core/LineText.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora::fuzz {
+
+using Lines = std::vector<std::string>;
+
+// Stops the run (libFuzzer keeps the input) when a property does not hold.
+#define FUZZ_CHECK(condition, what)                                                                          \
+    do {                                                                                                       \
+        if (!(condition)) {                                                                                    \
+            std::fprintf(stderr, "property violated: %s (%s) at %s:%d\n", what, #condition, __FILE__, __LINE__); \
+            std::abort();                                                                                      \
+        }                                                                                                      \
+    } while (false)
+
+inline Lines linesOf(const EntryList& list) {
+    Lines out;
+    out.reserve(static_cast<size_t>(list.count()));
+    for (int32_t i = 0; i < list.count(); ++i)
+        out.emplace_back(list.view(i));
+    return out;
+}
+
+inline EntryList listOf(const Lines& lines) {
+    EntryList list;
+    for (const std::string& line : lines)
+        list.addItemText(line);
+    return list;
+}
+
+// The line rules byte by byte: CR LF and a lone CR end a line; so does a lone LF in the POSIX
+// convention. A final line end makes no extra line.
+inline Lines referenceLines(std::string_view data, LineConvention convention) {
+    Lines lines;
+    std::string current;
+    bool open = false; // bytes seen since the last line end
+    for (size_t i = 0; i < data.size(); ++i) {
+        const char c = data[i];
+        const bool crlf = c == '\r' && i + 1 < data.size() && data[i + 1] == '\n';
+        if (c == '\r' || (c == '\n' && convention == LineConvention::Posix)) {
+            lines.push_back(current);
+            current.clear();
+            open = false;
+            if (crlf)
+                ++i;
+        } else {
+            current += c;
+            open = true;
+        }
+    }
+    if (open)
+        lines.push_back(current);
+    return lines;
+}
+
+inline char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline std::string folded(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        c = lowerAscii(c);
+    return out;
+}
+
+inline bool startsWith(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
+}
+
+inline bool startsWithFolded(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && folded(text.substr(0, prefix.size())) == folded(prefix);
+}
+
+inline std::string trimmedOfSpaces(std::string_view text) {
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && text[first] == ' ')
+        ++first;
+    while (last > first && text[last - 1] == ' ')
+        --last;
+    return std::string(text.substr(first, last - first));
+}
+
+inline std::string withoutLeadingSpaces(std::string_view text) {
+    size_t first = 0;
+    while (first < text.size() && text[first] == ' ')
+        ++first;
+    return std::string(text.substr(first));
+}
+
+// A trimmed, non-empty source line in its stored HOSTS form: the rules in their order.
+inline std::string referenceNormalised(const std::string& line) {
+    if (startsWith(line, "127.1 "))
+        return line;
+    if (line.size() >= 10 && line.compare(0, 10, "127.0.0.1 ") == 0)
+        return "127.0.0.1 " + withoutLeadingSpaces(std::string_view(line).substr(10));
+    if (line.size() >= 10 && line.compare(0, 10, "127.0.0.1\t") == 0)
+        return "127.0.0.1 " + withoutLeadingSpaces(std::string_view(line).substr(10));
+    const char first = line[0];
+    if ((first >= '0' && first <= '9') || first == '#' || first == ';')
+        return line;
+    return "127.0.0.1 " + line;
+}
+
+} // namespace velmora::fuzz

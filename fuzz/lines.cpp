@@ -1,0 +1,97 @@
+// Line reading in both conventions, and loading then saving a file.
+// - The whole-text splitter, the streaming reader (any piece size, short reads) and the byte-by-byte
+//   reference all give the same lines.
+// - Saving the lines over the file writes each line followed by the file's own line end; a file whose
+//   lines all end that way comes back byte for byte. The backup holds the old bytes exactly, the mode is
+//   kept, nothing else is left behind, and reading the saved file gives the same lines again.
+
+#include "FuzzSupport.h"
+#include "MemoryPlatform.h"
+
+#include "core/HostsFile.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+using namespace velmora;
+using namespace velmora::fuzz;
+
+namespace {
+
+// True when every line of data ends with `end` (the last one included) under the convention.
+bool everyLineEndsWith(std::string_view data, LineConvention convention, std::string_view end) {
+    if (data.empty())
+        return true;
+    if (!data.ends_with(end))
+        return false;
+    for (size_t i = 0; i < data.size(); ++i) {
+        const char c = data[i];
+        if (c == '\r') {
+            const bool crlf = i + 1 < data.size() && data[i + 1] == '\n';
+            if (end != (crlf ? "\r\n" : "\r"))
+                return false;
+            if (crlf)
+                ++i;
+        } else if (c == '\n' && convention == LineConvention::Posix && end != "\n") {
+            return false;
+        }
+    }
+    return true;
+}
+
+Lines streamed(MemoryPlatform& platform, const std::string& path, LineConvention convention, size_t chunk) {
+    Lines lines;
+    const int error = readFileLines(
+        platform, path, convention, [&](std::string_view line) { lines.emplace_back(line); }, chunk);
+    FUZZ_CHECK(error == 0, "a clean read reports no error");
+    return lines;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider input(data, size);
+    const LineConvention convention = input.ConsumeBool() ? LineConvention::Windows : LineConvention::Posix;
+    const size_t chunk = input.ConsumeIntegralInRange<size_t>(1, 64);
+    const size_t readLimit = input.ConsumeIntegralInRange<size_t>(0, 9);
+    const std::string bytes = input.ConsumeRemainingBytesAsString();
+
+    const Lines reference = referenceLines(bytes, convention);
+    Lines whole;
+    forEachLine(bytes, convention, [&](std::string_view line) { whole.emplace_back(line); });
+    FUZZ_CHECK(whole == reference, "forEachLine splits by the line rules");
+
+    MemoryPlatform platform;
+    platform.readLimit = readLimit;
+    const std::string path = "etc/hosts";
+    platform.put(path, bytes);
+    platform.files[path]->mode = 0640;
+    FUZZ_CHECK(streamed(platform, path, convention, chunk) == whole, "the streaming reader splits as the whole text");
+
+    const std::string_view end = lineEndBytes(lineEndFor(bytes, convention));
+    const size_t firstEnd = bytes.find_first_of("\r\n");
+    const bool crlfFirst = firstEnd != std::string::npos && bytes.compare(firstEnd, 2, "\r\n") == 0;
+    FUZZ_CHECK(end == ((convention == LineConvention::Windows || crlfFirst) ? "\r\n" : "\n"),
+               "the line end follows the file's first line end");
+
+    platform.readLimit = 0;
+    const SaveResult saved = saveHostsFile(platform, path, listOf(whole), convention);
+    FUZZ_CHECK(saved.status == SaveStatus::Saved, "a save without faults succeeds");
+    std::string expected;
+    for (const std::string& line : reference)
+        expected.append(line).append(end);
+    const std::string* after = platform.bytesOf(path);
+    FUZZ_CHECK(after && *after == expected, "every line is written followed by the line end");
+    if (everyLineEndsWith(bytes, convention, end))
+        FUZZ_CHECK(*after == bytes, "a file whose lines all end with its line end is saved byte for byte");
+    FUZZ_CHECK(platform.files[path]->mode == 0640, "the mode is kept");
+
+    const std::string* backup = platform.bytesOf(path + ".bak");
+    FUZZ_CHECK(saved.backedUp == !bytes.empty(), "a backup exactly when the file had data");
+    if (!bytes.empty())
+        FUZZ_CHECK(backup && *backup == bytes, "the backup holds the old bytes");
+    FUZZ_CHECK(platform.files.size() == (bytes.empty() ? 1u : 2u), "no temporary file is left");
+    FUZZ_CHECK(platform.openDescriptors() == 0, "every file is closed");
+
+    FUZZ_CHECK(streamed(platform, path, convention, chunk) == whole, "the saved file reads back as the same lines");
+    return 0;
+}

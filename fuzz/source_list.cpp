@@ -1,0 +1,82 @@
+// The source-list reader with its normalisation and the duplicate index.
+// - No two kept lines that do not begin with "#" are equal with ASCII letter case folded.
+// - Every non-blank input line is either kept in its normalised form or is, case folded, a duplicate
+//   of a line kept before it; comment lines are always kept, in their order.
+// - The kept lines equal a plain model (a set of folded keys), the added list equals the HOSTS list,
+//   the index answers for every kept key in either letter case, and progress sees every line.
+
+#include "FuzzSupport.h"
+
+#include "merge/SourceList.h"
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <set>
+
+using namespace velmora;
+using namespace velmora::fuzz;
+
+namespace {
+
+std::string swappedCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzedDataProvider input(data, size);
+    const LineConvention convention = input.ConsumeBool() ? LineConvention::Windows : LineConvention::Posix;
+    const std::string bytes = input.ConsumeRemainingBytesAsString();
+
+    // The model: trim spaces, skip blanks, normalise, keep comments, keep the first of each folded key.
+    Lines expected;
+    std::set<std::string> keys;
+    const Lines raw = referenceLines(bytes, convention);
+    for (const std::string& line : raw) {
+        const std::string trimmed = trimmedOfSpaces(line);
+        if (trimmed.empty())
+            continue;
+        const std::string stored = referenceNormalised(trimmed);
+        if (stored[0] == '#' || keys.insert(folded(stored)).second)
+            expected.push_back(stored);
+    }
+
+    EntryList hosts;
+    EntryList added;
+    DuplicateIndex index(hosts);
+    size_t progressCalls = 0;
+    const int32_t appended = readSourceLines(bytes, convention, hosts, &added, index, [&](int32_t length) {
+        FUZZ_CHECK(progressCalls < raw.size() && static_cast<size_t>(length) == raw[progressCalls].size(),
+                   "progress sees each line with its length as read");
+        ++progressCalls;
+    });
+    FUZZ_CHECK(progressCalls == raw.size(), "progress sees every line");
+
+    const Lines kept = linesOf(hosts);
+    FUZZ_CHECK(kept == expected, "the kept lines are the normalised first copies and every comment");
+    FUZZ_CHECK(linesOf(added) == kept, "the added list gets exactly the kept lines");
+    FUZZ_CHECK(appended == static_cast<int32_t>(kept.size()), "the count is the number of kept lines");
+
+    std::set<std::string> seen;
+    size_t entries = 0;
+    for (const std::string& line : kept) {
+        FUZZ_CHECK(!line.empty(), "no blank line is kept");
+        if (line[0] == '#')
+            continue;
+        ++entries;
+        FUZZ_CHECK(seen.insert(folded(line)).second, "no two kept entries are equal with case folded");
+        FUZZ_CHECK(index.contains(line) && index.contains(swappedCase(line)), "the index knows every kept entry");
+    }
+    FUZZ_CHECK(index.size() == entries, "the index holds the kept entries and no comment");
+    // A control character in front is never a stored form (it would have had the address put before it).
+    FUZZ_CHECK(!index.contains("\x01" + bytes.substr(0, 8)), "the index finds no key that was never kept");
+    return 0;
+}
