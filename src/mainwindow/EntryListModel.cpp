@@ -9,9 +9,13 @@ EntryListModel::EntryListModel(EntryList& list, QObject* parent)
     m_list.setObserver(this);
 }
 
-EntryListModel::~EntryListModel() { m_list.setObserver(nullptr); }
+EntryListModel::~EntryListModel() {
+    m_list.setObserver(nullptr);
+}
 
-int EntryListModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_rows; }
+int EntryListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_rows;
+}
 
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_list.count())

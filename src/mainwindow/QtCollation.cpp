@@ -18,8 +18,7 @@ bool plainAscii(std::string_view line) {
 }
 
 QString screenText(std::string_view line) {
-    return plainAscii(line) ? QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size()))
-                            : displayText(line);
+    return plainAscii(line) ? QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())) : displayText(line);
 }
 
 template <typename Less> std::vector<int32_t> stableOrder(size_t n, Less less) {

@@ -22,8 +22,14 @@ QPixmap windowPicture(const QString& fileName);
 QIcon programIcon();
 
 // Colours given in the window's design.
-inline QColor darkBlue() { return QColor(0, 0, 128); }
-inline QColor pureBlue() { return QColor(0, 0, 255); }
-inline QColor lightYellow() { return QColor(251, 254, 226); }
+inline QColor darkBlue() {
+    return QColor(0, 0, 128);
+}
+inline QColor pureBlue() {
+    return QColor(0, 0, 255);
+}
+inline QColor lightYellow() {
+    return QColor(251, 254, 226);
+}
 
 } // namespace velmora

@@ -39,8 +39,10 @@ template <typename T> T* place(QWidget* parent, const QString& name, int left, i
 }
 
 // A member of a control array: "name(index)", with the property "index".
-template <typename T> T* element(QWidget* parent, const char* name, int index, int left, int top, int width, int height) {
-    T* widget = place<T>(parent, QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index), left, top, width, height);
+template <typename T>
+T* element(QWidget* parent, const char* name, int index, int left, int top, int width, int height) {
+    T* widget =
+        place<T>(parent, QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index), left, top, width, height);
     widget->setProperty("index", index);
     return widget;
 }
@@ -95,7 +97,9 @@ formVelmora::formVelmora(Platform& platform, QWidget* parent)
     m_session.onTextsChanged = [this] { showSessionTexts(); };
 }
 
-formVelmora::~formVelmora() { m_session.onTextsChanged = nullptr; }
+formVelmora::~formVelmora() {
+    m_session.onTextsChanged = nullptr;
+}
 
 void formVelmora::buildControls(QWidget* client) {
     Shape1 = place<QFrame>(client, QStringLiteral("Shape1"), -15, -15, 7845, 1020);
@@ -259,15 +263,25 @@ void formVelmora::showSessionTexts() {
     m_showingTexts = false;
 }
 
-void formVelmora::Form_Load(bool noLoad) { m_session.startInteractive(noLoad); }
+void formVelmora::Form_Load(bool noLoad) {
+    m_session.startInteractive(noLoad);
+}
 
-void formVelmora::btnMerge_Click() { m_session.btnMerge_Click(); }
+void formVelmora::btnMerge_Click() {
+    m_session.btnMerge_Click();
+}
 
-void formVelmora::btnSave_Click() { m_session.SaveHOSTS(std::string()); }
+void formVelmora::btnSave_Click() {
+    m_session.SaveHOSTS(std::string());
+}
 
-void formVelmora::btnSort_Click() { m_session.btnSort_Click(); }
+void formVelmora::btnSort_Click() {
+    m_session.btnSort_Click();
+}
 
-void formVelmora::btnClear_Click() { m_session.btnClear_Click(); }
+void formVelmora::btnClear_Click() {
+    m_session.btnClear_Click();
+}
 
 std::string formVelmora::ShowOpenDialog(const std::string& filter, const std::string& title,
                                         const std::string& initialDir) {
@@ -299,7 +313,9 @@ void formVelmora::txtHOSTS_KeyDown(int, int KeyCode, int) {
         btnMerge_Click();
 }
 
-void formVelmora::txtHOSTS_GotFocus(int index) { txtHOSTS[index & 1]->selectAll(); }
+void formVelmora::txtHOSTS_GotFocus(int index) {
+    txtHOSTS[index & 1]->selectAll();
+}
 
 void formVelmora::closeEvent(QCloseEvent* event) {
     if (m_session.queryClose())
@@ -336,7 +352,8 @@ bool formVelmora::eventFilter(QObject* watched, QEvent* event) {
             }
             case QEvent::FocusIn:
                 // After the box's own focus handling, which would place the cursor instead.
-                QMetaObject::invokeMethod(this, [this, i] { txtHOSTS_GotFocus(i); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this, i] { txtHOSTS_GotFocus(i); }, Qt::QueuedConnection);
                 break;
             case QEvent::MouseMove:
                 Form_MouseMove();

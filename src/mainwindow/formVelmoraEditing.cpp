@@ -101,11 +101,17 @@ void formVelmora::lstNew_Click() {
         SetListItemSelected(hosts, found, 1);
 }
 
-void formVelmora::mnuEditDelete_Click() { lstHOSTS_KeyDown(46, 0); }
+void formVelmora::mnuEditDelete_Click() {
+    lstHOSTS_KeyDown(46, 0);
+}
 
-void formVelmora::mnuEditFind_Click() { lstHOSTS_KeyDown(70, 2); }
+void formVelmora::mnuEditFind_Click() {
+    lstHOSTS_KeyDown(70, 2);
+}
 
-void formVelmora::mnuFindNext_Click() { lstHOSTS_KeyDown(114, 0); }
+void formVelmora::mnuFindNext_Click() {
+    lstHOSTS_KeyDown(114, 0);
+}
 
 void formVelmora::lblHOSTS_MouseUp(int index, int Button) {
     const std::string& path = m_session.txtHOSTS(index);
@@ -115,9 +121,13 @@ void formVelmora::lblHOSTS_MouseUp(int index, int Button) {
         m_session.platform().openFolder(GetPath(path));
 }
 
-void formVelmora::btnOpen_Click() { m_session.platform().openInTextEditor(m_session.txtHOSTS(1)); }
+void formVelmora::btnOpen_Click() {
+    m_session.platform().openInTextEditor(m_session.txtHOSTS(1));
+}
 
-void formVelmora::lblCredits_Click() { m_session.platform().openAddress(lblCredits->toolTip().toStdString()); }
+void formVelmora::lblCredits_Click() {
+    m_session.platform().openAddress(lblCredits->toolTip().toStdString());
+}
 
 void formVelmora::setCaptionLook(int index, bool link) {
     QLabel* caption = lblHOSTS[index & 1];
@@ -125,11 +135,14 @@ void formVelmora::setCaptionLook(int index, bool link) {
     font.setUnderline(link);
     caption->setFont(font);
     QPalette palette = caption->palette();
-    palette.setColor(QPalette::WindowText, link ? QColor(0, 0, 255) : QApplication::palette().color(QPalette::ButtonText));
+    palette.setColor(QPalette::WindowText,
+                     link ? QColor(0, 0, 255) : QApplication::palette().color(QPalette::ButtonText));
     caption->setPalette(palette);
 }
 
-void formVelmora::lblHOSTS_MouseMove(int index) { setCaptionLook(index, true); }
+void formVelmora::lblHOSTS_MouseMove(int index) {
+    setCaptionLook(index, true);
+}
 
 void formVelmora::Form_MouseMove() {
     setCaptionLook(0, false);

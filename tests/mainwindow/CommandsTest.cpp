@@ -207,8 +207,8 @@ TEST_P(EnterTest, MergesFromEitherBox) {
     const Lines expected = index == 1 ? Lines{"10.9.9.9 typed", "127.0.0.1 ads.example", "127.0.0.1 localhost"}
                                       : Lines{"127.0.0.1 localhost", "127.0.0.1 ads.example"};
     EXPECT_EQ(linesOf(session().lstHOSTS), expected);
-    EXPECT_EQ(linesOf(session().lstNew), index == 1 ? (Lines{"127.0.0.1 ads.example", "127.0.0.1 localhost"})
-                                                    : Lines{"127.0.0.1 ads.example"});
+    EXPECT_EQ(linesOf(session().lstNew),
+              index == 1 ? (Lines{"127.0.0.1 ads.example", "127.0.0.1 localhost"}) : Lines{"127.0.0.1 ads.example"});
     EXPECT_FALSE(session().bReload);
     EXPECT_TRUE(session().bChanged);
 }

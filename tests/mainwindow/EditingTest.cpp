@@ -10,9 +10,9 @@ using namespace velmora::test;
 
 namespace {
 
-const Lines kTen = {"# hosts",         "127.0.0.1 localhost", "10.0.0.2 b.lan", "10.0.0.3 c.lan",
-                    "10.0.0.4 d.lan",  "10.0.0.5 e.lan",      "10.0.0.6 f.lan", "10.0.0.7 g.lan",
-                    "10.0.0.8 h.lan",  "10.0.0.9 Localhost.lan"};
+const Lines kTen = {"# hosts",        "127.0.0.1 localhost",   "10.0.0.2 b.lan", "10.0.0.3 c.lan",
+                    "10.0.0.4 d.lan", "10.0.0.5 e.lan",        "10.0.0.6 f.lan", "10.0.0.7 g.lan",
+                    "10.0.0.8 h.lan", "10.0.0.9 Localhost.lan"};
 
 // ---- Key codes -----------------------------------------------------------------------------------
 
@@ -26,18 +26,12 @@ struct KeyCase {
 // The codes the handlers compare: letters as capitals, Ctrl as 2, Shift and Alt as 1 and 4.
 TEST(KeyCodes, MatchTheHandlersCodes) {
     const KeyCase cases[] = {
-        {Qt::Key_A, Qt::ControlModifier, 65, 2},
-        {Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier, 70, 3},
-        {Qt::Key_Delete, Qt::NoModifier, 46, 0},
-        {Qt::Key_Space, Qt::AltModifier, 32, 4},
-        {Qt::Key_Insert, Qt::NoModifier, 45, 0},
-        {Qt::Key_F2, Qt::NoModifier, 113, 0},
-        {Qt::Key_F3, Qt::ControlModifier, 114, 2},
-        {Qt::Key_Return, Qt::NoModifier, 13, 0},
-        {Qt::Key_Enter, Qt::KeypadModifier, 13, 0},
-        {Qt::Key_5, Qt::KeypadModifier, 101, 0},
-        {Qt::Key_5, Qt::NoModifier, 53, 0},
-        {Qt::Key_Down, Qt::ShiftModifier, 40, 1},
+        {Qt::Key_A, Qt::ControlModifier, 65, 2},    {Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier, 70, 3},
+        {Qt::Key_Delete, Qt::NoModifier, 46, 0},    {Qt::Key_Space, Qt::AltModifier, 32, 4},
+        {Qt::Key_Insert, Qt::NoModifier, 45, 0},    {Qt::Key_F2, Qt::NoModifier, 113, 0},
+        {Qt::Key_F3, Qt::ControlModifier, 114, 2},  {Qt::Key_Return, Qt::NoModifier, 13, 0},
+        {Qt::Key_Enter, Qt::KeypadModifier, 13, 0}, {Qt::Key_5, Qt::KeypadModifier, 101, 0},
+        {Qt::Key_5, Qt::NoModifier, 53, 0},         {Qt::Key_Down, Qt::ShiftModifier, 40, 1},
         {Qt::Key_Eacute, Qt::NoModifier, 0, 0},
     };
     for (const KeyCase& c : cases) {
@@ -53,13 +47,13 @@ struct FindCase {
     const char* name;
     int keyCode;
     int shift;
-    int32_t current;         // selected, current line before; -1 for none
-    std::string findBefore;  // sFindText before
+    int32_t current;        // selected, current line before; -1 for none
+    std::string findBefore; // sFindText before
     std::vector<QString> answers;
     bool asks;
     std::string findAfter;
     std::vector<int32_t> selected;
-    QString notFound;        // the notice's prompt, empty when there is none
+    QString notFound; // the notice's prompt, empty when there is none
     bool focusToList;
 };
 
@@ -116,8 +110,8 @@ TEST_P(FindTest, SearchesForward) {
     if (c.selected.size() == 1 && c.notFound.isEmpty()) {
         EXPECT_EQ(ListItemIndex(session().lstHOSTS), c.selected[0]);
     }
-    EXPECT_EQ(QApplication::focusWidget(), c.focusToList ? static_cast<QWidget*>(window->lstHOSTS)
-                                                         : static_cast<QWidget*>(window->txtHOSTS[0]));
+    EXPECT_EQ(QApplication::focusWidget(),
+              c.focusToList ? static_cast<QWidget*>(window->lstHOSTS) : static_cast<QWidget*>(window->txtHOSTS[0]));
     EXPECT_EQ(linesOf(session().lstHOSTS), kTen);
     EXPECT_FALSE(session().bChanged);
 }
@@ -301,7 +295,7 @@ TEST_F(EditingTest, RightButtonOpensTheEditMenuAtTheMouse) {
 
 struct PickCase {
     const char* name;
-    int row;                      // the clicked row of lstNew
+    int row;                       // the clicked row of lstNew
     std::vector<int32_t> selected; // in lstHOSTS afterwards
 };
 
@@ -316,7 +310,8 @@ TEST_P(PickTest, SelectsTheEqualHostsLine) {
     showWith(window->lstNew);
     select({0, 7});
     QWidget* viewport = window->lstNew->viewport();
-    QTest::mouseClick(viewport, Qt::LeftButton, {}, window->lstNew->visualRect(window->lstNew->model()->index(c.row, 0)).center());
+    QTest::mouseClick(viewport, Qt::LeftButton, {},
+                      window->lstNew->visualRect(window->lstNew->model()->index(c.row, 0)).center());
     EXPECT_EQ(selectedLines(), c.selected);
 }
 

@@ -3,10 +3,7 @@
 #include "mainwindow/Credits.h"
 #include "mainwindow/GraphicalButton.h"
 
-#include <QAction>
 #include <QFontDatabase>
-#include <QMenu>
-#include <QMenuBar>
 #include <QScreen>
 
 using namespace velmora;
@@ -70,10 +67,12 @@ struct Caption {
 };
 
 const Caption kCaptions[] = {
-    {"Label1", "Velmora"},      {"lblHOSTS(0)", "New HOSTS"},       {"btnBrowse(0)", "..."},
-    {"lblHOSTS(1)", "Current HOSTS"}, {"btnBrowse(1)", "..."},       {"btnMerge", "&Load / Merge >>"},
-    {"btnOpen", "Open"},        {"lblNew", "Added sites:"},         {"btnSave", "Save"},
-    {"btnClear", "Clear"},      {"Label2", "==>"},                  {"btnSort", "Sort"},
+    {"Label1", "Velmora"},   {"lblHOSTS(0)", "New HOSTS"},
+    {"btnBrowse(0)", "..."}, {"lblHOSTS(1)", "Current HOSTS"},
+    {"btnBrowse(1)", "..."}, {"btnMerge", "&Load / Merge >>"},
+    {"btnOpen", "Open"},     {"lblNew", "Added sites:"},
+    {"btnSave", "Save"},     {"btnClear", "Clear"},
+    {"Label2", "==>"},       {"btnSort", "Sort"},
 };
 
 // Every caption is the design's text and fits inside its fixed box in the font the window chose
@@ -82,9 +81,8 @@ TEST_F(LayoutTest, CaptionsAreTheDesignTextsAndFitTheirBoxes) {
     std::vector<std::pair<QWidget*, QString>> texts;
     for (const Caption& c : kCaptions) {
         QWidget* widget = control(c.name);
-        const QString text = widget->property("text").toString();
-        EXPECT_EQ(text, QString::fromUtf8(c.text)) << c.name;
-        texts.emplace_back(widget, QString(text).remove(QLatin1Char('&')));
+        EXPECT_EQ(widget->property("text").toString(), QString::fromUtf8(c.text)) << c.name;
+        texts.emplace_back(widget, QString::fromUtf8(c.text).remove(QLatin1Char('&')));
     }
     texts.emplace_back(control("lblCredits"), QString::fromUtf8(credits::kText));
     texts.emplace_back(control("lblHOSTS3"), QStringLiteral("Total: 1000000"));
@@ -98,27 +96,19 @@ TEST_F(LayoutTest, CaptionsAreTheDesignTextsAndFitTheirBoxes) {
     }
 }
 
-// Tahoma where the system has it (Wine's copy counts); the caption colours and faces of the design.
-TEST_F(LayoutTest, FontsAndColours) {
-    if (QFontDatabase::families().contains(QStringLiteral("Tahoma"))) {
-        for (const char* name : {"Label1", "lstHOSTS", "lblHOSTS(0)", "lblHOSTS(1)", "btnMerge", "btnSort", "btnSave"})
-            EXPECT_EQ(control(name)->font().family(), QStringLiteral("Tahoma")) << name;
+// The design's faces are the ones in use where the system has them (Wine's copies count), so a
+// failed font load shows here rather than as clipped captions.
+TEST_F(LayoutTest, DesignFacesAreUsedWhereInstalled) {
+    const QStringList families = QFontDatabase::families();
+    const std::pair<const char*, const char*> faces[] = {{"Label1", "Tahoma"},        {"lstHOSTS", "Tahoma"},
+                                                         {"btnMerge", "Tahoma"},      {"lblHOSTS(1)", "Tahoma"},
+                                                         {"Label2", "MS Sans Serif"}, {"lblCredits", "MS Sans Serif"},
+                                                         {"lblNew", "MS Sans Serif"}};
+    for (const auto& [name, face] : faces) {
+        if (families.contains(QLatin1String(face))) {
+            EXPECT_EQ(QFontInfo(control(name)->font()).family(), QLatin1String(face)) << name;
+        }
     }
-    EXPECT_DOUBLE_EQ(control("Label1")->font().pointSizeF(), 21.75);
-    EXPECT_TRUE(control("btnMerge")->font().bold());
-    EXPECT_TRUE(control("btnSort")->font().bold());
-    EXPECT_FALSE(control("btnOpen")->font().bold());
-    EXPECT_TRUE(control("Label2")->font().bold());
-    EXPECT_DOUBLE_EQ(control("Label2")->font().pointSizeF(), 9.75);
-    EXPECT_TRUE(control("lblCredits")->font().underline());
-    EXPECT_EQ(control("lstHOSTS")->palette().color(QPalette::Text), QColor(0, 0, 128));
-    EXPECT_EQ(control("lstNew")->palette().color(QPalette::Base), QColor(251, 254, 226));
-    for (const char* name : {"lblHOSTS1", "lblHOSTS2", "lblHOSTS3", "lblCredits"})
-        EXPECT_EQ(control(name)->palette().color(QPalette::WindowText), QColor(0, 0, 255)) << name;
-    for (const char* name : {"btnMerge", "btnOpen", "btnSave", "btnClear", "btnSort"})
-        EXPECT_EQ(control<GraphicalButton>(name)->faceColour(), QColor(Qt::white)) << name;
-    EXPECT_EQ(control<QLabel>("lblCredits")->toolTip(), QString::fromLatin1(credits::kHomePage));
-    EXPECT_TRUE(control<QLabel>("lblCredits")->alignment() & Qt::AlignRight);
 }
 
 // The pictures of the window at the design's sizes, and the icon with its three images.
@@ -135,22 +125,11 @@ TEST_F(LayoutTest, PicturesAndIcon) {
         EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
 }
 
-// Fixed single border with a minimise but no maximise button, titled with the program's name.
-TEST_F(LayoutTest, WindowIsFixedWithoutMaximise) {
-    EXPECT_EQ(window->windowTitle(), QStringLiteral("Velmora"));
-    EXPECT_EQ(window->minimumSize(), window->maximumSize());
-    const Qt::WindowFlags flags = window->windowFlags();
-    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
-    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
-    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
-}
-
 // The Tab key visits the controls in the design's order and never stops on a label, a picture or the
 // sort list; Shift+Tab goes back the same way.
 TEST_F(LayoutTest, TabOrderSkipsLabelsPicturesAndSortList) {
-    const char* const order[] = {"txtHOSTS(0)", "btnBrowse(0)", "txtHOSTS(1)", "btnBrowse(1)",
-                                 "btnMerge",    "btnOpen",      "lstNew",      "btnSave",
-                                 "btnClear",    "lstHOSTS",     "btnSort"};
+    const char* const order[] = {"txtHOSTS(0)", "btnBrowse(0)", "txtHOSTS(1)", "btnBrowse(1)", "btnMerge", "btnOpen",
+                                 "lstNew",      "btnSave",      "btnClear",    "lstHOSTS",     "btnSort"};
     showWith(control("txtHOSTS(0)"));
     for (size_t i = 1; i <= std::size(order); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -176,40 +155,6 @@ TEST_F(LayoutTest, SortListIsNeverVisible) {
     session().lstSort.setVisible(false);
     session().lstSort.setVisible(true);
     EXPECT_FALSE(sortList->isVisible());
-}
-
-struct MenuItem {
-    const char* name;
-    const char* caption;
-    QKeySequence shortcut;
-};
-
-// The two menus, their items in order with captions and shortcuts.
-TEST_F(LayoutTest, MenusAndShortcuts) {
-    const MenuItem file[] = {{"mnuFileOpen", "&Open HOSTS", QKeySequence(Qt::CTRL | Qt::Key_O)},
-                             {"mnuFileSave", "&Save HOSTS", QKeySequence(Qt::CTRL | Qt::Key_S)},
-                             {"mnuFileSep1", "", QKeySequence()},
-                             {"mnuFileExist", "E&xit", QKeySequence()}};
-    const MenuItem edit[] = {{"mnuEditFind", "&Find", QKeySequence(Qt::CTRL | Qt::Key_F)},
-                             {"mnuFindNext", "Find &Next", QKeySequence(Qt::Key_F3)},
-                             {"mnuEditSep1", "", QKeySequence()},
-                             {"mnuEditDelete", "&Delete", QKeySequence(Qt::Key_Delete)}};
-    const QList<QAction*> bar = window->menuBar()->actions();
-    ASSERT_EQ(bar.size(), 2);
-    EXPECT_EQ(bar[0]->text(), QStringLiteral("&File"));
-    EXPECT_EQ(bar[1]->text(), QStringLiteral("&Edit"));
-    const std::pair<QMenu*, const MenuItem*> menus[] = {{bar[0]->menu(), file}, {bar[1]->menu(), edit}};
-    for (const auto& [menu, items] : menus) {
-        const QList<QAction*> actions = menu->actions();
-        ASSERT_EQ(actions.size(), 4);
-        for (int i = 0; i < 4; ++i) {
-            SCOPED_TRACE(items[i].name);
-            EXPECT_EQ(actions[i]->objectName(), QLatin1String(items[i].name));
-            EXPECT_EQ(actions[i]->isSeparator(), items[i].caption[0] == '\0');
-            EXPECT_EQ(actions[i]->text(), QString::fromUtf8(items[i].caption));
-            EXPECT_EQ(actions[i]->shortcut(), items[i].shortcut);
-        }
-    }
 }
 
 } // namespace

@@ -20,7 +20,10 @@ const LinkCase kLinkCases[] = {
     {"RightOpensItsFolder", 1, Qt::RightButton, "C:\\dir\\hosts", {"folder:C:\\dir\\"}},
     {"MiddleDoesNothing", 1, Qt::MiddleButton, "C:\\dir\\hosts", {}},
     {"SourceRowUsesTheSourcePath", 0, Qt::LeftButton, "/lists/ads.txt", {"editor:/lists/ads.txt"}},
-    {"BlanksArriveAsOneUnquotedPath", 0, Qt::LeftButton, "/home/me/my lists/ad list.txt",
+    {"BlanksArriveAsOneUnquotedPath",
+     0,
+     Qt::LeftButton,
+     "/home/me/my lists/ad list.txt",
      {"editor:/home/me/my lists/ad list.txt"}},
     {"FolderOfAPathWithBlanks", 0, Qt::RightButton, "/home/me/my lists/ad list.txt", {"folder:/home/me/my lists/"}},
     {"QuotesAndDashesArriveIntact", 1, Qt::LeftButton, "-x \"quoted\" 'hosts'", {"editor:-x \"quoted\" 'hosts'"}},
@@ -52,8 +55,8 @@ TEST_F(LinksTest, OpenButtonAndCreditLine) {
     QTest::mouseClick(window->btnOpen, Qt::LeftButton);
     QTest::mouseClick(window->lblCredits, Qt::RightButton);
     QTest::mouseClick(window->lblCredits, Qt::LeftButton);
-    EXPECT_EQ(platform.calls_, (std::vector<std::string>{"editor:/etc/my hosts",
-                                                          std::string("address:") + credits::kHomePage}));
+    EXPECT_EQ(platform.calls_,
+              (std::vector<std::string>{"editor:/etc/my hosts", std::string("address:") + credits::kHomePage}));
 }
 
 // ---- Hover ---------------------------------------------------------------------------------------

@@ -64,7 +64,8 @@ class WindowTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         // The pictures of the source tree; the built-in resources belong to the program.
-        QDir::addSearchPath(QStringLiteral("velmora-pictures"), QStringLiteral(VELMORA_TEST_DATA "/../../resources/icons"));
+        QDir::addSearchPath(QStringLiteral("velmora-pictures"),
+                            QStringLiteral(VELMORA_TEST_DATA "/../../resources/icons"));
     }
 
     WindowTest() {
