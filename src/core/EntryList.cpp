@@ -175,7 +175,7 @@ int32_t EntryList::selectText(std::string_view prefix) {
     return index;
 }
 
-void EntryList::clear() {
+void EntryList::dropContents() {
     m_slots.clear();
     m_selected.clear();
     m_data.clear();
@@ -183,6 +183,10 @@ void EntryList::clear() {
     m_liveBytes = 0;
     m_selCount = 0;
     m_current = -1;
+}
+
+void EntryList::clear() {
+    dropContents();
     if (m_observer)
         m_observer->entriesReset();
 }
@@ -228,13 +232,7 @@ void EntryList::removeRange(int32_t first, int32_t n) {
 }
 
 void EntryList::assignFrom(const EntryList& source, const std::vector<int32_t>& order) {
-    m_slots.clear();
-    m_selected.clear();
-    m_data.clear();
-    m_arena.clear();
-    m_liveBytes = 0;
-    m_selCount = 0;
-    m_current = -1;
+    dropContents();
     m_arena.reserve(source.m_liveBytes);
     m_slots.reserve(order.size());
     for (int32_t i : order)

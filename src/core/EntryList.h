@@ -103,6 +103,8 @@ private:
     std::string_view textOf(Slot slot) const;
     void appendSlot(std::string_view text);
     void maybeCompact();
+    // Empties the list without telling the observer.
+    void dropContents();
 
     bool m_sorted;
     bool m_visible = true;
