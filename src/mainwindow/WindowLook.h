@@ -21,7 +21,7 @@ QPixmap windowPicture(const QString& fileName);
 // The program's icon with its 16, 32 and 48 pixel images (those that are found).
 QIcon programIcon();
 
-// Colours given in the window's design.
+// The window's colours.
 inline QColor darkBlue() {
     return QColor(0, 0, 128);
 }

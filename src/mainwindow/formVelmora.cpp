@@ -181,7 +181,7 @@ void formVelmora::buildControls(QWidget* client) {
     Image2->lower();
     Shape1->lower();
 
-    // The focus order of the design; labels, pictures and the hidden sort list take no focus.
+    // The focus order; labels, pictures and the hidden sort list take no focus.
     const QWidget* const order[] = {txtHOSTS[0], btnBrowse[0], txtHOSTS[1], btnBrowse[1], btnMerge, btnOpen,
                                     lstNew,      btnSave,      btnClear,    lstHOSTS,     btnSort};
     for (size_t i = 0; i + 1 < std::size(order); ++i)

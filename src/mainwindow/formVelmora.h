@@ -23,9 +23,9 @@ class GraphicalButton;
 // save and clear buttons, the lines added by the last merge and the totals. It shows the session's
 // state and forwards every event to it; it does no file work and no parsing of its own.
 //
-// Every control carries its design name as its object name; members of a control array are named
+// Every control carries its own name as its object name; members of a control array are named
 // with their index in brackets ("txtHOSTS(0)", "btnBrowse(1)", "lblHOSTS(1)") and carry the property
-// "index". Handlers take the design's arguments: key codes and shift states as in KeyCodes.h, mouse
+// "index". Handlers take the classic arguments: key codes and shift states as in KeyCodes.h, mouse
 // buttons as 1 left, 2 right, 4 middle.
 class formVelmora : public QMainWindow {
     Q_OBJECT
@@ -76,7 +76,7 @@ public:
     void lblHOSTS_MouseMove(int index);
     void Form_MouseMove();
 
-    // Controls, under their design names; control arrays are indexed by element.
+    // Controls, under their own names; control arrays are indexed by element.
     QFrame* Shape1 = nullptr;
     QLabel* Label1 = nullptr;
     QLabel* Image1 = nullptr;

@@ -53,7 +53,7 @@ class CommandsTest : public WindowTest {};
 
 // Sorting a block: its marker lines go to the other comment lines, away from the block's entries.
 // The sorted copy stays in lstSort; flags and labels are left alone; both passes show the progress
-// window, the first under its design title, the second as "Sorting...".
+// window, the first under its own starting title, the second as "Sorting...".
 TEST_F(CommandsTest, SortMovesBlockMarkersAmongComments) {
     fill(session().lstHOSTS, {"127.0.0.1 localhost", "#BEGIN of ads", "127.0.0.1 Ads.example", "#END of ads",
                               "# my hosts", "127.0.0.1 ads.example"});

@@ -47,7 +47,7 @@ const Placement kPlacements[] = {
 
 class LayoutTest : public WindowTest {};
 
-// Each control of the table has its name, kind and place, in pixels at 96 DPI (15 twips a pixel).
+// Each control of the layout has its name, kind and place, in pixels at 96 DPI (15 twips a pixel).
 TEST_F(LayoutTest, ControlsArePlacedAsTheTableSays) {
     ASSERT_DOUBLE_EQ(QGuiApplication::primaryScreen()->logicalDotsPerInch(), 96.0);
     for (const Placement& p : kPlacements) {
@@ -75,9 +75,9 @@ const Caption kCaptions[] = {
     {"Label2", "==>"},       {"btnSort", "Sort"},
 };
 
-// Every caption is the design's text and fits inside its fixed box in the font the window chose
+// Every caption is its exact text and fits inside its fixed box in the font the window chose
 // (a wider substitute face would clip it).
-TEST_F(LayoutTest, CaptionsAreTheDesignTextsAndFitTheirBoxes) {
+TEST_F(LayoutTest, CaptionsAreExactAndFitTheirBoxes) {
     std::vector<std::pair<QWidget*, QString>> texts;
     for (const Caption& c : kCaptions) {
         QWidget* widget = control(c.name);
@@ -96,9 +96,9 @@ TEST_F(LayoutTest, CaptionsAreTheDesignTextsAndFitTheirBoxes) {
     }
 }
 
-// The design's faces are the ones in use where the system has them (Wine's copies count), so a
+// Tahoma and MS Sans Serif are the faces in use where the system has them (Wine's copies count), so a
 // failed font load shows here rather than as clipped captions.
-TEST_F(LayoutTest, DesignFacesAreUsedWhereInstalled) {
+TEST_F(LayoutTest, ClassicFacesAreUsedWhereInstalled) {
     const QStringList families = QFontDatabase::families();
     const std::pair<const char*, const char*> faces[] = {{"Label1", "Tahoma"},        {"lstHOSTS", "Tahoma"},
                                                          {"btnMerge", "Tahoma"},      {"lblHOSTS(1)", "Tahoma"},
@@ -111,7 +111,7 @@ TEST_F(LayoutTest, DesignFacesAreUsedWhereInstalled) {
     }
 }
 
-// The pictures of the window at the design's sizes, and the icon with its three images.
+// The pictures of the window at their sizes, and the icon with its three images.
 TEST_F(LayoutTest, PicturesAndIcon) {
     const std::pair<const char*, QSize> buttons[] = {
         {"btnOpen", {16, 16}}, {"btnSave", {16, 16}}, {"btnClear", {20, 20}}};
@@ -125,7 +125,7 @@ TEST_F(LayoutTest, PicturesAndIcon) {
         EXPECT_TRUE(sizes.contains(QSize(side, side))) << side;
 }
 
-// The Tab key visits the controls in the design's order and never stops on a label, a picture or the
+// The Tab key visits the controls in the layout's order and never stops on a label, a picture or the
 // sort list; Shift+Tab goes back the same way.
 TEST_F(LayoutTest, TabOrderSkipsLabelsPicturesAndSortList) {
     const char* const order[] = {"txtHOSTS(0)", "btnBrowse(0)", "txtHOSTS(1)", "btnBrowse(1)", "btnMerge", "btnOpen",
