@@ -81,10 +81,11 @@ void HostsSession::LoadHOSTS(const std::string& path) {
         int32_t value = 0;
         lstHOSTS.reserve(0, static_cast<size_t>(std::min<uint64_t>(info.size, uint64_t{1} << 32)));
         lstHOSTS.beginAppend();
-        readFileLines(m_platform, path, m_convention, [&](std::string_view line) {
+        const int error = readFileLines(m_platform, path, m_convention, [&](std::string_view line) {
             lstHOSTS.addItemText(line);
             m_ui.ShowProgress(clampToInt32(line.size()), value, maxvalue);
         });
+        m_hostsReadIncomplete = error != 0;
         lstHOSTS.endAppend();
         m_ui.closeProgress();
         lstHOSTS.setVisible(true);
@@ -99,12 +100,16 @@ void HostsSession::startInteractive(bool noLoad) {
     } else {
         m_ui.setProgressTitle("Loading HOSTS...");
         LoadHOSTS(GetHOSTSPath(m_platform));
+        // A file that was not loaded leaves the title set: the next user starts from the design one.
+        m_ui.closeProgress();
     }
     bChanged = false;
     bReload = false;
 }
 
 void HostsSession::ReadListFile(const std::string& fileName, Label countLabel, bool addToNew) {
+    if (!addToNew)
+        m_hostsReadIncomplete = false;
     if (!FileHasData(m_platform, fileName)) {
         if (!addToNew)
             m_ui.ShowMsgBox(fileName + " does not exist.", 64);
@@ -124,10 +129,12 @@ void HostsSession::ReadListFile(const std::string& fileName, Label countLabel, b
     if (addToNew)
         lstNew.reserve(bytes / 32, bytes);
     SourceListReader reader(lstHOSTS, addToNew ? &lstNew : nullptr, index);
-    readFileLines(m_platform, fileName, m_convention, [&](std::string_view line) {
+    const int error = readFileLines(m_platform, fileName, m_convention, [&](std::string_view line) {
         m_ui.ShowProgress(clampToInt32(line.size()), value, maxvalue);
         reader.line(line);
     });
+    if (!addToNew)
+        m_hostsReadIncomplete = error != 0;
     reader.finish();
     const int32_t appended = reader.appended();
     m_ui.closeProgress();

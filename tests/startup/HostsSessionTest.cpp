@@ -124,11 +124,13 @@ TEST_F(SessionTest, StartUpWithoutLoadingShowsThePathOnly) {
     EXPECT_FALSE(session.bReload);
 }
 
+// A missing file: nothing loaded, the path box empty, and the progress title it set is gone again.
 TEST_F(SessionTest, StartUpWithMissingFileLeavesThePathBoxEmpty) {
     session.startInteractive(false);
     EXPECT_EQ(session.lstHOSTS.count(), 0);
     EXPECT_EQ(session.txtHOSTS(1), "");
     EXPECT_EQ(session.label(HostsSession::Label::HOSTS3), "");
+    EXPECT_EQ(ui.events, (Lines{"title:Loading HOSTS...", "close"}));
 }
 
 struct NormaliseCase {
