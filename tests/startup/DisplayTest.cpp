@@ -7,89 +7,58 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <ostream>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace velmora {
 namespace {
 
-// Sets (or with nullopt removes) an environment variable for one test and restores it afterwards.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, std::optional<std::string> value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        if (value)
-            ::setenv(name, value->c_str(), 1);
-        else
-            ::unsetenv(name);
-    }
-    ~ScopedEnvironment() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+using Value = std::optional<std::string>; // nullopt: the variable is not set
 
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
-
-struct DisplayCase {
-    const char* scenario;
-    std::optional<std::string> display;
-    std::optional<std::string> wayland; // "{socket}" stands for a listening socket
-    bool available;
-};
-
-// Failures name the case by its scenario.
-void PrintTo(const DisplayCase& c, std::ostream* os) {
-    *os << c.scenario;
+void setEnvironment(const char* name, const Value& value) {
+    if (value)
+        ::setenv(name, value->c_str(), 1);
+    else
+        ::unsetenv(name);
 }
 
-class DisplayAvailable : public ::testing::TestWithParam<DisplayCase> {};
-
-TEST_P(DisplayAvailable, OnlyWhenAConnectionOpens) {
-    const DisplayCase& c = GetParam();
+// A display counts only when a connection to it opens (none, empty, dead X, missing or live Wayland).
+TEST(Display, AvailableOnlyWhenAConnectionOpens) {
     test::TempDir dir;
-    const std::string socketPath = dir.file("wayland-0");
     const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(listener, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, socketPath.c_str(), sizeof(address.sun_path) - 1);
+    std::strncpy(address.sun_path, dir.file("wayland-0").c_str(), sizeof(address.sun_path) - 1);
     ASSERT_EQ(::bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof(address)), 0);
     ASSERT_EQ(::listen(listener, 4), 0);
-
-    std::optional<std::string> wayland = c.wayland;
-    if (wayland && *wayland == "{socket}")
-        wayland = socketPath;
-    ScopedEnvironment x11("DISPLAY", c.display);
-    ScopedEnvironment waylandDisplay("WAYLAND_DISPLAY", wayland);
-    ScopedEnvironment runtime("XDG_RUNTIME_DIR", dir.path());
-    EXPECT_EQ(displayAvailable(), c.available);
+    const std::tuple<Value, Value, bool> cases[] = {
+        // XDG_RUNTIME_DIR holds a listening "wayland-0"; ":97" is a display number with no server behind
+        // it, as under sudo or after ssh forwarding ended.
+        // clang-format off
+        {std::nullopt, std::nullopt, false}, {"", "", false}, {":97", std::nullopt, false},
+        {std::nullopt, "wayland-9", false}, {std::nullopt, dir.file("wayland-0"), true},
+        {std::nullopt, "wayland-0", true}, {":97", "wayland-0", true},
+        // clang-format on
+    };
+    const char* names[] = {"DISPLAY", "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR"};
+    Value old[3];
+    for (int i = 0; i < 3; ++i) {
+        if (const char* value = std::getenv(names[i]))
+            old[i] = value;
+    }
+    for (const auto& [display, wayland, available] : cases) {
+        setEnvironment(names[0], display);
+        setEnvironment(names[1], wayland);
+        setEnvironment(names[2], dir.path());
+        EXPECT_EQ(displayAvailable(), available) << display.value_or("-") << " " << wayland.value_or("-");
+    }
+    for (int i = 0; i < 3; ++i)
+        setEnvironment(names[i], old[i]);
     ::close(listener);
 }
-
-const DisplayCase kDisplayCases[] = {
-    {"Neither", std::nullopt, std::nullopt, false},
-    {"BothEmpty", "", "", false},
-    // A display number with no server behind it, as under sudo or after ssh forwarding ended.
-    {"X11ServerGone", ":97", std::nullopt, false},
-    {"WaylandSocketMissing", std::nullopt, "wayland-9", false},
-    {"WaylandSocketAbsolute", std::nullopt, "{socket}", true},
-    {"WaylandSocketInRuntimeDir", std::nullopt, "wayland-0", true},
-    {"WaylandWinsOverDeadX11", ":97", "wayland-0", true},
-};
-
-INSTANTIATE_TEST_SUITE_P(Display, DisplayAvailable, ::testing::ValuesIn(kDisplayCases),
-                         [](const auto& testInfo) { return std::string(testInfo.param.scenario); });
 
 } // namespace
 } // namespace velmora
