@@ -1,44 +1,50 @@
 #pragma once
 
-// Drives a modal dialog from inside its own event loop: once the dialog is the active modal widget,
-// `action` runs with it. If the dialog is still up a while later, it is closed so that a failing test
-// ends (with the result of a close) instead of hanging.
+// Drives a modal dialog from inside its own event loop; the fixture shared by the dialog tests.
 
-#include <QApplication>
-#include <QPointer>
-#include <QTimer>
-#include <QWidget>
+#include "dialogs/DialogTestHook.h"
+#include "platform/FakePlatform.h"
+
+#include <QTest>
+#include <QtWidgets>
+#include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
+
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace velmora::test {
 
+inline const QString kPictures = QStringLiteral(VELMORA_TEST_DATA "/../../resources/icons");
+
+// Runs `action` once a modal dialog is up (polling for 5 s at most). A dialog still up `closeAfterMs`
+// later is closed, so that a failing test ends with the result of a close instead of hanging.
 inline void whenModalShown(std::function<void(QWidget*)> action, int closeAfterMs = 3000) {
     auto* poll = new QTimer;
-    poll->setInterval(5);
-    auto remaining = std::make_shared<int>(1000);
-    QObject::connect(poll, &QTimer::timeout, [poll, remaining, action, closeAfterMs] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible()) {
-            if (--*remaining <= 0)
-                poll->deleteLater();
+    QObject::connect(poll, &QTimer::timeout, [poll, action, closeAfterMs, polls = 0]() mutable {
+        QPointer<QWidget> modal = QApplication::activeModalWidget();
+        const bool up = modal && modal->isVisible();
+        if (!up && ++polls < 1000)
             return;
-        }
         poll->stop();
         poll->deleteLater();
-        QPointer<QWidget> guard = modal;
-        action(modal);
-        QTimer::singleShot(closeAfterMs, [guard] {
-            if (guard && guard->isVisible())
-                guard->close();
-        });
+        if (up)
+            action(modal);
+        QTimer::singleShot(closeAfterMs, [modal] { if (modal && modal->isVisible()) modal->close(); });
     });
-    poll->start();
+    poll->start(5);
 }
 
-template <typename T = QWidget> T* child(QWidget* dialog, const char* name) {
-    return dialog->findChild<T*>(QLatin1String(name));
-}
+// The fake platform records sounds and topmost calls; no hook answer leaks between tests.
+class DialogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        [[maybe_unused]] static const bool pictures = (QDir::addSearchPath("velmora-pictures", kPictures), true);
+        setSystemPlatform(&m_platform);
+        DialogTestHook::reset();
+    }
+    void TearDown() override { setSystemPlatform(nullptr); DialogTestHook::reset(); }
+    FakePlatform m_platform;
+};
 
 } // namespace velmora::test
