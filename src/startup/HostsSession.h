@@ -48,6 +48,10 @@ public:
     // caller set. Ends by showing the total and putting path into the HOSTS path box.
     void LoadHOSTS(const std::string& path);
 
+    // True when the last read of the HOSTS file (a load, or a merge that rebuilt the list) found data
+    // but ended early on an error: the list then lacks lines of the file, and saving it would drop them.
+    bool hostsReadIncomplete() const { return m_hostsReadIncomplete; }
+
     // Interactive start: loads the HOSTS file (or, with noLoad, only shows its path), clears both flags.
     void startInteractive(bool noLoad);
 
@@ -94,6 +98,7 @@ private:
     void* m_dialogOwner = nullptr;
     // The duplicate index `colLines`: exists only while a merge runs.
     DuplicateIndex* m_colLines = nullptr;
+    bool m_hostsReadIncomplete = false;
 };
 
 } // namespace velmora

@@ -30,6 +30,12 @@ struct Run {
     // Saves the document to the HOSTS file; in the option form sums up what was done, as the text
     // before and after the HOSTS path, and the backup.
     int save(const std::string& hostsPath, const std::string& before, const std::string& after = {}) {
+        // Saving a list that lacks lines of the file would drop them from it.
+        if (session.hostsReadIncomplete()) {
+            session.ui().reportError("The HOSTS file " + hostsPath +
+                                     " could not be read to its end, so it was left as it was.");
+            return kExitFailed;
+        }
         if (!session.SaveHOSTS(hostsPath))
             return kExitFailed;
         if (optionForm()) {

@@ -10,7 +10,7 @@ namespace velmora {
 // The exit statuses of a run.
 enum ExitStatus : int {
     kExitDone = 0,   // done, nothing to do, or declined at the question
-    kExitFailed = 1, // the save failed (the user interface has said why), or no display for the window
+    kExitFailed = 1, // the HOSTS file could not be read or saved (the user interface has said why), or no display
     kExitUsage = 2,  // a mistake in the option form
 };
 
