@@ -1,5 +1,6 @@
 #include "core/HostsFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <string_view>
@@ -10,6 +11,8 @@ namespace velmora {
 namespace {
 
 constexpr size_t kChunk = 1 << 20;
+// Reads start with pieces this large and double up to kChunk, so a small file costs no large buffer.
+constexpr size_t kFirstChunk = 1 << 16;
 
 std::string folderOf(const std::string& path) {
     const size_t sep = path.find_last_of("/\\");
@@ -43,7 +46,6 @@ int writeAll(Platform& platform, int fd, std::string_view data) {
 // Writes the lines through a buffer of about a megabyte. Returns 0 or an errno.
 int writeLines(Platform& platform, int fd, const EntryList& lines, std::string_view lineEnd) {
     std::string buffer;
-    buffer.reserve(kChunk + 4096);
     for (int32_t i = 0; i < lines.count(); ++i) {
         const std::string_view line = lines.view(i);
         if (line.size() > kChunk) {
@@ -167,11 +169,13 @@ FileBytes readFileBytes(Platform& platform, const std::string& path) {
     }
     const PathInfo info = platform.stat(path, true);
     if (info.exists && info.size < (uint64_t{1} << 40))
-        result.bytes.reserve(static_cast<size_t>(info.size));
-    for (;;) {
+        result.bytes.reserve(static_cast<size_t>(info.size) + 1); // one more, to see the end without growing
+    for (size_t piece = kFirstChunk;;) {
         const size_t old = result.bytes.size();
-        result.bytes.resize(old + kChunk);
-        const ssize_t n = platform.read(fd, result.bytes.data() + old, kChunk);
+        const size_t room = result.bytes.capacity() - old;
+        const size_t want = room > 0 ? std::min(room, kChunk) : piece;
+        result.bytes.resize(old + want);
+        const ssize_t n = platform.read(fd, result.bytes.data() + old, want);
         if (n <= 0) {
             result.bytes.resize(old);
             if (n < 0)
@@ -179,6 +183,8 @@ FileBytes readFileBytes(Platform& platform, const std::string& path) {
             break;
         }
         result.bytes.resize(old + static_cast<size_t>(n));
+        if (static_cast<size_t>(n) == piece)
+            piece = std::min(piece * 2, kChunk);
     }
     platform.close(fd);
     return result;
@@ -195,6 +201,7 @@ int readFileLines(Platform& platform, const std::string& path, LineConvention co
     size_t pos = 0;   // how far the buffer has been scanned
     bool eof = false;
     int error = 0;
+    size_t piece = std::min(chunkSize, kFirstChunk);
     for (;;) {
         const size_t size = buffer.size();
         while (pos < size) {
@@ -224,8 +231,12 @@ int readFileLines(Platform& platform, const std::string& path, LineConvention co
         pos -= start;
         start = 0;
         const size_t old = buffer.size();
-        buffer.resize(old + chunkSize);
-        const ssize_t n = platform.read(fd, buffer.data() + old, chunkSize);
+        // Into the buffer's own room while the unfinished line is short; more room only for a long one.
+        const size_t want = old < piece / 2 ? piece - old : piece;
+        buffer.resize(old + want);
+        const ssize_t n = platform.read(fd, buffer.data() + old, want);
+        if (n > 0 && static_cast<size_t>(n) == want)
+            piece = std::min(piece * 2, chunkSize);
         if (n <= 0) {
             buffer.resize(old);
             eof = true;
@@ -249,14 +260,20 @@ SaveResult saveHostsFile(Platform& platform, const std::string& path, const Entr
     };
 
     // A link is written through: everything below works on the file it points at.
+    // A file that cannot be looked at is not taken for a missing one: that would replace it unbacked.
+    auto unknown = [](const PathInfo& i) { return !i.exists && i.error != 0 && i.error != ENOENT; };
     std::string target = path;
     const PathInfo linkInfo = platform.stat(path, false);
+    if (unknown(linkInfo))
+        return failed(SaveStatus::WriteFailed, reason(platform, path, linkInfo.error));
     if (linkInfo.exists && linkInfo.isSymlink) {
         target = platform.resolveLinks(path);
         if (target.empty())
             return failed(SaveStatus::WriteFailed, reason(platform, path, errno ? errno : ENOENT));
     }
     const PathInfo info = platform.stat(target, true);
+    if (unknown(info))
+        return failed(SaveStatus::WriteFailed, reason(platform, path, info.error));
     if (info.exists && !info.isRegular)
         return failed(SaveStatus::NotRegular, path + ": not a regular file");
 
