@@ -45,9 +45,14 @@ for target in $targets; do
     case $target in
     lines | source_list | merge) seeds+=("$lists") ;;
     esac
-    if [ -n "$runs" ]; then limit=(-runs="$runs"); else limit=(-max_total_time="$seconds"); fi
+    if [ -n "$runs" ]; then
+        limit=(-runs="$runs")
+        echo "fuzz: $target ($runs inputs)"
+    else
+        limit=(-max_total_time="$seconds")
+        echo "fuzz: $target (${seconds}s)"
+    fi
     log="$build/findings/$target.log"
-    echo "fuzz: $target (${runs:+$runs inputs}${runs:-${seconds}s})"
     status=0
     # A parse or a merge that takes seconds is a hang: -timeout turns it into a finding.
     "$build/fuzz/fuzz_$target" "${limit[@]}" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
