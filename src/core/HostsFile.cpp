@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <string_view>
-#include <unistd.h>
 
 namespace velmora {
 
@@ -24,10 +24,12 @@ std::string nameOf(const std::string& path) {
     return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
-// A fresh name in the same folder as path, for a file created exclusively.
+// A fresh name in the same folder as path, for a file created exclusively (a name taken meanwhile
+// by anyone else only costs another attempt).
 std::string temporaryNameFor(const std::string& path, int attempt) {
     static std::atomic<unsigned> counter{0};
-    return folderOf(path) + "." + nameOf(path) + ".velmora-" + std::to_string(::getpid()) + "-" +
+    static const auto start = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    return folderOf(path) + "." + nameOf(path) + ".velmora-" + std::to_string(start % 1000000007ull) + "-" +
            std::to_string(counter++) + "-" + std::to_string(attempt);
 }
 
