@@ -8,18 +8,23 @@
 
 namespace velmora::bench {
 
-// Answers No to every question and keeps the progress arithmetic, as an unattended run does.
-class QuietUserInterface : public UserInterface {
+// Answers No to every question, types nothing and keeps the progress arithmetic, as a batch run does.
+class QuietUserInterface : public UserInterface, public ProgressSink {
 public:
-    int32_t ShowMsgBox(const std::string&, int32_t) override { return 7; }
+    Answer ask(const std::string&, int32_t) override { return Answer::No; }
+    void notify(const std::string&) override {}
     void reportError(const std::string& message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
-    void setProgressTitle(const std::string&) override {}
-    void showProgress() override {}
-    void ShowProgress(int32_t inc, int32_t& value, int32_t maxvalue) override {
-        advanceProgress(m_bar, inc, value, maxvalue);
-    }
-    void closeProgress() override { m_bar = ProgressBar{}; }
+    std::string askText(const std::string&, const std::string&, const std::string&, bool) override { return {}; }
+    std::string chooseSaveFile(const std::string&) override { return {}; }
+    ProgressSink& progress() override { return *this; }
     void setBusy(bool) override {}
+
+    void setTitle(const std::string&) override {}
+    void show() override {}
+    void step(int32_t increment, int32_t& value, int32_t maximum) override {
+        advanceProgress(m_bar, increment, value, maximum);
+    }
+    void close() override { m_bar = ProgressBar{}; }
 
 private:
     ProgressBar m_bar;

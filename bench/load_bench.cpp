@@ -1,9 +1,8 @@
 // Loading a large HOSTS file: into the document alone, then into the window (offscreen), with the
 // ratio of the two. Usage: load_bench FILE
 #include "BenchSupport.h"
-#include "mainwindow/formVelmora.h"
-#include "platform/Platform.h"
-#include "startup/HostsSession.h"
+#include "document/HostsDocument.h"
+#include "mainwindow/MainWindow.h"
 
 #include <QApplication>
 
@@ -18,17 +17,17 @@ int main(int argc, char** argv) {
     }
     const std::string path = argv[1];
     bench::QuietUserInterface quiet;
-    HostsSession core(systemPlatform(), quiet);
-    const double coreMs = bench::bestOf(3, [&] { core.LoadHOSTS(path); });
-    const int lines = core.lstHOSTS.count();
+    HostsDocument document(systemFileSystem(), systemEnvironment(), quiet);
+    const double coreMs = bench::bestOf(3, [&] { document.load(path); });
+    const int lines = document.lines().count();
 
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    formVelmora window(systemPlatform());
+    MainWindow window(systemFileSystem(), systemEnvironment(), systemDesktopServices());
     window.show();
     QApplication::processEvents();
     const double windowMs = bench::bestOf(3, [&] {
-        window.session().LoadHOSTS(path);
+        window.document().load(path);
         QApplication::processEvents();
     });
     std::printf("load %d lines: document %.1f ms, window %.1f ms, window/document %.2f\n", lines, coreMs, windowMs,

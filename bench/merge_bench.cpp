@@ -2,8 +2,7 @@
 // rebuild stage, the source list merged into it, and the result saved with its backup.
 // Usage: merge_bench SOURCE HOSTS   (HOSTS is rewritten; pass a copy)
 #include "BenchSupport.h"
-#include "platform/Platform.h"
-#include "startup/HostsSession.h"
+#include "document/HostsDocument.h"
 
 #include <cstdio>
 
@@ -15,13 +14,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     bench::QuietUserInterface quiet;
-    HostsSession session(systemPlatform(), quiet);
-    session.setTxtHOSTS(0, argv[1]);
-    session.setTxtHOSTS(1, argv[2]);
-    const double mergeMs = bench::bestOf(1, [&] { session.btnMerge_Click(); });
-    const double saveMs = bench::bestOf(1, [&] { session.SaveHOSTS(argv[2]); });
+    HostsDocument document(systemFileSystem(), systemEnvironment(), quiet);
+    document.setSourcePath(argv[1]);
+    document.setHostsPath(argv[2]);
+    const double mergeMs = bench::bestOf(1, [&] { document.merge(); });
+    const double saveMs = bench::bestOf(1, [&] { document.save(argv[2]); });
     std::printf("merge %s + %s: %d lines after merge (%s from the HOSTS file, %s added); merge %.1f ms, save %.1f ms\n",
-                argv[2], argv[1], session.lstHOSTS.count(), session.label(HostsSession::Label::HOSTS2).c_str(),
-                session.label(HostsSession::Label::HOSTS1).c_str(), mergeMs, saveMs);
+                argv[2], argv[1], document.lines().count(), document.rereadStatus().c_str(),
+                document.addedStatus().c_str(), mergeMs, saveMs);
     return 0;
 }

@@ -7,10 +7,12 @@
 //   window_bench [LIST]   (the first 1,000,000 lines of LIST, or generated host lines)
 // Runs on the offscreen platform unless QT_QPA_PLATFORM says otherwise; never touches a HOSTS file.
 
-#include "core/ListOperations.h"
+#include "mainwindow/MainWindow.h"
 #include "mainwindow/QtCollation.h"
-#include "mainwindow/formVelmora.h"
-#include "platform/Platform.h"
+
+#include <QKeyEvent>
+#include <QListView>
+#include <QTemporaryDir>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,13 +49,20 @@ std::vector<std::string> readLines(const char* path) {
 }
 
 void fill(velmora::EntryList& list, const std::vector<std::string>& lines) {
-    list.setVisible(false);
     list.clear();
     list.beginAppend();
     for (const std::string& line : lines)
-        list.addItemText(line);
+        list.append(line);
     list.endAppend();
-    list.setVisible(true);
+}
+
+// The lines as a file the document loads, so that the window holds them as it would a HOSTS file.
+std::string writeFile(const QTemporaryDir& dir, const std::vector<std::string>& lines) {
+    const std::string path = dir.filePath(QStringLiteral("lines")).toStdString();
+    std::ofstream out(path, std::ios::binary);
+    for (const std::string& line : lines)
+        out << line << '\n';
+    return path;
 }
 
 template <typename F> double seconds(F&& work) {
@@ -75,39 +84,43 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const std::vector<std::string> lines = readLines(argc > 1 ? argv[1] : nullptr);
-    velmora::formVelmora window(velmora::systemPlatform());
+    const QTemporaryDir dir;
+    const std::string file = writeFile(dir, lines);
+    velmora::MainWindow window(velmora::systemFileSystem(), velmora::systemEnvironment(),
+                               velmora::systemDesktopServices());
     window.show();
-    velmora::HostsSession& session = window.session();
-    fill(session.lstHOSTS, lines);
+    velmora::HostsDocument& document = window.document();
+    document.load(file);
 
     std::printf("sort, %zu lines                                     seconds   ratio\n", lines.size());
     velmora::AsciiCollation bytes;
-    const double baseline = seconds([&] { bytes.order(session.lstHOSTS); });
+    const double baseline = seconds([&] { bytes.order(document.lines()); });
     row("byte order, ASCII case folded (baseline)", baseline, baseline);
     for (const char* locale : {"C", "en_US"}) {
         const QLocale chosen{QString::fromLatin1(locale)};
         velmora::QtCollation collation(chosen);
         const std::string order = std::string("locale collation, ") + locale;
-        fill(session.lstHOSTS, lines);
-        row(order.c_str(), seconds([&] { collation.order(session.lstHOSTS); }), baseline);
-        session.setCollation(std::make_unique<velmora::QtCollation>(chosen));
-        fill(session.lstHOSTS, lines);
+        document.load(file);
+        row(order.c_str(), seconds([&] { collation.order(document.lines()); }), baseline);
+        document.setCollation(std::make_unique<velmora::QtCollation>(chosen));
+        document.load(file);
         const std::string button = std::string("Sort button, both passes, ") + locale;
-        row(button.c_str(), seconds([&] { window.btnSort_Click(); }), baseline);
+        auto* sort = window.findChild<QWidget*>(QStringLiteral("btnSort"));
+        row(button.c_str(), seconds([&] { QMetaObject::invokeMethod(sort, "click"); }), baseline);
     }
 
     std::printf("delete, every one of %zu lines selected\n", lines.size());
     velmora::EntryList bare;
     fill(bare, lines);
-    bare.selectAll();
-    const double removeWhere = seconds([&] { bare.removeWhere(bare.selectionFlags()); });
+    const std::vector<uint8_t> all(lines.size(), 1);
+    const double removeWhere = seconds([&] { bare.removeWhere(all); });
     row("EntryList::removeWhere (baseline)", removeWhere, removeWhere);
-    fill(session.lstHOSTS, lines);
-    velmora::ListItemSelectAll(session.lstHOSTS);
+    document.load(file);
+    document.selectAll();
     QApplication::processEvents();
-    row("Del in the window", seconds([&] { window.lstHOSTS_KeyDown(46, 0); }), removeWhere);
-    std::printf("  lines left: %d, %s\n", session.lstHOSTS.count(),
-                session.label(velmora::HostsSession::Label::HOSTS3).c_str());
-    session.bChanged = false;
+    auto* view = window.findChild<QListView*>(QStringLiteral("lstHOSTS"));
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    row("Del in the window", seconds([&] { QApplication::sendEvent(view, &del); }), removeWhere);
+    std::printf("  lines left: %d, %s\n", document.lines().count(), document.totalStatus().c_str());
     return 0;
 }

@@ -4,8 +4,7 @@
 // PICTURES_DIR is the source tree's resources/icons (the built-in resources belong to the program).
 // Refuses to run without VELMORA_HOSTS, so the system's HOSTS file is never read.
 
-#include "mainwindow/formVelmora.h"
-#include "platform/Platform.h"
+#include "mainwindow/MainWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,10 +23,11 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QDir::addSearchPath(QStringLiteral("velmora-pictures"), QString::fromLocal8Bit(argv[3]));
-    velmora::formVelmora window(velmora::systemPlatform());
-    window.Form_Load(false);
-    window.session().setTxtHOSTS(0, argv[1]);
-    window.btnMerge_Click();
+    velmora::MainWindow window(velmora::systemFileSystem(), velmora::systemEnvironment(),
+                               velmora::systemDesktopServices());
+    window.start(false);
+    window.document().setSourcePath(argv[1]);
+    window.document().merge();
     QScreen* screen = QGuiApplication::primaryScreen();
     window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();
@@ -39,7 +39,6 @@ int main(int argc, char** argv) {
         status = picture.save(QString::fromLocal8Bit(argv[2]), "PNG") ? 0 : 1;
         std::printf("%s: %dx%d at %.0f dpi\n", argv[2], picture.width(), picture.height(),
                     screen->logicalDotsPerInch());
-        window.session().bChanged = false;
         app.quit();
     });
     app.exec();

@@ -17,26 +17,26 @@ namespace velmora::fuzz {
 using Lines = std::vector<std::string>;
 
 // Stops the run (libFuzzer keeps the input) when a property does not hold.
-#define FUZZ_CHECK(condition, what)                                                                          \
-    do {                                                                                                       \
-        if (!(condition)) {                                                                                    \
-            std::fprintf(stderr, "property violated: %s (%s) at %s:%d\n", what, #condition, __FILE__, __LINE__); \
-            std::abort();                                                                                      \
-        }                                                                                                      \
+#define FUZZ_CHECK(condition, what)                                                                                    \
+    do {                                                                                                               \
+        if (!(condition)) {                                                                                            \
+            std::fprintf(stderr, "property violated: %s (%s) at %s:%d\n", what, #condition, __FILE__, __LINE__);       \
+            std::abort();                                                                                              \
+        }                                                                                                              \
     } while (false)
 
 inline Lines linesOf(const EntryList& list) {
     Lines out;
     out.reserve(static_cast<size_t>(list.count()));
     for (int32_t i = 0; i < list.count(); ++i)
-        out.emplace_back(list.view(i));
+        out.emplace_back(list.text(i));
     return out;
 }
 
 inline EntryList listOf(const Lines& lines) {
     EntryList list;
     for (const std::string& line : lines)
-        list.addItemText(line);
+        FUZZ_CHECK(list.append(line), "a small list takes every line");
     return list;
 }
 
@@ -65,7 +65,9 @@ inline Lines referenceLines(std::string_view data, LineConvention convention) {
     return lines;
 }
 
-inline char lowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+inline char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 inline std::string folded(std::string_view text) {
     std::string out(text);

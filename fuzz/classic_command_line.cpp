@@ -8,7 +8,7 @@
 
 #include "FuzzSupport.h"
 
-#include "startup/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <string>
 

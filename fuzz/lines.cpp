@@ -6,7 +6,7 @@
 //   kept, nothing else is left behind, and reading the saved file gives the same lines again.
 
 #include "FuzzSupport.h"
-#include "MemoryPlatform.h"
+#include "MemoryFileSystem.h"
 
 #include "core/HostsFile.h"
 
@@ -38,10 +38,10 @@ bool everyLineEndsWith(std::string_view data, LineConvention convention, std::st
     return true;
 }
 
-Lines streamed(MemoryPlatform& platform, const std::string& path, LineConvention convention, size_t chunk) {
+Lines streamed(MemoryFileSystem& disk, const std::string& path, LineConvention convention, size_t chunk) {
     Lines lines;
     const int error = readFileLines(
-        platform, path, convention, [&](std::string_view line) { lines.emplace_back(line); }, chunk);
+        disk, path, convention, [&](std::string_view line) { lines.emplace_back(line); }, chunk);
     FUZZ_CHECK(error == 0, "a clean read reports no error");
     return lines;
 }
@@ -60,12 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     forEachLine(bytes, convention, [&](std::string_view line) { whole.emplace_back(line); });
     FUZZ_CHECK(whole == reference, "forEachLine splits by the line rules");
 
-    MemoryPlatform platform;
-    platform.readLimit = readLimit;
+    MemoryFileSystem disk;
+    disk.readLimit = readLimit;
     const std::string path = "etc/hosts";
-    platform.put(path, bytes);
-    platform.files[path]->mode = 0640;
-    FUZZ_CHECK(streamed(platform, path, convention, chunk) == whole, "the streaming reader splits as the whole text");
+    disk.put(path, bytes);
+    disk.files[path]->mode = 0640;
+    FUZZ_CHECK(streamed(disk, path, convention, chunk) == whole, "the streaming reader splits as the whole text");
 
     const std::string_view end = lineEndBytes(lineEndFor(bytes, convention));
     const size_t firstEnd = bytes.find_first_of("\r\n");
@@ -73,25 +73,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(end == ((convention == LineConvention::Windows || crlfFirst) ? "\r\n" : "\n"),
                "the line end follows the file's first line end");
 
-    platform.readLimit = 0;
-    const SaveResult saved = saveHostsFile(platform, path, listOf(whole), convention);
+    disk.readLimit = 0;
+    const SaveResult saved = saveHostsFile(disk, path, listOf(whole), convention);
     FUZZ_CHECK(saved.status == SaveStatus::Saved, "a save without faults succeeds");
     std::string expected;
     for (const std::string& line : reference)
         expected.append(line).append(end);
-    const std::string* after = platform.bytesOf(path);
+    const std::string* after = disk.bytesOf(path);
     FUZZ_CHECK(after && *after == expected, "every line is written followed by the line end");
     if (everyLineEndsWith(bytes, convention, end))
         FUZZ_CHECK(*after == bytes, "a file whose lines all end with its line end is saved byte for byte");
-    FUZZ_CHECK(platform.files[path]->mode == 0640, "the mode is kept");
+    FUZZ_CHECK(disk.files[path]->mode == 0640, "the mode is kept");
 
-    const std::string* backup = platform.bytesOf(path + ".bak");
+    const std::string* backup = disk.bytesOf(path + ".bak");
     FUZZ_CHECK(saved.backedUp == !bytes.empty(), "a backup exactly when the file had data");
     if (!bytes.empty())
         FUZZ_CHECK(backup && *backup == bytes, "the backup holds the old bytes");
-    FUZZ_CHECK(platform.files.size() == (bytes.empty() ? 1u : 2u), "no temporary file is left");
-    FUZZ_CHECK(platform.openDescriptors() == 0, "every file is closed");
+    FUZZ_CHECK(disk.files.size() == (bytes.empty() ? 1u : 2u), "no temporary file is left");
+    FUZZ_CHECK(disk.openDescriptors() == 0, "every file is closed");
 
-    FUZZ_CHECK(streamed(platform, path, convention, chunk) == whole, "the saved file reads back as the same lines");
+    FUZZ_CHECK(streamed(disk, path, convention, chunk) == whole, "the saved file reads back as the same lines");
     return 0;
 }

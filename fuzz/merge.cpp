@@ -1,18 +1,19 @@
-// The merge of a source list into the HOSTS list, through the session as the window and "/add" drive
+// The merge of a source list into the HOSTS list, through the document as the window and "/add" drive
 // it, on a HOSTS text and a source text from the input; then the save.
 // - Index pass (the list already loaded): every HOSTS line stays, unaltered and in order; the source
 //   lines follow, each non-blank one either added once in its normalised form or dropped as a case-folded
 //   duplicate of a HOSTS line or of an earlier added line; comment lines always added.
-// - Rebuild (empty list, or the path box changed): the HOSTS file is read by the same source-list rules
-//   first, then the source list, against one index.
+// - Rebuild (empty list, or the HOSTS path changed since loading): the HOSTS file is read by the same
+//   source-list rules first, then the source list, against one index.
 // - The added list is exactly what was appended; the save writes exactly the merged list and backs up
 //   the HOSTS bytes exactly.
 
 #include "FuzzSupport.h"
-#include "MemoryPlatform.h"
+#include "MemoryFileSystem.h"
 
 #include "core/Progress.h"
-#include "startup/HostsSession.h"
+#include "document/HostsDocument.h"
+#include "platform/FakeEnvironment.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -23,24 +24,34 @@ using namespace velmora::fuzz;
 
 namespace {
 
-class QuietUserInterface : public UserInterface {
+class QuietUserInterface : public UserInterface, private ProgressSink {
 public:
+    // Questions and notices alike: whatever would put a box in front of the user.
     std::vector<std::string> notices;
     std::vector<std::string> errors;
-    int32_t ShowMsgBox(const std::string& prompt, int32_t) override {
-        notices.push_back(prompt);
-        return 1;
+    bool busy = false;
+
+    Answer ask(const std::string& question, int32_t) override {
+        notices.push_back(question);
+        return Answer::Ok;
     }
+    void notify(const std::string& message) override { notices.push_back(message); }
     void reportError(const std::string& message) override { errors.push_back(message); }
-    void setProgressTitle(const std::string&) override {}
-    void showProgress() override {}
-    void ShowProgress(int32_t inc, int32_t& value, int32_t maxvalue) override {
+    std::string askText(const std::string&, const std::string&, const std::string&, bool) override { return {}; }
+    std::string chooseSaveFile(const std::string&) override { return {}; }
+    ProgressSink& progress() override { return *this; }
+    void setBusy(bool on) override { busy = on; }
+
+private:
+    void setTitle(const std::string&) override {}
+    void show() override {}
+    void step(int32_t inc, int32_t& value, int32_t maxvalue) override {
         const int32_t before = bar.barWidth;
         advanceProgress(bar, inc, value, maxvalue);
         FUZZ_CHECK(bar.barWidth >= before, "the progress bar never shrinks");
     }
-    void closeProgress() override { bar = ProgressBar{}; }
-    void setBusy(bool) override {}
+    void close() override { bar = ProgressBar{}; }
+
     ProgressBar bar;
 };
 
@@ -67,31 +78,40 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string hostsText = input.ConsumeRandomLengthString(input.remaining_bytes());
     const std::string sourceText = input.ConsumeRemainingBytesAsString();
 
-    MemoryPlatform platform;
+    MemoryFileSystem disk;
     const std::string hostsPath = "etc/hosts";
     const std::string sourcePath = "list.txt";
-    platform.put(hostsPath, hostsText);
-    platform.put(sourcePath, sourceText);
+    disk.put(hostsPath, hostsText);
+    disk.put(sourcePath, sourceText);
+    FakeEnvironment environment;
+    environment.variables["VELMORA_HOSTS"] = hostsPath;
     QuietUserInterface ui;
-    HostsSession session(platform, ui);
-    session.setLineConvention(convention);
+    HostsDocument document(disk, environment, ui);
+    document.setLineConvention(convention);
 
     Lines before;
     if (start > 0) {
-        session.LoadHOSTS(hostsPath);
-        before = linesOf(session.lstHOSTS);
+        // Loaded as at start-up, so nothing needs a reload yet.
+        document.start(false);
+        before = linesOf(document.lines());
         FUZZ_CHECK(before == referenceLines(hostsText, convention), "loading keeps every line as read");
+        FUZZ_CHECK(!document.hostsReadIncomplete(), "a clean load reads to the end");
     }
-    session.setTxtHOSTS(1, hostsPath);
-    session.bReload = start == 2;
-    session.setTxtHOSTS(0, sourcePath);
-    session.btnMerge_Click();
-    const Lines after = linesOf(session.lstHOSTS);
-    const Lines added = linesOf(session.lstNew);
+    document.setHostsPath(hostsPath);
+    if (start == 2) {
+        // The path box edited and put back: the lines may no longer be the file's.
+        document.setHostsPath(hostsPath + ".old");
+        document.setHostsPath(hostsPath);
+    }
+    document.setSourcePath(sourcePath);
+    const MergeResult merged = document.merge();
+    const Lines after = linesOf(document.lines());
+    const Lines added = linesOf(document.addedLines());
 
     std::set<std::string> keys;
     Lines expected;
     const bool rebuilt = before.empty() || start == 2;
+    FUZZ_CHECK(merged.hostsReread == rebuilt, "the HOSTS file is read again exactly when the lines are stale");
     if (rebuilt) {
         expected = modelRead(hostsText, convention, keys);
         FUZZ_CHECK((ui.notices.size() == 1) == hostsText.empty(), "a missing HOSTS file is told once");
@@ -118,20 +138,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (after[i][0] != '#')
             FUZZ_CHECK(entries.insert(folded(after[i])).second, "no entry is added twice");
     }
-    FUZZ_CHECK(session.bChanged == !sourceText.empty(), "a merged source list marks the list changed");
-    FUZZ_CHECK(!session.bReload, "the merge clears the reload flag");
-    FUZZ_CHECK(session.lstHOSTS.isVisible(), "the list is shown again");
-    FUZZ_CHECK(session.label(HostsSession::Label::HOSTS3) == "Total: " + std::to_string(after.size()),
-               "the total follows the list");
+    FUZZ_CHECK(merged.linesAdded == static_cast<int32_t>(added.size()), "the merge counts what it added");
+    FUZZ_CHECK(document.isModified() == !sourceText.empty(), "a merged source list marks the list changed");
+    FUZZ_CHECK(!document.needsReload(), "the merge clears the reload flag");
+    FUZZ_CHECK(!ui.busy, "the busy state ends with the merge");
+    FUZZ_CHECK(document.totalStatus() == "Total: " + std::to_string(after.size()), "the total follows the list");
 
-    FUZZ_CHECK(session.SaveHOSTS(hostsPath), "the save succeeds");
+    FUZZ_CHECK(document.save(hostsPath), "the save succeeds");
     std::string written;
     const std::string_view end = lineEndBytes(lineEndFor(hostsText, convention));
     for (const std::string& line : after)
         written.append(line).append(end);
-    FUZZ_CHECK(*platform.bytesOf(hostsPath) == written, "the save writes exactly the merged list");
+    FUZZ_CHECK(*disk.bytesOf(hostsPath) == written, "the save writes exactly the merged list");
     if (!hostsText.empty())
-        FUZZ_CHECK(*platform.bytesOf(hostsPath + ".bak") == hostsText, "the backup holds the HOSTS bytes");
-    FUZZ_CHECK(platform.openDescriptors() == 0, "every file is closed");
+        FUZZ_CHECK(*disk.bytesOf(hostsPath + ".bak") == hostsText, "the backup holds the HOSTS bytes");
+    FUZZ_CHECK(disk.openDescriptors() == 0, "every file is closed");
     return 0;
 }

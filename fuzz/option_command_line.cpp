@@ -8,7 +8,7 @@
 
 #include "FuzzSupport.h"
 
-#include "startup/CommandLine.h"
+#include "cli/CommandLine.h"
 
 #include <algorithm>
 #include <string>
@@ -25,9 +25,8 @@ bool same(const CommandLine& a, const CommandLine& b) {
 }
 
 bool anyIs(const std::vector<std::string>& arguments, std::initializer_list<std::string_view> names) {
-    return std::any_of(arguments.begin(), arguments.end(), [&](const std::string& a) {
-        return std::find(names.begin(), names.end(), a) != names.end();
-    });
+    return std::any_of(arguments.begin(), arguments.end(),
+                       [&](const std::string& a) { return std::find(names.begin(), names.end(), a) != names.end(); });
 }
 
 } // namespace
@@ -80,8 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (parsed.mode == RunMode::Version)
         FUZZ_CHECK(named("--version"), "version only when asked");
 
-    const bool clean = parsed.mode != RunMode::Mistake && parsed.mode != RunMode::Help &&
-                       parsed.mode != RunMode::Version;
+    const bool clean =
+        parsed.mode != RunMode::Mistake && parsed.mode != RunMode::Help && parsed.mode != RunMode::Version;
     if (clean) {
         std::vector<std::string> written;
         if (parsed.mode == RunMode::Add)

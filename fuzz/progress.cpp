@@ -23,13 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ProgressBar bar;
     if (input.ConsumeBool())
         bar.trackWidth = input.ConsumeIntegralInRange<int32_t>(ProgressBar::kStubWidth, 1 << 20);
-    const int32_t maxvalue = input.ConsumeBool() ? input.ConsumeIntegral<int32_t>()
-                                                 : input.ConsumeIntegralInRange<int32_t>(-2, 5000);
+    const int32_t maxvalue =
+        input.ConsumeBool() ? input.ConsumeIntegral<int32_t>() : input.ConsumeIntegralInRange<int32_t>(-2, 5000);
     int32_t value = input.ConsumeBool() ? input.ConsumeIntegral<int32_t>() : 0;
     bool frozen = false;
     while (input.remaining_bytes() > 0) {
-        const int32_t inc = input.ConsumeBool() ? input.ConsumeIntegral<int32_t>()
-                                                : input.ConsumeIntegralInRange<int32_t>(0, 300);
+        const int32_t inc =
+            input.ConsumeBool() ? input.ConsumeIntegral<int32_t>() : input.ConsumeIntegralInRange<int32_t>(0, 300);
         const int32_t before = value;
         const ProgressBar old = bar;
         const bool grew = advanceProgress(bar, inc, value, maxvalue);

@@ -3,7 +3,8 @@
 // heading, the first end line after the body ends the block and goes too, a block without an end runs
 // to the end of the list), and search again from the top until no start line is left. For a name not
 // beginning with "#", a start line directly followed by an end line is an empty block of those two.
-// - The fast one-pass removal gives exactly the same list and counts the lines it removed.
+// - The fast one-pass removal gives exactly the same list and counts the lines it removed; the marks
+//   it removes by, taken on their own, leave that same list.
 // - Every line that stays is unchanged and in its order (a subsequence of the input).
 // - No start line of the name is left.
 // Lines are drawn mostly from markers of the name, of longer names and in other letter case, so that
@@ -53,18 +54,30 @@ Lines referenceRemove(Lines list, const std::string& name) {
 std::string drawLine(FuzzedDataProvider& input, const std::string& name) {
     const std::string tail = input.ConsumeRandomLengthString(6);
     switch (input.ConsumeIntegralInRange(0, 11)) {
-    case 0: return "#BEGIN of " + name;
-    case 1: return "#END of " + name;
-    case 2: return "#begin OF " + name + tail; // a start in other letter case, or of a longer name
-    case 3: return "#end of " + name;          // not an end: the case differs
-    case 4: return "#END of " + name + tail;
-    case 5: return name + tail;
-    case 6: return "# " + tail;
-    case 7: return "127.0.0.1 " + tail;
-    case 8: return "#BEGIN of " + tail;
-    case 9: return "#END of " + tail;
-    case 10: return "";
-    default: return tail;
+    case 0:
+        return "#BEGIN of " + name;
+    case 1:
+        return "#END of " + name;
+    case 2:
+        return "#begin OF " + name + tail; // a start in other letter case, or of a longer name
+    case 3:
+        return "#end of " + name; // not an end: the case differs
+    case 4:
+        return "#END of " + name + tail;
+    case 5:
+        return name + tail;
+    case 6:
+        return "# " + tail;
+    case 7:
+        return "127.0.0.1 " + tail;
+    case 8:
+        return "#BEGIN of " + tail;
+    case 9:
+        return "#END of " + tail;
+    case 10:
+        return "";
+    default:
+        return tail;
     }
 }
 
@@ -89,9 +102,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         lines.push_back(drawLine(input, name));
 
     EntryList list = listOf(lines);
+    const std::vector<uint8_t> marks = markBlocks(list, name);
     const int32_t removed = removeBlocks(list, name);
     const Lines after = linesOf(list);
-    FUZZ_CHECK(after == referenceRemove(lines, name), "the one-pass removal equals the one-at-a-time removal");
+    const Lines expected = referenceRemove(lines, name);
+    FUZZ_CHECK(after == expected, "the one-pass removal equals the one-at-a-time removal");
+    FUZZ_CHECK(marks.size() == lines.size(), "one mark per line");
+    Lines unmarked;
+    for (size_t i = 0; i < lines.size() && i < marks.size(); ++i) {
+        if (!marks[i])
+            unmarked.push_back(lines[i]);
+    }
+    FUZZ_CHECK(unmarked == expected, "the unmarked lines are the lines that stay");
     FUZZ_CHECK(removed == static_cast<int32_t>(lines.size() - after.size()), "the count is the lines removed");
     FUZZ_CHECK(isSubsequence(after, lines), "the lines that stay keep their text and order");
     const std::string start = !name.empty() && name[0] == '#' ? name : "#BEGIN of " + name;

@@ -8,7 +8,7 @@
 // Two faults cover the file that cannot be renamed over (EBUSY) and whose in-place write then fails.
 
 #include "FuzzSupport.h"
-#include "MemoryPlatform.h"
+#include "MemoryFileSystem.h"
 
 #include "core/HostsFile.h"
 
@@ -26,43 +26,43 @@ constexpr int kErrors[] = {EIO, ENOSPC, EACCES, EPERM, EBUSY, EXDEV, EROFS, EEXI
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
     const LineConvention convention = input.ConsumeBool() ? LineConvention::Windows : LineConvention::Posix;
-    MemoryPlatform platform;
-    platform.readLimit = input.ConsumeIntegralInRange<size_t>(0, 5);
+    MemoryFileSystem disk;
+    disk.readLimit = input.ConsumeIntegralInRange<size_t>(0, 5);
     const int faultCount = input.ConsumeIntegralInRange(0, 2);
     for (int i = 0; i < faultCount; ++i) {
         const int call = input.ConsumeIntegralInRange(0, 47);
         const int error = kErrors[input.ConsumeIntegralInRange<size_t>(0, std::size(kErrors) - 1)];
-        platform.faults.push_back({call, error, input.ConsumeIntegralInRange<size_t>(0, 8)});
+        disk.faults.push_back({call, error, input.ConsumeIntegralInRange<size_t>(0, 8)});
     }
-    const std::vector<MemoryPlatform::Fault> faults = platform.faults;
+    const std::vector<MemoryFileSystem::Fault> faults = disk.faults;
 
     const std::string path = "etc/hosts";
     const std::string backupPath = path + ".bak";
     const bool hadFile = input.ConsumeBool();
     const std::string old = hadFile ? input.ConsumeRandomLengthString(64) : std::string();
     if (hadFile) {
-        platform.put(path, old);
-        platform.files[path]->mode = 0604;
+        disk.put(path, old);
+        disk.files[path]->mode = 0604;
     }
     const bool hadBackup = input.ConsumeBool();
     const std::string earlierBackup = hadBackup ? input.ConsumeRandomLengthString(16) : std::string();
     if (hadBackup)
-        platform.put(backupPath, earlierBackup);
+        disk.put(backupPath, earlierBackup);
     Lines lines;
     while (lines.size() < 8 && input.remaining_bytes() > 0)
         lines.push_back(input.ConsumeRandomLengthString(16));
 
-    const SaveResult result = saveHostsFile(platform, path, listOf(lines), convention);
+    const SaveResult result = saveHostsFile(disk, path, listOf(lines), convention);
     if (std::getenv("VELMORA_FUZZ_TRACE")) {
-        for (const MemoryPlatform::Fault& f : faults)
+        for (const MemoryFileSystem::Fault& f : faults)
             std::fprintf(stderr, "fault: call %d %s, %zu bytes land\n", f.call, std::strerror(f.error), f.bytes);
         std::fprintf(stderr, "file %s, backup %s, %zu lines: status %d %s\n", hadFile ? "present" : "absent",
                      hadBackup ? "present" : "absent", lines.size(), static_cast<int>(result.status),
                      result.message.c_str());
     }
 
-    const std::string* target = platform.bytesOf(path);
-    const std::string* backup = platform.bytesOf(backupPath);
+    const std::string* target = disk.bytesOf(path);
+    const std::string* backup = disk.bytesOf(backupPath);
     auto backupIs = [&](const std::string* expected) {
         return expected ? backup && *backup == *expected : backup == nullptr;
     };
@@ -85,9 +85,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!result.message.empty(), "a failure says why");
     }
     if (hadFile)
-        FUZZ_CHECK(platform.files.count(path) && platform.files[path]->mode == 0604, "the mode is kept");
-    for (const auto& [name, node] : platform.files)
+        FUZZ_CHECK(disk.files.count(path) && disk.files[path]->mode == 0604, "the mode is kept");
+    for (const auto& [name, node] : disk.files)
         FUZZ_CHECK(name == path || name == backupPath, "no temporary file is left");
-    FUZZ_CHECK(platform.openDescriptors() == 0, "every file is closed");
+    FUZZ_CHECK(disk.openDescriptors() == 0, "every file is closed");
     return 0;
 }

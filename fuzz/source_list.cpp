@@ -3,10 +3,14 @@
 // - Every non-blank input line is either kept in its normalised form or is, case folded, a duplicate
 //   of a line kept before it; comment lines are always kept, in their order.
 // - The kept lines equal a plain model (a set of folded keys), the added list equals the HOSTS list,
-//   the index answers for every kept key in either letter case, and progress sees every line.
+//   and the index answers for every kept key in either letter case.
+// - The same bytes read as a file give the same lines, with one progress step per line by its length,
+//   measured against the file's size.
 
 #include "FuzzSupport.h"
+#include "MemoryFileSystem.h"
 
+#include "core/Progress.h"
 #include "merge/SourceList.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -28,6 +32,26 @@ std::string swappedCase(std::string_view text) {
     }
     return out;
 }
+
+// Keeps the length of every step, and advances the value as a real progress bar does, so the reader
+// sees the value it would see on screen.
+class StepRecorder : public ProgressSink {
+public:
+    std::vector<int32_t> increments;
+    std::vector<int32_t> maximums;
+
+    void setTitle(const std::string&) override {}
+    void show() override {}
+    void step(int32_t increment, int32_t& value, int32_t maximum) override {
+        increments.push_back(increment);
+        maximums.push_back(maximum);
+        advanceProgress(m_bar, increment, value, maximum);
+    }
+    void close() override { m_bar = ProgressBar{}; }
+
+private:
+    ProgressBar m_bar;
+};
 
 } // namespace
 
@@ -52,13 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EntryList hosts;
     EntryList added;
     DuplicateIndex index(hosts);
-    size_t progressCalls = 0;
-    const int32_t appended = readSourceLines(bytes, convention, hosts, &added, index, [&](int32_t length) {
-        FUZZ_CHECK(progressCalls < raw.size() && static_cast<size_t>(length) == raw[progressCalls].size(),
-                   "progress sees each line with its length as read");
-        ++progressCalls;
-    });
-    FUZZ_CHECK(progressCalls == raw.size(), "progress sees every line");
+    const int32_t appended = readSourceText(bytes, convention, hosts, &added, index);
 
     const Lines kept = linesOf(hosts);
     FUZZ_CHECK(kept == expected, "the kept lines are the normalised first copies and every comment");
@@ -78,5 +96,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(index.size() == entries, "the index holds the kept entries and no comment");
     // A control character in front is never a stored form (it would have had the address put before it).
     FUZZ_CHECK(!index.contains("\x01" + bytes.substr(0, 8)), "the index finds no key that was never kept");
+
+    MemoryFileSystem disk;
+    const std::string path = "list.txt";
+    disk.put(path, bytes);
+    EntryList fileHosts;
+    EntryList fileAdded;
+    DuplicateIndex fileIndex(fileHosts);
+    StepRecorder progress;
+    const SourceReadResult read = readSourceFile(disk, path, convention, fileHosts, &fileAdded, fileIndex, progress);
+    FUZZ_CHECK(read.error == 0, "a clean read reports no error");
+    FUZZ_CHECK(progress.increments.size() == raw.size(), "progress sees every line");
+    for (size_t i = 0; i < raw.size() && i < progress.increments.size(); ++i) {
+        FUZZ_CHECK(static_cast<size_t>(progress.increments[i]) == raw[i].size(),
+                   "progress sees each line with its length as read");
+        FUZZ_CHECK(static_cast<size_t>(progress.maximums[i]) == bytes.size(), "progress runs to the file's size");
+    }
+    FUZZ_CHECK(linesOf(fileHosts) == kept && linesOf(fileAdded) == kept && read.appended == appended,
+               "the file gives the lines the text gives");
+    FUZZ_CHECK(fileIndex.size() == index.size(), "the file's index holds the same entries");
+    FUZZ_CHECK(disk.openDescriptors() == 0, "the file is closed");
     return 0;
 }

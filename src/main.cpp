@@ -1,11 +1,12 @@
+#include "cli/BatchMode.h"
+#include "cli/CommandLine.h"
+#include "cli/TerminalUserInterface.h"
 #include "dialogs/QtUserInterface.h"
+#include "document/HostsDocument.h"
 #include "mainwindow/Application.h"
-#include "platform/Display.h"
-#include "platform/Platform.h"
-#include "startup/CommandLine.h"
-#include "startup/HostsSession.h"
-#include "startup/TerminalUserInterface.h"
-#include "startup/Unattended.h"
+#include "platform/DesktopServices.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
 
 #include <QApplication>
 
@@ -15,29 +16,31 @@
 
 namespace {
 
-// The dialogs of an unattended run with a display. A failed save is also written to standard
-// error, so that the script that started the run can tell what went wrong.
-class UnattendedDialogs : public velmora::QtUserInterface {
+// The dialogs of a batch run with a display. A failed save is also written to standard error, so
+// that the script that started the run can tell what went wrong.
+class BatchDialogs : public velmora::QtUserInterface {
 public:
+    using QtUserInterface::QtUserInterface;
     void reportError(const std::string& message) override {
         std::cerr << "velmora: " << message << std::endl;
         QtUserInterface::reportError(message);
     }
 };
 
-// Runs an unattended mode: with the dialogs when a display can be used, otherwise on the terminal
-// without starting the GUI toolkit at all.
-int runUnattendedMode(int argc, char** argv, const velmora::CommandLine& command) {
-    velmora::Platform& platform = velmora::systemPlatform();
-    if (velmora::displayAvailable()) {
+// Runs a batch mode: with the dialogs when a display can be used, otherwise on the terminal without
+// starting the GUI toolkit at all.
+int runBatch(int argc, char** argv, const velmora::CommandLine& command) {
+    velmora::FileSystem& files = velmora::systemFileSystem();
+    velmora::Environment& environment = velmora::systemEnvironment();
+    if (environment.displayAvailable()) {
         QApplication application(argc, argv);
-        UnattendedDialogs ui;
-        velmora::HostsSession session(platform, ui);
-        return velmora::runUnattended(command, session, std::cout, std::cerr);
+        BatchDialogs ui(velmora::systemDesktopServices());
+        velmora::HostsDocument document(files, environment, ui);
+        return velmora::runBatchMode(command, document, std::cout, std::cerr);
     }
-    velmora::TerminalUserInterface ui(std::cin, std::cerr, velmora::isTerminal(0), velmora::isTerminal(2));
-    velmora::HostsSession session(platform, ui);
-    return velmora::runUnattended(command, session, std::cout, std::cerr);
+    velmora::TerminalUserInterface ui(std::cin, std::cerr, environment.isTerminal(0), environment.isTerminal(2));
+    velmora::HostsDocument document(files, environment, ui);
+    return velmora::runBatchMode(command, document, std::cout, std::cerr);
 }
 
 } // namespace
@@ -58,11 +61,11 @@ int main(int argc, char** argv) {
     case velmora::RunMode::Add:
     case velmora::RunMode::RemoveAll:
     case velmora::RunMode::Remove:
-        return runUnattendedMode(argc, argv, command);
+        return runBatch(argc, argv, command);
     case velmora::RunMode::Window:
         break;
     }
-    if (!velmora::displayAvailable()) {
+    if (!velmora::systemEnvironment().displayAvailable()) {
         std::cerr << "velmora: no display available; the window cannot open. Without a display use the command "
                      "line, e.g. velmora --add FILE, --remove NAME or --removeall (see velmora --help)."
                   << std::endl;

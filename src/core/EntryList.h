@@ -1,96 +1,55 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace velmora {
 
-// Receives notice of every change to an entry list, so that a view can follow it.
+// Told of every change to an entry list, so that a view can follow it.
 class EntryListObserver {
 public:
     virtual ~EntryListObserver() = default;
-    // The contents changed wholesale (clear, batch removal, bulk fill).
+    // The contents changed wholesale (cleared, reordered, lines removed, a bulk change ended).
     virtual void entriesReset() = 0;
     // count entries were added at the end, starting at first.
     virtual void entriesAppended(int32_t first, int32_t count) = 0;
-    // One entry was inserted at index (sorted lists).
-    virtual void entryInserted(int32_t index) = 0;
-    virtual void entryRemoved(int32_t index) = 0;
-    // Selection flags or the current entry changed.
-    virtual void selectionChanged() = 0;
-    virtual void visibilityChanged(bool visible) = 0;
-    virtual void scrollToEntry(int32_t index) = 0;
+    // A bulk change began (true) or ended (false); in between the list sends no other notice, and an
+    // end is followed by entriesReset.
+    virtual void bulkChange(bool running) = 0;
 };
 
-// An ordered list of byte strings, each with a selected flag and a 32-bit data word, numbered from 0.
-// Texts are kept exactly as added: any bytes, any length, duplicates and empty texts allowed.
-// Letter case is ignored for ASCII letters only in every search.
+// An ordered list of lines held as bytes, exactly as added: any bytes, any length, duplicates and
+// empty lines allowed. Numbered from 0; -1 means "no entry" wherever an index is returned.
+// Texts live in one arena with an 8-byte slot per entry, so a million lines cost two allocations.
 class EntryList {
 public:
-    // Three-way comparison used by sorted lists: negative, zero or positive.
-    using Compare = std::function<int(std::string_view, std::string_view)>;
-
-    explicit EntryList(bool sorted = false);
-
-    bool isSorted() const { return m_sorted; }
-    void setCompare(Compare compare);
-
-    // The sixteen list operations. -1 means "no entry" in every result.
-    int32_t selCount() const { return m_selCount; }
-    // Greater than 0 when selected, 0 when not, -1 when index is outside the list.
-    int32_t itemSelected(int32_t index) const;
-    // value != 0 selects, 0 deselects; index -1 applies to every entry. A single entry that gets
-    // selected becomes the current entry and is scrolled into view.
-    void setItemSelected(int32_t index, int32_t value);
-    int32_t currentIndex() const { return m_current; }
-    // Deselects every entry, then selects index (which becomes current, -1 selects all).
-    void setCurrentIndex(int32_t index);
-    int32_t itemData(int32_t index) const;
-    void setItemData(int32_t index, int32_t value);
     int32_t count() const { return static_cast<int32_t>(m_slots.size()); }
-    void removeItem(int32_t index);
-    // Adds at the end, or at the sort position in a sorted list (after equal entries).
-    // Returns the new index, or -2 when the list is full.
-    int32_t addItemText(std::string_view text);
-    // The whole text; empty for an index outside the list.
-    std::string itemText(int32_t index) const;
-    int32_t findText(std::string_view prefix) const;
-    int32_t findExactText(std::string_view text) const;
-    int32_t selectText(std::string_view prefix);
-    void unselectAll() { setItemSelected(-1, 0); }
-    void selectAll() { setItemSelected(-1, 1); }
+    // The text of an entry, valid until the list next changes; empty for an index outside the list.
+    std::string_view text(int32_t index) const;
+    // The first entry equal to text with ASCII letter case ignored, or -1.
+    int32_t findIgnoringCase(std::string_view text) const;
 
-    // Fast access for the layers above; the view is valid until the next change of the list.
-    std::string_view view(int32_t index) const;
-
-    // Removes every entry.
-    void clear();
-    // Removes every entry whose flag in `remove` is set, in one pass; the visible result is that
-    // of removing them one by one from the last to the first.
+    // Adds at the end. False (and nothing added) when the list cannot hold more.
+    bool append(std::string_view text);
+    // Removes every entry whose flag in `remove` is set, in one pass, keeping the order of the rest.
     void removeWhere(const std::vector<uint8_t>& remove);
-    // Removes the entries [first, first + count).
-    void removeRange(int32_t first, int32_t count);
-    // Replaces the contents with the texts of `source` in the order given by `order`.
-    void assignFrom(const EntryList& source, const std::vector<int32_t>& order);
-    void reserve(size_t entries, size_t bytes);
+    void clear();
+    // Puts the entries in the order given: entry i becomes the old entry order[i].
+    void reorder(const std::vector<int32_t>& order);
+    // Room for this many more bytes of text, so that a large file is not copied as it grows.
+    void reserveBytes(size_t bytes);
 
-    bool isVisible() const { return m_visible; }
-    void setVisible(bool visible);
-
-    // Appends many entries with a single notice; call endAppend when done.
+    // Appends made between these two reach the observer as one notice.
     void beginAppend();
     void endAppend();
+    // Everything between these two reaches the observer as one reset at the end.
+    void beginBulkChange();
+    void endBulkChange();
 
-    // A view reports what the user selected: flags of [first, last] set, and the current entry, with
-    // no notice back to the view.
-    void applyViewSelection(int32_t first, int32_t last, bool selected);
-    void applyViewCurrent(int32_t index);
-
-    void setObserver(EntryListObserver* observer) { m_observer = observer; }
-    const std::vector<uint8_t>& selectionFlags() const { return m_selected; }
+    // Watching a list does not change it, so a view may watch one it cannot change.
+    void setObserver(EntryListObserver* observer) const { m_observer = observer; }
 
 private:
     // Where an entry's text lies in the arena: offset in the high 40 bits, length in the low 24.
@@ -101,24 +60,16 @@ private:
     Slot storeText(std::string_view text);
     size_t storedSize(Slot slot) const;
     std::string_view textOf(Slot slot) const;
-    void appendSlot(std::string_view text);
     void maybeCompact();
-    // Empties the list without telling the observer.
-    void dropContents();
+    void reset();
 
-    bool m_sorted;
-    bool m_visible = true;
-    Compare m_compare;
     std::string m_arena;
     size_t m_liveBytes = 0;
     std::vector<Slot> m_slots;
-    std::vector<uint8_t> m_selected;
-    std::vector<int32_t> m_data; // empty while every data word is 0
-    int32_t m_selCount = 0;
-    int32_t m_current = -1;
     int32_t m_appendFirst = -1;
     int m_appendDepth = 0;
-    EntryListObserver* m_observer = nullptr;
+    bool m_bulk = false;
+    mutable EntryListObserver* m_observer = nullptr;
 };
 
 } // namespace velmora

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cerrno>
+#include <chrono>
 #include <string_view>
 
 namespace velmora {
@@ -28,14 +28,15 @@ std::string nameOf(const std::string& path) {
 // by anyone else only costs another attempt).
 std::string temporaryNameFor(const std::string& path, int attempt) {
     static std::atomic<unsigned> counter{0};
-    static const auto start = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    static const auto start =
+        static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
     return folderOf(path) + "." + nameOf(path) + ".velmora-" + std::to_string(start % 1000000007ull) + "-" +
            std::to_string(counter++) + "-" + std::to_string(attempt);
 }
 
-int writeAll(Platform& platform, int fd, std::string_view data) {
+int writeAll(FileSystem& files, int fd, std::string_view data) {
     while (!data.empty()) {
-        const ssize_t n = platform.write(fd, data.data(), data.size());
+        const ssize_t n = files.write(fd, data.data(), data.size());
         if (n < 0)
             return static_cast<int>(-n);
         if (n == 0)
@@ -46,27 +47,27 @@ int writeAll(Platform& platform, int fd, std::string_view data) {
 }
 
 // Writes the lines through a buffer of about a megabyte. Returns 0 or an errno.
-int writeLines(Platform& platform, int fd, const EntryList& lines, std::string_view lineEnd) {
+int writeLines(FileSystem& files, int fd, const EntryList& lines, std::string_view lineEnd) {
     std::string buffer;
     for (int32_t i = 0; i < lines.count(); ++i) {
-        const std::string_view line = lines.view(i);
+        const std::string_view line = lines.text(i);
         if (line.size() > kChunk) {
-            if (int error = writeAll(platform, fd, buffer))
+            if (int error = writeAll(files, fd, buffer))
                 return error;
             buffer.clear();
-            if (int error = writeAll(platform, fd, line))
+            if (int error = writeAll(files, fd, line))
                 return error;
         } else {
             buffer.append(line);
         }
         buffer.append(lineEnd);
         if (buffer.size() >= kChunk) {
-            if (int error = writeAll(platform, fd, buffer))
+            if (int error = writeAll(files, fd, buffer))
                 return error;
             buffer.clear();
         }
     }
-    return writeAll(platform, fd, buffer);
+    return writeAll(files, fd, buffer);
 }
 
 struct TempFile {
@@ -75,11 +76,11 @@ struct TempFile {
     int error = 0;
 };
 
-TempFile createTemporaryBeside(Platform& platform, const std::string& path, uint32_t mode) {
+TempFile createTemporaryBeside(FileSystem& files, const std::string& path, uint32_t mode) {
     TempFile temp;
     for (int attempt = 0; attempt < 100; ++attempt) {
         temp.path = temporaryNameFor(path, attempt);
-        temp.fd = platform.createExclusive(temp.path, mode);
+        temp.fd = files.createExclusive(temp.path, mode);
         if (temp.fd >= 0)
             return temp;
         temp.error = -temp.fd;
@@ -91,85 +92,85 @@ TempFile createTemporaryBeside(Platform& platform, const std::string& path, uint
 }
 
 // Finishes a file written to fd: sync and close. Returns 0 or an errno; fd is closed either way.
-int finishFile(Platform& platform, int fd) {
+int finishFile(FileSystem& files, int fd) {
     int error = 0;
-    if (int rc = platform.syncFile(fd); rc < 0)
+    if (int rc = files.syncFile(fd); rc < 0)
         error = -rc;
-    if (int rc = platform.close(fd); rc < 0 && error == 0)
+    if (int rc = files.close(fd); rc < 0 && error == 0)
         error = -rc;
     return error;
 }
 
-std::string reason(Platform& platform, const std::string& path, int error) {
-    return path + ": " + platform.errorText(error);
+std::string reason(FileSystem& files, const std::string& path, int error) {
+    return path + ": " + files.errorText(error);
 }
 
 // Writes bytes (or the lines) into a new file beside target and renames it over target.
 // Returns 0, or an errno; on failure nothing but the temporary file was touched, and it is gone.
-int replaceAtomically(Platform& platform, const std::string& target, const PathInfo& info, const std::string* bytes,
+int replaceAtomically(FileSystem& files, const std::string& target, const PathInfo& info, const std::string* bytes,
                       const EntryList* lines, std::string_view lineEnd, bool* renameRefused) {
-    TempFile temp = createTemporaryBeside(platform, target, info.exists ? info.mode : 0644);
+    TempFile temp = createTemporaryBeside(files, target, info.exists ? info.mode : 0644);
     if (temp.fd < 0)
         return temp.error;
     int error = 0;
     if (info.exists) {
         // Keep owner and mode; a change of owner that the system refuses to a non-root user is not
         // worth losing the save over, the mode is.
-        platform.setOwner(temp.fd, info.uid, info.gid);
-        if (int rc = platform.setMode(temp.fd, info.mode); rc < 0)
+        files.setOwner(temp.fd, info.uid, info.gid);
+        if (int rc = files.setMode(temp.fd, info.mode); rc < 0)
             error = -rc;
     }
     if (error == 0)
-        error = bytes ? writeAll(platform, temp.fd, *bytes) : writeLines(platform, temp.fd, *lines, lineEnd);
+        error = bytes ? writeAll(files, temp.fd, *bytes) : writeLines(files, temp.fd, *lines, lineEnd);
     if (error == 0) {
-        error = finishFile(platform, temp.fd);
+        error = finishFile(files, temp.fd);
     } else {
-        platform.close(temp.fd);
+        files.close(temp.fd);
     }
     if (error == 0) {
-        if (int rc = platform.rename(temp.path, target); rc < 0) {
+        if (int rc = files.rename(temp.path, target); rc < 0) {
             error = -rc;
             if (renameRefused)
                 *renameRefused = error == EBUSY || error == EXDEV;
         }
     }
     if (error != 0) {
-        platform.remove(temp.path);
+        files.remove(temp.path);
         return error;
     }
-    platform.syncDirectory(folderOf(target));
+    files.syncDirectory(folderOf(target));
     return 0;
 }
 
-int writeInPlace(Platform& platform, const std::string& target, const std::string* bytes, const EntryList* lines,
+int writeInPlace(FileSystem& files, const std::string& target, const std::string* bytes, const EntryList* lines,
                  std::string_view lineEnd) {
-    const int fd = platform.openWriteInPlace(target);
+    const int fd = files.openWriteInPlace(target);
     if (fd < 0)
         return -fd;
-    int error = bytes ? writeAll(platform, fd, *bytes) : writeLines(platform, fd, *lines, lineEnd);
+    int error = bytes ? writeAll(files, fd, *bytes) : writeLines(files, fd, *lines, lineEnd);
     if (error == 0)
-        return finishFile(platform, fd);
-    platform.close(fd);
+        return finishFile(files, fd);
+    files.close(fd);
     return error;
 }
 
 } // namespace
 
-bool FileHasData(Platform& platform, const std::string& path) {
+bool fileHasData(FileSystem& files, const std::string& path) {
     if (path.empty())
         return false;
-    const PathInfo info = platform.stat(path, true);
+    const PathInfo info = files.stat(path, true);
     return info.exists && info.isRegular && info.size > 0;
 }
 
-FileBytes readFileBytes(Platform& platform, const std::string& path) {
+FileBytes readFileBytes(FileSystem& files, const std::string& path) {
     FileBytes result;
-    const int fd = platform.openRead(path);
+    const int fd = files.openRead(path);
     if (fd < 0) {
         result.error = -fd;
         return result;
     }
-    const PathInfo info = platform.stat(path, true);
+    const PathInfo info = files.stat(path, true);
     if (info.exists && info.size < (uint64_t{1} << 40))
         result.bytes.reserve(static_cast<size_t>(info.size) + 1); // one more, to see the end without growing
     for (size_t piece = kFirstChunk;;) {
@@ -177,7 +178,7 @@ FileBytes readFileBytes(Platform& platform, const std::string& path) {
         const size_t room = result.bytes.capacity() - old;
         const size_t want = room > 0 ? std::min(room, kChunk) : piece;
         result.bytes.resize(old + want);
-        const ssize_t n = platform.read(fd, result.bytes.data() + old, want);
+        const ssize_t n = files.read(fd, result.bytes.data() + old, want);
         if (n <= 0) {
             result.bytes.resize(old);
             if (n < 0)
@@ -188,13 +189,13 @@ FileBytes readFileBytes(Platform& platform, const std::string& path) {
         if (static_cast<size_t>(n) == piece)
             piece = std::min(piece * 2, kChunk);
     }
-    platform.close(fd);
+    files.close(fd);
     return result;
 }
 
-int readFileLines(Platform& platform, const std::string& path, LineConvention convention,
+int readFileLines(FileSystem& files, const std::string& path, LineConvention convention,
                   const std::function<void(std::string_view)>& onLine, size_t chunkSize) {
-    const int fd = platform.openRead(path);
+    const int fd = files.openRead(path);
     if (fd < 0)
         return -fd;
     const bool lfEnds = convention == LineConvention::Posix;
@@ -236,7 +237,7 @@ int readFileLines(Platform& platform, const std::string& path, LineConvention co
         // Into the buffer's own room while the unfinished line is short; more room only for a long one.
         const size_t want = old < piece / 2 ? piece - old : piece;
         buffer.resize(old + want);
-        const ssize_t n = platform.read(fd, buffer.data() + old, want);
+        const ssize_t n = files.read(fd, buffer.data() + old, want);
         if (n > 0 && static_cast<size_t>(n) == want)
             piece = std::min(piece * 2, chunkSize);
         if (n <= 0) {
@@ -248,11 +249,11 @@ int readFileLines(Platform& platform, const std::string& path, LineConvention co
         }
         buffer.resize(old + static_cast<size_t>(n));
     }
-    platform.close(fd);
+    files.close(fd);
     return error;
 }
 
-SaveResult saveHostsFile(Platform& platform, const std::string& path, const EntryList& lines,
+SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines,
                          LineConvention convention) {
     SaveResult result;
     auto failed = [&](SaveStatus status, const std::string& message) {
@@ -265,17 +266,18 @@ SaveResult saveHostsFile(Platform& platform, const std::string& path, const Entr
     // A file that cannot be looked at is not taken for a missing one: that would replace it unbacked.
     auto unknown = [](const PathInfo& i) { return !i.exists && i.error != 0 && i.error != ENOENT; };
     std::string target = path;
-    const PathInfo linkInfo = platform.stat(path, false);
+    const PathInfo linkInfo = files.stat(path, false);
     if (unknown(linkInfo))
-        return failed(SaveStatus::WriteFailed, reason(platform, path, linkInfo.error));
+        return failed(SaveStatus::WriteFailed, reason(files, path, linkInfo.error));
     if (linkInfo.exists && linkInfo.isSymlink) {
-        target = platform.resolveLinks(path);
-        if (target.empty())
-            return failed(SaveStatus::WriteFailed, reason(platform, path, errno ? errno : ENOENT));
+        const ResolvedPath resolved = files.resolveLinks(path);
+        if (resolved.error != 0 || resolved.path.empty())
+            return failed(SaveStatus::WriteFailed, reason(files, path, resolved.error ? resolved.error : ENOENT));
+        target = resolved.path;
     }
-    const PathInfo info = platform.stat(target, true);
+    const PathInfo info = files.stat(target, true);
     if (unknown(info))
-        return failed(SaveStatus::WriteFailed, reason(platform, path, info.error));
+        return failed(SaveStatus::WriteFailed, reason(files, path, info.error));
     if (info.exists && !info.isRegular)
         return failed(SaveStatus::NotRegular, path + ": not a regular file");
 
@@ -283,9 +285,9 @@ SaveResult saveHostsFile(Platform& platform, const std::string& path, const Entr
     // should an in-place write fail.
     std::string old;
     if (info.exists && info.size > 0) {
-        FileBytes read = readFileBytes(platform, target);
+        FileBytes read = readFileBytes(files, target);
         if (read.error != 0)
-            return failed(SaveStatus::BackupFailed, "cannot read " + reason(platform, path, read.error));
+            return failed(SaveStatus::BackupFailed, "cannot read " + reason(files, path, read.error));
         old = std::move(read.bytes);
     }
     const std::string_view lineEnd = lineEndBytes(lineEndFor(old, convention));
@@ -294,22 +296,22 @@ SaveResult saveHostsFile(Platform& platform, const std::string& path, const Entr
         result.backupPath = path + ".bak";
         // The backup is a new file renamed into place (with the target's mode and owner), so a link
         // planted at the backup's path is replaced, never written through.
-        if (int error = replaceAtomically(platform, result.backupPath, info, &old, nullptr, {}, nullptr))
+        if (int error = replaceAtomically(files, result.backupPath, info, &old, nullptr, {}, nullptr))
             return failed(SaveStatus::BackupFailed,
-                          "cannot write the backup " + reason(platform, result.backupPath, error));
+                          "cannot write the backup " + reason(files, result.backupPath, error));
         result.backedUp = true;
     }
 
     bool renameRefused = false;
-    int error = replaceAtomically(platform, target, info, nullptr, &lines, lineEnd, &renameRefused);
+    int error = replaceAtomically(files, target, info, nullptr, &lines, lineEnd, &renameRefused);
     if (error != 0 && info.exists && (renameRefused || error == EACCES || error == EPERM)) {
         // The file cannot be replaced (a bind mount, or a folder we may not write): write it in place.
-        error = writeInPlace(platform, target, nullptr, &lines, lineEnd);
+        error = writeInPlace(files, target, nullptr, &lines, lineEnd);
         if (error != 0)
-            writeInPlace(platform, target, &old, nullptr, {});
+            writeInPlace(files, target, &old, nullptr, {});
     }
     if (error != 0)
-        return failed(SaveStatus::WriteFailed, reason(platform, path, error));
+        return failed(SaveStatus::WriteFailed, reason(files, path, error));
     return result;
 }
 

@@ -2,7 +2,7 @@
 
 #include "core/EntryList.h"
 #include "core/LineText.h"
-#include "platform/Platform.h"
+#include "platform/FileSystem.h"
 
 #include <functional>
 #include <string>
@@ -12,7 +12,7 @@ namespace velmora {
 
 // True when path names a regular file (links followed) that is at least one byte long. Missing
 // files, empty files, folders, devices and FIFOs all count as absent.
-bool FileHasData(Platform& platform, const std::string& path);
+bool fileHasData(FileSystem& files, const std::string& path);
 
 // A file's bytes, read to its end. A read that fails part way keeps what was read before the failure
 // and reports the error; a file that cannot be opened gives no bytes and its error.
@@ -20,12 +20,12 @@ struct FileBytes {
     std::string bytes;
     int error = 0;
 };
-FileBytes readFileBytes(Platform& platform, const std::string& path);
+FileBytes readFileBytes(FileSystem& files, const std::string& path);
 
 // Reads a file line by line without holding it whole: onLine(line) for every line, split exactly as
 // forEachLine splits the same bytes. A read that fails part way ends the file there (the partial
 // last line is still a line). Returns 0 or the errno of the failure. chunkSize is for tests.
-int readFileLines(Platform& platform, const std::string& path, LineConvention convention,
+int readFileLines(FileSystem& files, const std::string& path, LineConvention convention,
                   const std::function<void(std::string_view)>& onLine, size_t chunkSize = 1 << 20);
 
 enum class SaveStatus {
@@ -49,7 +49,7 @@ struct SaveResult {
 // owner, synced and renamed over it. A target that rename cannot replace (a bind mount: EBUSY, EXDEV)
 // is rewritten in place, and restored from memory if that write fails. A link as target is written
 // through. On any failure the target and the backup keep their previous bytes.
-SaveResult saveHostsFile(Platform& platform, const std::string& path, const EntryList& lines,
+SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines,
                          LineConvention convention = nativeLineConvention());
 
 } // namespace velmora

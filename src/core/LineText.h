@@ -50,6 +50,8 @@ template <typename OnLine> void forEachLine(std::string_view data, LineConventio
 // line end there is CR LF (always on Windows), LF otherwise, also for an empty or new file.
 LineEnd lineEndFor(std::string_view head, LineConvention convention);
 
-inline std::string_view lineEndBytes(LineEnd end) { return end == LineEnd::CrLf ? "\r\n" : "\n"; }
+inline std::string_view lineEndBytes(LineEnd end) {
+    return end == LineEnd::CrLf ? "\r\n" : "\n";
+}
 
 } // namespace velmora

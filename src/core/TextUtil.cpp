@@ -30,9 +30,9 @@ size_t ifind(std::string_view text, std::string_view needle, size_t from) {
     for (size_t i = from; i <= last; ++i) {
         // Skip ahead to the next candidate for the first byte.
         const char* p = static_cast<const char*>(std::memchr(text.data() + i, first, last - i + 1));
-        const char* q = first == firstUpper ? nullptr
-                                            : static_cast<const char*>(std::memchr(text.data() + i, firstUpper,
-                                                                                   last - i + 1));
+        const char* q = first == firstUpper
+                            ? nullptr
+                            : static_cast<const char*>(std::memchr(text.data() + i, firstUpper, last - i + 1));
         if (!p && !q)
             return std::string_view::npos;
         const char* hit = !p ? q : (!q ? p : std::min(p, q));
@@ -61,7 +61,7 @@ std::string asciiLowered(std::string_view text) {
     return out;
 }
 
-std::string GetPath(std::string_view filename) {
+std::string folderForLink(std::string_view filename) {
     const size_t query = filename.find('?');
     if (query != std::string_view::npos)
         filename = filename.substr(0, query);
@@ -71,19 +71,12 @@ std::string GetPath(std::string_view filename) {
     return std::string(filename.substr(0, sep + 1));
 }
 
-std::string ReplaceText(std::string_view text, std::string_view textToReplace, std::string_view newText,
-                        int32_t compare) {
+std::string eraseAllIgnoringCase(std::string_view text, std::string_view needle) {
     std::string result(text);
-    if (textToReplace.empty())
+    if (needle.empty())
         return result;
-    auto findFrom = [&](size_t from) {
-        return compare == 1 ? ifind(result, textToReplace, from) : result.find(textToReplace, from);
-    };
-    size_t pos = findFrom(0);
-    while (pos != std::string::npos) {
-        result.replace(pos, textToReplace.size(), newText);
-        pos = findFrom(pos + newText.size());
-    }
+    for (size_t pos = ifind(result, needle); pos != std::string::npos; pos = ifind(result, needle, pos))
+        result.erase(pos, needle.size());
     return result;
 }
 

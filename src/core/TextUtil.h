@@ -8,8 +8,12 @@
 // compares as itself, so texts in any encoding are compared without being decoded.
 namespace velmora {
 
-inline char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-inline char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
+inline char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+inline char asciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
 
 bool iequals(std::string_view a, std::string_view b);
 bool istartsWith(std::string_view text, std::string_view prefix);
@@ -20,12 +24,11 @@ std::string asciiLowered(std::string_view text);
 
 // The folder part of a file name or address, with its final separator ("\" or "/"); a query part
 // after the first "?" is cut off first. Empty when there is no separator.
-std::string GetPath(std::string_view filename);
+std::string folderForLink(std::string_view filename);
 
-// text with every occurrence of textToReplace replaced by newText; compare 1 ignores letter case,
-// 0 compares exactly. Replaced text is never searched again. An empty textToReplace returns text.
-std::string ReplaceText(std::string_view text, std::string_view textToReplace, std::string_view newText,
-                        int32_t compare = 0);
+// text with every occurrence of needle deleted, letter case ignored. Each search goes on from where
+// the deleted text stood, never looking back before it. An empty needle returns text.
+std::string eraseAllIgnoringCase(std::string_view text, std::string_view needle);
 
 // Leading and trailing blanks (spaces only) removed.
 std::string_view trimSpaces(std::string_view text);

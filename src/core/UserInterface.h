@@ -5,27 +5,56 @@
 
 namespace velmora {
 
-// How the document logic talks to the user: questions and notices, the progress window and the
-// busy pointer. Implemented by the Qt dialogs, by the terminal and by test fakes.
+// Message-box styles: one button set, plus at most one picture, plus which button has the focus.
+// The values add up as the message box expects them (Question | YesNo | DefaultButton2 is 292).
+namespace MessageStyle {
+inline constexpr int32_t Ok = 0;
+inline constexpr int32_t OkCancel = 1;
+inline constexpr int32_t YesNoCancel = 3;
+inline constexpr int32_t YesNo = 4;
+inline constexpr int32_t RetryCancel = 5;
+inline constexpr int32_t Critical = 16;
+inline constexpr int32_t Question = 32;
+inline constexpr int32_t Exclamation = 48;
+inline constexpr int32_t Information = 64;
+inline constexpr int32_t DefaultButton2 = 256;
+} // namespace MessageStyle
+
+// The button that answered a message box. None: the box closed without a button press.
+enum class Answer : int16_t { None = 0, Ok = 1, Cancel = 2, Retry = 4, Yes = 6, No = 7 };
+
+// The progress of one long operation: set the title (optional), show, one step per line, close. After
+// a close the next operation starts afresh with the default title.
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    virtual void setTitle(const std::string& title) = 0;
+    virtual void show() = 0;
+    // Draws value / maximum and then advances value by increment; see advanceProgress.
+    virtual void step(int32_t increment, int32_t& value, int32_t maximum) = 0;
+    virtual void close() = 0;
+};
+
+// How the document talks to the user: questions, notices, errors, progress and the busy state.
+// Implemented by the Qt dialogs, by the terminal and by test fakes.
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
 
-    // Asks with the message box: prompt and button set, every other argument at its default.
-    // Returns the result code (1 OK, 2 Cancel, 4 Retry, 6 Yes, 7 No, 0 closed without a button).
-    virtual int32_t ShowMsgBox(const std::string& prompt, int32_t buttons) = 0;
-
+    // Asks with the message box in the given MessageStyle.
+    virtual Answer ask(const std::string& question, int32_t style) = 0;
+    // A notice the user confirms with OK (a missing file, a text not found).
+    virtual void notify(const std::string& message) = 0;
     // A failure the user must know of (a save that did not happen), with the path and the reason.
     virtual void reportError(const std::string& message) = 0;
-
-    // The progress protocol: set the title (optional), show, one step per line, close. After a
-    // close the next use starts afresh with the design title.
-    virtual void setProgressTitle(const std::string& title) = 0;
-    virtual void showProgress() = 0;
-    virtual void ShowProgress(int32_t inc, int32_t& value, int32_t maxvalue) = 0;
-    virtual void closeProgress() = 0;
-
-    // The hourglass pointer over the main window.
+    // Asks for one line of text; empty when the user cancels. withPicture shows the note picture.
+    virtual std::string askText(const std::string& prompt, const std::string& title, const std::string& suggestion,
+                                bool withPicture) = 0;
+    // Where a save goes when no path is given: the user's choice, starting at the suggested file;
+    // empty when the user cancels.
+    virtual std::string chooseSaveFile(const std::string& suggestedPath) = 0;
+    virtual ProgressSink& progress() = 0;
+    // Long work is running: the busy pointer, and views may stop following each change.
     virtual void setBusy(bool busy) = 0;
 };
 

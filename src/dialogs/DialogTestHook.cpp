@@ -7,7 +7,7 @@ namespace velmora::DialogTestHook {
 namespace {
 
 struct State {
-    std::deque<int32_t> msgBoxAnswers;
+    std::deque<int16_t> messageBoxAnswers;
     std::deque<QString> inputBoxAnswers;
     std::vector<Asked> asked;
 };
@@ -17,10 +17,19 @@ State& state() {
     return instance;
 }
 
+template <typename T> std::optional<T> take(std::deque<T>& answers, const Asked& question) {
+    if (answers.empty())
+        return std::nullopt;
+    T answer = answers.front();
+    answers.pop_front();
+    state().asked.push_back(question);
+    return answer;
+}
+
 } // namespace
 
-void queueMsgBoxAnswer(int32_t answer) {
-    state().msgBoxAnswers.push_back(answer);
+void queueMessageBoxAnswer(int16_t answer) {
+    state().messageBoxAnswers.push_back(answer);
 }
 
 void queueInputBoxAnswer(const QString& answer) {
@@ -28,7 +37,7 @@ void queueInputBoxAnswer(const QString& answer) {
 }
 
 bool active() {
-    return !state().msgBoxAnswers.empty() || !state().inputBoxAnswers.empty();
+    return !state().messageBoxAnswers.empty() || !state().inputBoxAnswers.empty();
 }
 
 const std::vector<Asked>& asked() {
@@ -39,24 +48,12 @@ void reset() {
     state() = State{};
 }
 
-std::optional<int32_t> takeMsgBoxAnswer(const Asked& question) {
-    auto& answers = state().msgBoxAnswers;
-    if (answers.empty())
-        return std::nullopt;
-    const int32_t answer = answers.front();
-    answers.pop_front();
-    state().asked.push_back(question);
-    return answer;
+std::optional<int16_t> takeMessageBoxAnswer(const Asked& question) {
+    return take(state().messageBoxAnswers, question);
 }
 
 std::optional<QString> takeInputBoxAnswer(const Asked& question) {
-    auto& answers = state().inputBoxAnswers;
-    if (answers.empty())
-        return std::nullopt;
-    QString answer = answers.front();
-    answers.pop_front();
-    state().asked.push_back(question);
-    return answer;
+    return take(state().inputBoxAnswers, question);
 }
 
 } // namespace velmora::DialogTestHook

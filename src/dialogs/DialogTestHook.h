@@ -2,12 +2,11 @@
 
 // A seam for testing code that asks questions, without a window and without a modal loop.
 //
-// While answers are queued, ShowMsgBox() takes the next message-box answer and ShowInputBox() the next
-// input-box answer instead of showing anything: nothing is drawn, no sound is played and no window is
-// made topmost. Each call answered this way is recorded in asked(), in call order. The two queues are
-// separate; a call whose own queue is empty shows the real dialog (and is not recorded), so a test
-// that queues too few answers sees a dialog rather than a made-up answer. An input-box answer is
-// returned exactly as queued: neither the upper-case nor the numbers-only conversion is applied.
+// While answers are queued, showMessageBox() takes the next message-box answer and showInputBox() the
+// next input-box answer instead of showing anything: nothing is drawn, no sound is played and no
+// window is made topmost. Each call answered this way is recorded in asked(), in call order. The two
+// queues are separate; a call whose own queue is empty shows the real dialog (and is not recorded), so
+// a test that queues too few answers sees a dialog rather than a made-up answer.
 //
 // The hook is process-wide and not thread-safe, like the dialogs themselves. Call reset() in a test's
 // set-up or tear-down so that no answer leaks into the next test.
@@ -20,21 +19,20 @@
 
 namespace velmora::DialogTestHook {
 
-enum class Dialog { MsgBox, InputBox };
+enum class Dialog { MessageBox, InputBox };
 
-// One question answered by the hook. For a message box `defaultText` is empty; for an input box
-// `buttons` is 0.
+// One question answered by the hook. A message box has no suggestion; an input box has style 0.
 struct Asked {
-    Dialog dialog = Dialog::MsgBox;
+    Dialog dialog = Dialog::MessageBox;
     QString prompt;
-    int32_t buttons = 0;
+    int32_t style = 0;
     QString title;
-    QString defaultText;
-    int32_t icon = 0;
-    QString text; // the second message
+    QString suggestion;
+    int32_t picture = 0;
+    QString message;
 };
 
-void queueMsgBoxAnswer(int32_t answer);
+void queueMessageBoxAnswer(int16_t answer);
 void queueInputBoxAnswer(const QString& answer);
 
 // True while at least one answer of either kind is queued.
@@ -48,7 +46,7 @@ void reset();
 
 // Used by the dialogs: the next queued answer, after recording the question; nothing when the queue
 // of that kind is empty.
-std::optional<int32_t> takeMsgBoxAnswer(const Asked& question);
+std::optional<int16_t> takeMessageBoxAnswer(const Asked& question);
 std::optional<QString> takeInputBoxAnswer(const Asked& question);
 
 } // namespace velmora::DialogTestHook

@@ -68,10 +68,16 @@ QString displayText(std::string_view bytes) {
     return out;
 }
 
-std::string bytesFromUser(const QString& text) { return text.toUtf8().toStdString(); }
+std::string bytesFromUser(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
-QString pathForDisplay(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+QString pathForDisplay(const std::string& path) {
+    return QFile::decodeName(QByteArray::fromStdString(path));
+}
 
-std::string pathFromUser(const QString& text) { return QFile::encodeName(text).toStdString(); }
+std::string pathFromUser(const QString& text) {
+    return QFile::encodeName(text).toStdString();
+}
 
 } // namespace velmora

@@ -1,58 +1,85 @@
 #include "dialogs/QtUserInterface.h"
 
 #include "dialogs/DisplayText.h"
-#include "dialogs/FormProgress.h"
-#include "dialogs/vbMsgBox.h"
+#include "dialogs/InputBox.h"
+#include "dialogs/MessageBox.h"
+#include "dialogs/ProgressWindow.h"
+#include "platform/DesktopServices.h"
 
 #include <QApplication>
-#include <QPointer>
+
+#include <algorithm>
 
 namespace velmora {
 
 namespace {
-// The one progress window; deleted when closed, so the next use starts from the design values.
-QPointer<formProgress> g_progress;
 
-formProgress& progressWindow(QWidget* owner) {
-    if (!g_progress)
-        g_progress = new formProgress(owner);
-    return *g_progress;
+// The longest file name the Save dialog is offered.
+constexpr size_t kMaxSuggestedName = 254;
+
+#ifdef _WIN32
+constexpr const char* kPathSeparators = "\\/";
+#else
+constexpr const char* kPathSeparators = "/";
+#endif
+
+int16_t showPlainMessage(const std::string& text, int32_t style, DesktopServices& desktop) {
+    MessageBoxRequest request;
+    request.prompt = displayText(text);
+    request.style = style;
+    return showMessageBox(request, desktop);
 }
 
-// Lets the window system map and paint the newly shown progress window; user input waits until the
-// work ends.
-void flushPaint() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
 } // namespace
 
-QtUserInterface::QtUserInterface(QWidget* owner) : m_owner(owner) {}
+QtUserInterface::QtUserInterface(DesktopServices& desktop, QWidget* owner) : m_desktop(desktop), m_owner(owner) {}
 
-int32_t QtUserInterface::ShowMsgBox(const std::string& prompt, int32_t buttons) {
-    return velmora::ShowMsgBox(displayText(prompt), buttons);
+QtUserInterface::~QtUserInterface() {
+    delete m_progressWindow.data();
+}
+
+Answer QtUserInterface::ask(const std::string& question, int32_t style) {
+    return static_cast<Answer>(showPlainMessage(question, style, m_desktop));
+}
+
+void QtUserInterface::notify(const std::string& message) {
+    showPlainMessage(message, MessageStyle::Information, m_desktop);
 }
 
 void QtUserInterface::reportError(const std::string& message) {
-    // OK with the critical picture.
-    velmora::ShowMsgBox(displayText(message), 16);
+    showPlainMessage(message, MessageStyle::Critical, m_desktop);
 }
 
-void QtUserInterface::setProgressTitle(const std::string& title) {
-    progressWindow(m_owner).setWindowTitle(QString::fromStdString(title));
+std::string QtUserInterface::askText(const std::string& prompt, const std::string& title, const std::string& suggestion,
+                                     bool withPicture) {
+    InputBoxRequest request;
+    request.prompt = displayText(prompt);
+    request.title = displayText(title);
+    request.suggestion = displayText(suggestion);
+    request.picture = withPicture ? DialogPicture::Note : DialogPicture::None;
+    return bytesFromUser(showInputBox(request, m_desktop));
 }
 
-void QtUserInterface::showProgress() {
-    formProgress& window = progressWindow(m_owner);
-    window.show();
-    window.raise();
-    flushPaint();
+std::string QtUserInterface::chooseSaveFile(const std::string& suggestedPath) {
+    FileDialogRequest request;
+    request.owner = m_owner;
+    request.title = "Save HOSTS";
+    request.filter = "Host File";
+    const size_t separator = suggestedPath.find_last_of(kPathSeparators);
+    if (separator == std::string::npos) {
+        request.initialName = suggestedPath;
+    } else {
+        // A folder at the top keeps its separator: "/" rather than nothing, "C:\" rather than "C:".
+        const bool top = separator == 0 || suggestedPath[separator - 1] == ':';
+        request.initialPath = suggestedPath.substr(0, top ? separator + 1 : separator);
+        request.initialName = suggestedPath.substr(separator + 1);
+    }
+    request.initialName.resize(std::min(request.initialName.size(), kMaxSuggestedName));
+    return m_desktop.chooseSaveFile(request);
 }
 
-void QtUserInterface::ShowProgress(int32_t inc, int32_t& value, int32_t maxvalue) {
-    // The window repaints its bar and label itself; no events are processed while the work runs.
-    progressWindow(m_owner).ShowProgress(inc, value, maxvalue);
-}
-
-void QtUserInterface::closeProgress() {
-    delete g_progress.data();
+ProgressSink& QtUserInterface::progress() {
+    return *this;
 }
 
 void QtUserInterface::setBusy(bool busy) {
@@ -60,6 +87,34 @@ void QtUserInterface::setBusy(bool busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QApplication::restoreOverrideCursor();
+}
+
+ProgressWindow& QtUserInterface::progressWindow() {
+    if (!m_progressWindow)
+        m_progressWindow = new ProgressWindow(m_owner);
+    return *m_progressWindow;
+}
+
+void QtUserInterface::setTitle(const std::string& title) {
+    progressWindow().setWindowTitle(QString::fromStdString(title));
+}
+
+void QtUserInterface::show() {
+    ProgressWindow& window = progressWindow();
+    window.show();
+    window.raise();
+    // Lets the window system map and paint the window; user input waits until the work ends.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void QtUserInterface::step(int32_t increment, int32_t& value, int32_t maximum) {
+    // The window repaints its bar and label itself; no events are processed while the work runs.
+    progressWindow().step(increment, value, maximum);
+}
+
+void QtUserInterface::close() {
+    // Deleted rather than hidden, so that the next operation starts with a fresh window.
+    delete m_progressWindow.data();
 }
 
 } // namespace velmora

@@ -2,28 +2,45 @@
 
 #include "core/UserInterface.h"
 
+#include <QPointer>
+
 class QWidget;
 
 namespace velmora {
 
-// The user interface of the window: the message box, the progress window and the busy pointer,
-// owned by a main window (or by none, for the unattended modes run with a display).
-class QtUserInterface : public UserInterface {
-public:
-    explicit QtUserInterface(QWidget* owner = nullptr);
+class DesktopServices;
+class ProgressWindow;
 
-    int32_t ShowMsgBox(const std::string& prompt, int32_t buttons) override;
+// The user interface of the window: the message box, the input box, the Save dialog, the progress
+// window and the busy pointer, for a main window (or for none, in the unattended modes run with a
+// display). It is its own progress sink, over one progress window at a time.
+class QtUserInterface : public UserInterface, private ProgressSink {
+public:
+    explicit QtUserInterface(DesktopServices& desktop, QWidget* owner = nullptr);
+    ~QtUserInterface() override;
+
+    Answer ask(const std::string& question, int32_t style) override;
+    void notify(const std::string& message) override;
     void reportError(const std::string& message) override;
-    void setProgressTitle(const std::string& title) override;
-    void showProgress() override;
-    void ShowProgress(int32_t inc, int32_t& value, int32_t maxvalue) override;
-    void closeProgress() override;
+    std::string askText(const std::string& prompt, const std::string& title, const std::string& suggestion,
+                        bool withPicture) override;
+    std::string chooseSaveFile(const std::string& suggestedPath) override;
+    ProgressSink& progress() override;
     void setBusy(bool busy) override;
 
+    // The window that the Save dialog and the progress window belong to.
     void setOwner(QWidget* owner) { m_owner = owner; }
 
 private:
+    void setTitle(const std::string& title) override;
+    void show() override;
+    void step(int32_t increment, int32_t& value, int32_t maximum) override;
+    void close() override;
+    ProgressWindow& progressWindow();
+
+    DesktopServices& m_desktop;
     QWidget* m_owner;
+    QPointer<ProgressWindow> m_progressWindow;
 };
 
 } // namespace velmora

@@ -2,19 +2,38 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
+
+#include <cmath>
 
 namespace velmora {
 
-int twips(int value) {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return twipsToPixels(static_cast<double>(value), screen ? screen->logicalDotsPerInch() : 96.0);
+namespace {
+
+constexpr double kTwipsPerInch = 1440.0;
+constexpr double kFallbackDotsPerInch = 96.0;
+
+double dotsPerInch(const QWidget* screenOf) {
+    const QScreen* screen = screenOf ? screenOf->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->logicalDotsPerInch() : kFallbackDotsPerInch;
 }
 
-QRect twipsRect(int left, int top, int width, int height) {
-    // Edges are converted, not sizes, so neighbouring controls stay flush.
-    const int x = twips(left);
-    const int y = twips(top);
-    return QRect(x, y, twips(left + width) - x, twips(top + height) - y);
+} // namespace
+
+int twips(int value, const QWidget* screenOf) {
+    return static_cast<int>(std::lround(value * dotsPerInch(screenOf) / kTwipsPerInch));
+}
+
+QRect twipsRect(int left, int top, int width, int height, const QWidget* screenOf) {
+    const int x = twips(left, screenOf);
+    const int y = twips(top, screenOf);
+    return QRect(x, y, twips(left + width, screenOf) - x, twips(top + height, screenOf) - y);
+}
+
+QRect twipsRect(const QRect& inTwips, const QWidget* screenOf) {
+    return twipsRect(inTwips.x(), inTwips.y(), inTwips.width(), inTwips.height(), screenOf);
 }
 
 } // namespace velmora

@@ -1,7 +1,6 @@
 #include "mainwindow/Application.h"
 
-#include "mainwindow/formVelmora.h"
-#include "platform/Platform.h"
+#include "mainwindow/MainWindow.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -12,8 +11,8 @@ namespace velmora {
 int runWindow(int argc, char** argv, bool noLoad) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
-    formVelmora window(systemPlatform());
-    window.Form_Load(noLoad);
+    MainWindow window(systemFileSystem(), systemEnvironment(), systemDesktopServices());
+    window.start(noLoad);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();

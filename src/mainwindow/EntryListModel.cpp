@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-EntryListModel::EntryListModel(EntryList& list, QObject* parent)
+EntryListModel::EntryListModel(const EntryList& list, QObject* parent)
     : QAbstractListModel(parent), m_list(list), m_rows(list.count()) {
     m_list.setObserver(this);
 }
@@ -21,31 +21,20 @@ QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_list.count())
         return {};
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return displayText(m_list.view(index.row()));
+        return displayText(m_list.text(index.row()));
     return {};
 }
 
-void EntryListModel::resetNow() {
+void EntryListModel::entriesReset() {
     beginResetModel();
     m_rows = m_list.count();
-    m_stale = false;
     endResetModel();
-    emit listSelectionChanged();
-}
-
-void EntryListModel::entriesReset() {
-    if (!m_list.isVisible()) {
-        m_stale = true;
-        return;
-    }
-    resetNow();
+    emit wasReset();
 }
 
 void EntryListModel::entriesAppended(int32_t first, int32_t count) {
-    if (!m_list.isVisible() || m_stale || first != m_rows) {
-        m_stale = true;
-        if (m_list.isVisible())
-            resetNow();
+    if (first != m_rows) {
+        entriesReset();
         return;
     }
     beginInsertRows(QModelIndex(), first, first + count - 1);
@@ -53,40 +42,8 @@ void EntryListModel::entriesAppended(int32_t first, int32_t count) {
     endInsertRows();
 }
 
-void EntryListModel::entryInserted(int32_t index) {
-    if (!m_list.isVisible() || m_stale) {
-        m_stale = true;
-        return;
-    }
-    beginInsertRows(QModelIndex(), index, index);
-    ++m_rows;
-    endInsertRows();
-}
-
-void EntryListModel::entryRemoved(int32_t index) {
-    if (!m_list.isVisible() || m_stale) {
-        m_stale = true;
-        return;
-    }
-    beginRemoveRows(QModelIndex(), index, index);
-    --m_rows;
-    endRemoveRows();
-}
-
-void EntryListModel::selectionChanged() {
-    if (m_list.isVisible() && !m_stale)
-        emit listSelectionChanged();
-}
-
-void EntryListModel::visibilityChanged(bool visible) {
-    if (visible && (m_stale || m_rows != m_list.count()))
-        resetNow();
-    emit listVisibilityChanged(visible);
-}
-
-void EntryListModel::scrollToEntry(int32_t index) {
-    if (m_list.isVisible())
-        emit scrollRequested(index);
+void EntryListModel::bulkChange(bool running) {
+    emit bulkChangeRunning(running);
 }
 
 } // namespace velmora

@@ -5,37 +5,31 @@
 
 namespace velmora {
 
-EntryListView::EntryListView(EntryList& list, QWidget* parent) : QListView(parent) {
-    m_model = new EntryListModel(list, this);
+EntryListView::EntryListView(const EntryList& list, Selection& selection, QWidget* parent)
+    : QListView(parent), m_model(new EntryListModel(list, this)), m_selection(selection) {
     setModel(m_model);
+    // A million rows paint at once only when the view need not measure each of them.
     setUniformItemSizes(true);
     setLayoutMode(QListView::SinglePass);
-    // A list box: long lines are cut at the right edge, not shortened with an ellipsis or scrolled.
+    // Long lines are cut at the right edge, not shortened with an ellipsis or scrolled.
     setTextElideMode(Qt::ElideNone);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(m_model, &EntryListModel::listSelectionChanged, this, &EntryListView::copyFromList);
-    m_visibility = connect(m_model, &EntryListModel::listVisibilityChanged, this, &QWidget::setVisible);
-    connect(m_model, &EntryListModel::scrollRequested, this,
-            [this](int row) { scrollTo(m_model->index(row), QAbstractItemView::EnsureVisible); });
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &EntryListView::copyToList);
+    connect(m_model, &EntryListModel::wasReset, this, [this] { copyFromSelection(false); });
+    connect(m_model, &EntryListModel::bulkChangeRunning, this, [this](bool running) { setVisible(!running); });
+    m_selection.setListener([this](bool reveal) { copyFromSelection(reveal); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &EntryListView::copyToSelection);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
         if (!m_syncing)
-            m_model->list().applyViewCurrent(current.isValid() ? current.row() : -1);
+            m_selection.setCurrentFromView(current.isValid() ? current.row() : -1);
     });
 }
 
-void EntryListView::setFollowsListVisibility(bool follows) {
-    disconnect(m_visibility);
-    if (follows)
-        m_visibility = connect(m_model, &EntryListModel::listVisibilityChanged, this, &QWidget::setVisible);
-}
-
 void EntryListView::keyPressEvent(QKeyEvent* event) {
-    emit keyDown(event);
+    emit keyPressed(event);
     const QModelIndex before = currentIndex();
     QListView::keyPressEvent(event);
     if (currentIndex().isValid() && currentIndex() != before)
-        emit click();
+        emit currentPicked();
 }
 
 void EntryListView::mousePressEvent(QMouseEvent* event) {
@@ -47,11 +41,11 @@ void EntryListView::mousePressEvent(QMouseEvent* event) {
 }
 
 void EntryListView::mouseReleaseEvent(QMouseEvent* event) {
-    emit mouseUp(event);
+    emit mouseReleased(event);
     QListView::mouseReleaseEvent(event);
     const QModelIndex under = indexAt(event->position().toPoint());
     if (event->button() == Qt::LeftButton && under.isValid() && under == currentIndex())
-        emit click();
+        emit currentPicked();
 }
 
 void EntryListView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -60,18 +54,17 @@ void EntryListView::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     if (event->button() == Qt::LeftButton)
-        emit dblClick();
+        emit doubleClicked();
     QListView::mouseDoubleClickEvent(event);
 }
 
-void EntryListView::copyFromList() {
+void EntryListView::copyFromSelection(bool reveal) {
     if (m_syncing)
         return;
     m_syncing = true;
-    const EntryList& list = m_model->list();
-    const auto& flags = list.selectionFlags();
+    const std::vector<uint8_t>& flags = m_selection.flags();
     QItemSelection selection;
-    const int n = std::min<int>(m_model->rowCount(), list.count());
+    const int n = std::min<int>(m_model->rowCount(), static_cast<int>(flags.size()));
     for (int i = 0; i < n;) {
         if (!flags[static_cast<size_t>(i)]) {
             ++i;
@@ -84,20 +77,21 @@ void EntryListView::copyFromList() {
         i = j + 1;
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    const int current = list.currentIndex();
-    selectionModel()->setCurrentIndex(current >= 0 && current < n ? m_model->index(current) : QModelIndex(),
-                                      QItemSelectionModel::NoUpdate);
+    const int current = m_selection.current();
+    const QModelIndex index = current >= 0 && current < m_model->rowCount() ? m_model->index(current) : QModelIndex();
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    if (reveal && index.isValid())
+        scrollTo(index, QAbstractItemView::EnsureVisible);
     m_syncing = false;
 }
 
-void EntryListView::copyToList(const QItemSelection& selected, const QItemSelection& deselected) {
+void EntryListView::copyToSelection(const QItemSelection& selected, const QItemSelection& deselected) {
     if (m_syncing)
         return;
-    EntryList& list = m_model->list();
     for (const QItemSelectionRange& range : deselected)
-        list.applyViewSelection(range.top(), range.bottom(), false);
+        m_selection.setRangeFromView(range.top(), range.bottom(), false);
     for (const QItemSelectionRange& range : selected)
-        list.applyViewSelection(range.top(), range.bottom(), true);
+        m_selection.setRangeFromView(range.top(), range.bottom(), true);
 }
 
 } // namespace velmora

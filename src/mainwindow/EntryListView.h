@@ -1,38 +1,34 @@
 #pragma once
 
+#include "core/Selection.h"
 #include "mainwindow/EntryListModel.h"
 
 #include <QListView>
 
 namespace velmora {
 
-// A list view over an entry list whose selection and current entry stay the same as the list's:
-// what the user selects is written to the list, what the program selects is shown by the view.
+// A list view over an entry list whose selection and current line stay those of a Selection: what the
+// user selects is written to it, what the program selects is shown (and the current line scrolled into
+// view when the program asks for it). The view hides itself while its list has a bulk change running.
 //
-// It also reports the events the window handles, before the view's own handling of them (which
-// always follows: the window's handlers never swallow an event): every key pressed, every mouse
-// button released, a double-click of the left button, and the user moving the current entry by
-// mouse or keys.
+// It also reports the events the window handles, before the view's own handling of them (which always
+// follows): every key pressed, every mouse button released, a double-click of the left button, and the
+// user moving the current line by mouse or keys.
 class EntryListView : public QListView {
     Q_OBJECT
 public:
-    EntryListView(EntryList& list, QWidget* parent = nullptr);
+    EntryListView(const EntryList& list, Selection& selection, QWidget* parent = nullptr);
 
-    EntryListModel* entryModel() const { return m_model; }
-
-    // Whether the view shows and hides itself with the list (the default). A view that does not stays
-    // as the window sets it.
-    void setFollowsListVisibility(bool follows);
-    // Whether the right button selects like the left one (the default). When not, a right click
-    // leaves the selection and the current entry as they are.
+    // Whether the right button selects like the left one (the default). When not, a right click leaves
+    // the selection and the current line as they are.
     void setRightButtonSelects(bool selects) { m_rightButtonSelects = selects; }
 
 signals:
-    void keyDown(QKeyEvent* event);
-    void mouseUp(QMouseEvent* event);
-    void dblClick();
-    // The user made another entry the current one, by clicking it or with a key.
-    void click();
+    void keyPressed(QKeyEvent* event);
+    void mouseReleased(QMouseEvent* event);
+    void doubleClicked();
+    // The user made another line the current one, by clicking it or with a key.
+    void currentPicked();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -41,11 +37,11 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void copyFromList();
-    void copyToList(const QItemSelection& selected, const QItemSelection& deselected);
+    void copyFromSelection(bool reveal);
+    void copyToSelection(const QItemSelection& selected, const QItemSelection& deselected);
 
     EntryListModel* m_model;
-    QMetaObject::Connection m_visibility;
+    Selection& m_selection;
     bool m_syncing = false;
     bool m_rightButtonSelects = true;
 };

@@ -35,7 +35,7 @@ std::vector<int32_t> foldedOrder(const EntryList& list) {
     std::string arena;
     std::vector<size_t> ends(n);
     for (size_t i = 0; i < n; ++i) {
-        const std::string_view line = list.view(static_cast<int32_t>(i));
+        const std::string_view line = list.text(static_cast<int32_t>(i));
         if (plainAscii(line))
             arena += asciiLowered(line);
         else
@@ -65,7 +65,7 @@ std::vector<int32_t> QtCollation::order(const EntryList& list) {
     std::vector<QCollatorSortKey> keys;
     keys.reserve(n);
     for (size_t i = 0; i < n; ++i)
-        keys.push_back(collator.sortKey(screenText(list.view(static_cast<int32_t>(i)))));
+        keys.push_back(collator.sortKey(screenText(list.text(static_cast<int32_t>(i)))));
     return stableOrder(n, [&keys](int32_t a, int32_t b) {
         return keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]) < 0;
     });

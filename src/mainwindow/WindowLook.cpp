@@ -1,6 +1,6 @@
 #include "mainwindow/WindowLook.h"
 
-#include "dialogs/vbMsgBox.h"
+#include "dialogs/DialogLook.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,7 +34,7 @@ QFont styled(QFont font, qreal points, bool bold, bool underline) {
 } // namespace
 
 QFont tahomaFont(qreal points, bool bold, bool underline) {
-    return styled(dialogkit::dialogFont(points, bold), points, bold, underline);
+    return styled(dialogFont(points, bold), points, bold, underline);
 }
 
 QFont msSansSerifFont(qreal points, bool bold, bool underline) {

@@ -7,29 +7,26 @@
 
 namespace velmora {
 
-int32_t removeBlocks(EntryList& list, std::string_view name) {
+std::vector<uint8_t> markBlocks(const EntryList& list, std::string_view name) {
     const bool section = !name.empty() && name.front() == '#';
     const std::string start = section ? std::string(name) : "#BEGIN of " + std::string(name);
     const std::string end = section ? std::string("#") : "#END of " + std::string(name);
     const int32_t n = list.count();
-    auto isEnd = [&](int32_t i) { return list.view(i).starts_with(end); };
+    auto isEnd = [&](int32_t i) { return list.text(i).starts_with(end); };
 
     // One forward pass marks what repeated searches from the top would remove: the lines before a
     // found start line hold no start line, so the next search can only find one further down.
     std::vector<uint8_t> remove(static_cast<size_t>(n), 0);
-    int32_t removed = 0;
     int32_t i = 0;
     while (i < n) {
-        if (!istartsWith(list.view(i), start)) {
+        if (!istartsWith(list.text(i), start)) {
             ++i;
             continue;
         }
         remove[static_cast<size_t>(i)] = 1;
-        ++removed;
         int32_t j = i + 1;
         if (!section && j < n && isEnd(j)) {
             remove[static_cast<size_t>(j)] = 1;
-            ++removed;
             i = j + 1;
             continue;
         }
@@ -37,7 +34,6 @@ int32_t removeBlocks(EntryList& list, std::string_view name) {
         while (j < n) {
             const bool endLine = isEnd(j);
             remove[static_cast<size_t>(j)] = 1;
-            ++removed;
             ++j;
             if (endLine && body)
                 break;
@@ -46,9 +42,13 @@ int32_t removeBlocks(EntryList& list, std::string_view name) {
         }
         i = j;
     }
-    if (removed > 0)
-        list.removeWhere(remove);
-    return removed;
+    return remove;
+}
+
+int32_t removeBlocks(EntryList& list, std::string_view name) {
+    const int32_t before = list.count();
+    list.removeWhere(markBlocks(list, name));
+    return before - list.count();
 }
 
 } // namespace velmora

@@ -11,7 +11,7 @@ std::vector<int32_t> AsciiCollation::order(const EntryList& list) {
     std::vector<int32_t> order(static_cast<size_t>(list.count()));
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
-                     [&](int32_t a, int32_t b) { return icompare(list.view(a), list.view(b)) < 0; });
+                     [&](int32_t a, int32_t b) { return icompare(list.text(a), list.text(b)) < 0; });
     return order;
 }
 

@@ -1,157 +1,114 @@
 #include "core/EntryList.h"
+#include "core/Selection.h"
+#include "support/Lines.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
-#include <string>
-#include <vector>
 
-using velmora::EntryList;
-using Texts = std::vector<std::string>;
-using Rows = std::vector<int32_t>;
+using namespace velmora;
+using velmora::test::linesOf;
+using velmora::test::listOf;
+using Lines = velmora::test::Lines;
 
-namespace {
-
-EntryList listOf(const Texts& texts, bool sorted = false) {
-    EntryList list(sorted);
-    for (const auto& t : texts)
-        list.addItemText(t);
-    return list;
-}
-
-Texts textsOf(const EntryList& list) {
-    Texts out;
-    for (int32_t i = 0; i < list.count(); ++i)
-        out.push_back(list.itemText(i));
-    return out;
-}
-
-Rows selectedOf(const EntryList& list) {
-    Rows out;
-    for (int32_t i = 0; i < list.count(); ++i)
-        if (list.itemSelected(i) > 0)
-            out.push_back(i);
-    return out;
-}
-
-} // namespace
-
-// An empty list answers "no entry" everywhere; indexes outside a list give -1 and change nothing.
-TEST(EntryList, NoEntryAnswers) {
-    EntryList empty;
-    EXPECT_EQ(empty.currentIndex(), -1);
-    EXPECT_EQ(empty.findText(""), -1);
-    EXPECT_EQ(empty.findExactText(""), -1);
-    EXPECT_EQ(empty.selectText("a"), -1);
-    EntryList list = listOf({"a", "b"});
-    for (int32_t bad : {-2, 2, 1000}) {
-        EXPECT_EQ(list.itemSelected(bad), -1);
-        EXPECT_EQ(list.itemData(bad), -1);
-        EXPECT_EQ(list.itemText(bad), "");
-        list.setItemData(bad, 7);
-        list.setItemSelected(bad, 1);
-        list.removeItem(bad);
-    }
-    EXPECT_EQ(textsOf(list), (Texts{"a", "b"}));
-    EXPECT_EQ(list.selCount(), 0);
-}
-
-// Searches run from the top, ignore ASCII letter case and return the first match: {prefix, exact}.
-TEST(EntryList, SearchesFindTheFirstMatch) {
-    struct Case {
-        Texts texts;
-        std::string needle;
-        int32_t prefix, exact;
-    } cases[] = {
-        {{"x", "#BEGIN of abcdef", "#BEGIN of abc"}, "#BEGIN of abc", 1, 2},
-        {{"x", "#begin OF ABC"}, "#BEGIN of abc", 1, 1},
-        {{"a", "b"}, "c", -1, -1},
-        {{"", "a"}, "", 0, 0},
-        {{"\xC3\xA9", "\xC3\x89"}, "\xC3\x89", 1, 1}, // other bytes compare as themselves
-    };
-    for (const Case& c : cases) {
-        const EntryList list = listOf(c.texts);
-        EXPECT_EQ(list.findText(c.needle), c.prefix) << c.needle;
-        EXPECT_EQ(list.findExactText(c.needle), c.exact) << c.needle;
-    }
-}
-
-// SetListItemIndex leaves one selected, current entry (-1: all); SelectText does the same on a hit.
-TEST(EntryList, SelectionAndCurrentEntry) {
-    EntryList list = listOf({"alpha", "beta", "BETAMAX", "d"});
-    list.selectAll();
-    list.setCurrentIndex(2);
-    EXPECT_EQ(selectedOf(list), Rows{2});
-    EXPECT_EQ(list.currentIndex(), 2);
-    list.setCurrentIndex(-1);
-    EXPECT_EQ(list.selCount(), 4);
-    list.setItemSelected(-1, 0);
-    list.setItemSelected(3, 5);
-    EXPECT_EQ(selectedOf(list), Rows{3});
-    EXPECT_EQ(list.selectText("bet"), 1);
-    EXPECT_EQ(selectedOf(list), Rows{1});
-    EXPECT_EQ(list.selectText("zz"), -1);
-    EXPECT_EQ(selectedOf(list), Rows{1});
-}
-
-// Removing entry 3 of 10 moves later entries, their data words and selection up by one.
-TEST(EntryList, RemoveShiftsLaterEntries) {
-    EntryList list;
-    for (int i = 0; i < 10; ++i)
-        list.addItemText(std::to_string(i));
-    list.setItemData(6, -5);
-    list.setItemSelected(4, 1);
-    list.setItemSelected(3, 1);
-    list.removeItem(3);
-    EXPECT_EQ(list.count(), 9);
-    EXPECT_EQ(list.itemText(3), "4");
-    EXPECT_EQ(list.itemData(5), -5);
-    EXPECT_EQ(selectedOf(list), Rows{3});
-    EXPECT_EQ(list.selCount(), 1);
-}
-
-// A sorted list places each text after equal ones; an unsorted list keeps the order of adding.
-TEST(EntryList, SortedListPlacesEachText) {
-    EXPECT_EQ(textsOf(listOf({"b", "A", "c"})), (Texts{"b", "A", "c"}));
-    EntryList sorted = listOf({"b", "A", "c", "a", "B"}, true);
-    EXPECT_EQ(textsOf(sorted), (Texts{"A", "a", "b", "B", "c"}));
-    EXPECT_EQ(sorted.addItemText("aa"), 2);
-}
-
-// Empty and duplicate texts, NUL bytes and very long texts are kept whole, also through compaction.
-TEST(EntryList, KeepsEveryTextWhole) {
-    const std::string huge(17 * 1024 * 1024, 'h'); // past the short length field
+// Empty and duplicate texts, NUL bytes and texts past the short length field are kept whole, also
+// when removals compact the arena; removal keeps the order of the rest.
+TEST(EntryList, KeepsEveryTextWholeAndInOrder) {
+    const std::string huge(17 * 1024 * 1024, 'h');
     const std::string withNul("a\0b", 3);
     EntryList list = listOf({"", "dup", "dup", withNul, huge, std::string(20 * 1024 * 1024, 'b'), "c"});
-    EXPECT_EQ(list.itemText(3), withNul);
-    list.removeItem(5); // more than half of the arena unused: compacts
-    EXPECT_EQ(textsOf(list), (Texts{"", "dup", "dup", withNul, huge, "c"}));
+    EXPECT_EQ(list.text(3), withNul);
+    EXPECT_EQ(list.text(7), "");
+    list.removeWhere({0, 0, 0, 0, 0, 1}); // more than half of the arena unused: compacts
+    EXPECT_EQ(linesOf(list), (Lines{"", "dup", "dup", withNul, huge, "c"}));
+    list.reorder({5, 0, 1});
+    EXPECT_EQ(linesOf(list), (Lines{"c", "", "dup"}));
 }
 
-// The batch removal gives the same list, selection and current entry as removing one by one.
-TEST(EntryList, BatchRemovalMatchesOneByOne) {
-    std::mt19937 rng(42);
-    for (int round = 0; round < 50; ++round) {
-        const int n = static_cast<int>(rng() % 60);
-        EntryList batch;
-        EntryList single;
-        std::vector<uint8_t> remove(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i) {
-            const std::string text = std::string(rng() % 3000, 'a') + std::to_string(i);
-            batch.addItemText(text);
-            single.addItemText(text);
-            remove[static_cast<size_t>(i)] = rng() % 2;
-            if (rng() % 3 == 0) {
-                batch.setItemSelected(i, 1);
-                single.setItemSelected(i, 1);
-            }
-        }
-        for (int i = n - 1; i >= 0; --i)
-            if (remove[static_cast<size_t>(i)])
-                single.removeItem(i);
-        batch.removeWhere(remove);
-        ASSERT_EQ(textsOf(batch), textsOf(single));
-        ASSERT_EQ(selectedOf(batch), selectedOf(single));
-        ASSERT_EQ(batch.currentIndex(), single.currentIndex());
+// The exact search ignores ASCII letter case only and finds the first match.
+TEST(EntryList, FindsIgnoringAsciiCase) {
+    const EntryList list = listOf({"x", "#begin OF ABC", "#BEGIN of abc", "\xC3\xA9"});
+    EXPECT_EQ(list.findIgnoringCase("#BEGIN of abc"), 1);
+    EXPECT_EQ(list.findIgnoringCase("\xC3\x89"), -1);
+    EXPECT_EQ(list.findIgnoringCase("#BEGIN of ab"), -1);
+}
+
+namespace {
+struct Recorder : EntryListObserver {
+    std::vector<std::string> notices;
+    void entriesReset() override { notices.push_back("reset"); }
+    void entriesAppended(int32_t first, int32_t count) override {
+        notices.push_back("append " + std::to_string(first) + "+" + std::to_string(count));
     }
+    void bulkChange(bool running) override { notices.push_back(running ? "bulk" : "end"); }
+};
+} // namespace
+
+// A view learns of batched appends once, and of a bulk change only at its start and end.
+TEST(EntryList, ObserverHearsBatchesOnce) {
+    EntryList list = listOf({"a"});
+    Recorder recorder;
+    list.setObserver(&recorder);
+    list.append("b");
+    list.beginAppend();
+    list.append("c");
+    list.append("d");
+    list.endAppend();
+    list.beginBulkChange();
+    list.clear();
+    list.append("e");
+    list.endBulkChange();
+    list.removeWhere({0});
+    list.removeWhere({1});
+    EXPECT_EQ(recorder.notices, (Lines{"append 1+1", "append 2+2", "bulk", "end", "reset", "reset"}));
+}
+
+// Removing flagged lines in one pass leaves the selection and the current line where removing them
+// one by one from the last to the first leaves them.
+TEST(Selection, FollowsRemovedLinesLikeOneByOne) {
+    std::mt19937 rng(42);
+    for (int round = 0; round < 200; ++round) {
+        const int n = static_cast<int>(rng() % 20);
+        std::vector<uint8_t> removed(static_cast<size_t>(n));
+        std::vector<uint8_t> selected(static_cast<size_t>(n));
+        Selection selection;
+        for (int i = 0; i < n; ++i) {
+            removed[static_cast<size_t>(i)] = rng() % 2;
+            selected[static_cast<size_t>(i)] = rng() % 3 == 0;
+            selection.setRangeFromView(i, i, selected[static_cast<size_t>(i)]);
+        }
+        int32_t current = n > 0 ? static_cast<int32_t>(rng() % static_cast<unsigned>(n + 1)) - 1 : -1;
+        selection.setCurrentFromView(current);
+        int32_t count = n;
+        for (int i = n - 1; i >= 0; --i) {
+            if (!removed[static_cast<size_t>(i)])
+                continue;
+            selected.erase(selected.begin() + i);
+            --count;
+            if (current > i || current >= count)
+                --current;
+        }
+        selection.linesRemoved(removed, count);
+        ASSERT_EQ(selection.current(), current) << round;
+        ASSERT_EQ(selection.selectedCount(), std::count(selected.begin(), selected.end(), 1)) << round;
+        for (int32_t i = 0; i < count; ++i)
+            ASSERT_EQ(selection.isSelected(i), selected[static_cast<size_t>(i)] != 0) << round;
+    }
+}
+
+// Program changes reach the view, and only selecting one line asks it to scroll there; changes the
+// view reports are not sent back to it.
+TEST(Selection, TellsTheViewWhatTheProgramChanged) {
+    Selection selection;
+    std::vector<int> heard;
+    selection.setListener([&](bool reveal) { heard.push_back(reveal); });
+    selection.setRangeFromView(0, 3, true);
+    selection.setCurrentFromView(2);
+    EXPECT_TRUE(heard.empty());
+    selection.clear();
+    EXPECT_EQ(selection.current(), 2);
+    selection.selectOnly(5);
+    selection.selectAll(8);
+    EXPECT_EQ(selection.selectedCount(), 8);
+    EXPECT_EQ(heard, (std::vector<int>{0, 1, 0}));
 }

@@ -1,5 +1,9 @@
+// Reading and saving a HOSTS file, with faults injected through the file system: after each, the file
+// and its backup hold exactly what they must, byte for byte, and no temporary file is left behind.
+
 #include "core/HostsFile.h"
-#include "platform/FakePlatform.h"
+#include "platform/FakeFileSystem.h"
+#include "support/Lines.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -7,267 +11,76 @@
 #include <cerrno>
 #include <filesystem>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace velmora;
-using velmora::test::exists;
+using velmora::test::Lines;
+using velmora::test::listOf;
 using velmora::test::readFile;
 using velmora::test::TempDir;
 using velmora::test::writeFile;
-using Op = FakePlatform::Op;
+using Op = FakeFileSystem::Op;
+using Names = std::set<std::string>;
 
 namespace {
 
-EntryList listOf(std::initializer_list<std::string> texts) {
-    EntryList list;
-    for (const auto& t : texts)
-        list.addItemText(t);
-    return list;
+Names namesIn(const std::string& dir) {
+    Names names;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        names.insert(e.path().filename().string());
+    return names;
 }
 
-size_t filesIn(const std::string& dir) {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir))
-        ++n;
-    return n;
+struct stat statOf(const std::string& path, bool followLinks = true) {
+    struct stat st {};
+    followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+    return st;
 }
 
 class HostsFileTest : public ::testing::Test {
 protected:
+    Lines readLines(const std::string& path, int* error, size_t chunk = 4) {
+        Lines lines;
+        *error = readFileLines(
+            files, path, LineConvention::Windows, [&](std::string_view line) { lines.emplace_back(line); }, chunk);
+        return lines;
+    }
+    SaveResult save(const Lines& lines, LineConvention convention = LineConvention::Posix) {
+        return saveHostsFile(files, hosts, listOf(lines), convention);
+    }
+
     TempDir dir;
-    FakePlatform platform;
+    FakeFileSystem files;
     std::string hosts = dir.file("hosts");
+    const std::string original = "one\r\ntwo\r\nthree\r\n";
 };
 
 } // namespace
 
-// Only a regular file with at least one byte has data; folders, FIFOs and links to nothing do not.
-TEST_F(HostsFileTest, FileHasDataOnlyForNonEmptyRegularFiles) {
+// Only a regular file with at least one byte has data; a folder, FIFO, empty file or dangling link
+// does not, and none of them blocks or yields a line.
+TEST_F(HostsFileTest, OnlyNonEmptyRegularFilesAreRead) {
     writeFile(dir.file("one"), "x");
     writeFile(dir.file("empty"), "");
     ::mkfifo(dir.file("fifo").c_str(), 0600);
     ::symlink(dir.file("one").c_str(), dir.file("link").c_str());
     ::symlink(dir.file("none").c_str(), dir.file("dangling").c_str());
-    EXPECT_TRUE(FileHasData(platform, dir.file("one")));
-    EXPECT_TRUE(FileHasData(platform, dir.file("link")));
-    for (const char* name : {"empty", "fifo", "dangling", "none"})
-        EXPECT_FALSE(FileHasData(platform, dir.file(name))) << name;
-    EXPECT_FALSE(FileHasData(platform, dir.path()));
-    EXPECT_FALSE(FileHasData(platform, ""));
+    EXPECT_TRUE(fileHasData(files, dir.file("one")));
+    EXPECT_TRUE(fileHasData(files, dir.file("link")));
+    for (const char* name : {"empty", "fifo", "dangling", "none", ""})
+        EXPECT_FALSE(fileHasData(files, dir.file(name))) << name;
+    int error = 0;
+    EXPECT_TRUE(readLines(dir.file("fifo"), &error).empty());
+    EXPECT_EQ(error, EINVAL);
+    EXPECT_TRUE(readLines(dir.path(), &error).empty());
+    EXPECT_EQ(error, EISDIR);
+    EXPECT_EQ(readFileBytes(files, dir.path()).error, EISDIR);
 }
 
-// A FIFO or a folder is refused at once instead of blocking the reader.
-TEST_F(HostsFileTest, ReadingAFifoOrFolderDoesNotBlock) {
-    ::mkfifo(dir.file("fifo").c_str(), 0600);
-    EXPECT_NE(readFileBytes(platform, dir.file("fifo")).error, 0);
-    EXPECT_EQ(readFileBytes(platform, dir.path()).error, EISDIR);
-}
-
-// A read that fails part way keeps the bytes read before the failure.
-TEST_F(HostsFileTest, FailedReadKeepsWhatWasRead) {
-    writeFile(hosts, std::string(3 << 20, 'a'));
-    platform.failOp(Op::Read, EIO, 1);
-    const FileBytes read = readFileBytes(platform, hosts);
-    EXPECT_EQ(read.error, EIO);
-    EXPECT_EQ(read.bytes, std::string(1 << 20, 'a'));
-}
-
-struct SaveCase {
-    const char* name;
-    const char* before; // nullptr: no target
-    std::vector<std::string> lines;
-    const char* after;
-    bool backup;
-};
-
-class SaveBytes : public HostsFileTest, public ::testing::WithParamInterface<SaveCase> {};
-
-// Exact bytes out, with the target's own line end, and a backup only of a target that had data.
-TEST_P(SaveBytes, WritesExactBytes) {
-    const SaveCase& c = GetParam();
-    if (c.before)
-        writeFile(hosts, c.before);
-    writeFile(hosts + ".bak", "old backup");
-    EntryList lines;
-    for (const auto& l : c.lines)
-        lines.addItemText(l);
-    const SaveResult result = saveHostsFile(platform, hosts, lines, LineConvention::Posix);
-    ASSERT_EQ(result.status, SaveStatus::Saved) << result.message;
-    EXPECT_EQ(readFile(hosts), c.after);
-    EXPECT_EQ(result.backedUp, c.backup);
-    EXPECT_EQ(readFile(hosts + ".bak"), c.backup ? std::string(c.before) : "old backup");
-    EXPECT_EQ(filesIn(dir.path()), 2u); // no temporary file left behind
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SaveBytes,
-    ::testing::Values(SaveCase{"NewFileGetsLf", nullptr, {"a", "b"}, "a\nb\n", false},
-                      SaveCase{"EmptyTargetNoBackup", "", {"a"}, "a\n", false},
-                      SaveCase{"CrLfTargetKeepsCrLf", "x\r\ny", {"a", " b ", ""}, "a\r\n b \r\n\r\n", true},
-                      SaveCase{"LfTarget", "x\ny\r\n", {"a"}, "a\n", true},
-                      SaveCase{"EmptyListWritesNothing", "x\r\n", {}, "", true}),
-    [](const auto& p) { return std::string(p.param.name); });
-
-TEST_F(HostsFileTest, WindowsConventionAlwaysWritesCrLf) {
-    writeFile(hosts, "x\ny\n");
-    ASSERT_EQ(saveHostsFile(platform, hosts, listOf({"a", "b"}), LineConvention::Windows).status, SaveStatus::Saved);
-    EXPECT_EQ(readFile(hosts), "a\r\nb\r\n");
-}
-
-// Bytes in, bytes out: NUL, BOM, invalid UTF-8 and long lines survive a save unchanged.
-TEST_F(HostsFileTest, ArbitraryBytesSurvive) {
-    const std::string odd = std::string("\xEF\xBB\xBF" "a\0b\xFF\xFE", 8) + std::string(3 << 20, 'z');
-    ASSERT_EQ(saveHostsFile(platform, hosts, listOf({odd, "x"}), LineConvention::Posix).status, SaveStatus::Saved);
-    EXPECT_EQ(readFile(hosts), odd + "\nx\n");
-}
-
-// Saving twice: the backup holds the first save's result.
-TEST_F(HostsFileTest, SecondSaveBacksUpTheFirst) {
-    writeFile(hosts, "orig\n");
-    saveHostsFile(platform, hosts, listOf({"first"}), LineConvention::Posix);
-    saveHostsFile(platform, hosts, listOf({"second"}), LineConvention::Posix);
-    EXPECT_EQ(readFile(hosts), "second\n");
-    EXPECT_EQ(readFile(hosts + ".bak"), "first\n");
-}
-
-// Mode is kept; the file is a new inode (replaced, not rewritten).
-TEST_F(HostsFileTest, ReplacesAtomicallyKeepingMode) {
-    writeFile(hosts, "old\n");
-    ::chmod(hosts.c_str(), 0640);
-    struct stat before {};
-    ::stat(hosts.c_str(), &before);
-    ASSERT_EQ(saveHostsFile(platform, hosts, listOf({"new"}), LineConvention::Posix).status, SaveStatus::Saved);
-    struct stat after {};
-    ::stat(hosts.c_str(), &after);
-    EXPECT_EQ(after.st_mode & 07777, 0640u);
-    EXPECT_NE(after.st_ino, before.st_ino);
-    struct stat bak {};
-    ::stat((hosts + ".bak").c_str(), &bak);
-    EXPECT_EQ(bak.st_mode & 07777, 0640u);
-}
-
-// A link as target is written through; the link stays a link.
-TEST_F(HostsFileTest, WritesThroughASymlinkedTarget) {
-    const std::string real = dir.file("real-hosts");
-    writeFile(real, "old\n");
-    ::symlink(real.c_str(), hosts.c_str());
-    ASSERT_EQ(saveHostsFile(platform, hosts, listOf({"new"}), LineConvention::Posix).status, SaveStatus::Saved);
-    EXPECT_EQ(readFile(real), "new\n");
-    struct stat st {};
-    ::lstat(hosts.c_str(), &st);
-    EXPECT_TRUE(S_ISLNK(st.st_mode));
-    EXPECT_EQ(readFile(hosts + ".bak"), "old\n");
-}
-
-// A link planted at the backup's path is replaced, never followed.
-TEST_F(HostsFileTest, BackupReplacesAPlantedLink) {
-    const std::string victim = dir.file("victim");
-    writeFile(victim, "precious");
-    writeFile(hosts, "old\n");
-    ::symlink(victim.c_str(), (hosts + ".bak").c_str());
-    ASSERT_EQ(saveHostsFile(platform, hosts, listOf({"new"}), LineConvention::Posix).status, SaveStatus::Saved);
-    EXPECT_EQ(readFile(victim), "precious");
-    struct stat st {};
-    ::lstat((hosts + ".bak").c_str(), &st);
-    EXPECT_TRUE(S_ISREG(st.st_mode));
-    EXPECT_EQ(readFile(hosts + ".bak"), "old\n");
-}
-
-TEST_F(HostsFileTest, NeverReplacesANonRegularTarget) {
-    ::mkfifo(hosts.c_str(), 0600);
-    const SaveResult result = saveHostsFile(platform, hosts, listOf({"a"}), LineConvention::Posix);
-    EXPECT_EQ(result.status, SaveStatus::NotRegular);
-    EXPECT_EQ(result.message, hosts + ": not a regular file");
-    struct stat st {};
-    ::lstat(hosts.c_str(), &st);
-    EXPECT_TRUE(S_ISFIFO(st.st_mode));
-}
-
-struct FaultCase {
-    const char* name;
-    Op op;
-    int error;
-    int skip; // calls of op that go through first
-    size_t partial;
-    SaveStatus status;
-    const char* hostsAfter;
-    const char* backupAfter;
-    const char* reason;
-};
-
-class SaveFaults : public HostsFileTest, public ::testing::WithParamInterface<FaultCase> {};
-
-// Whatever fails, the HOSTS file and its backup hold exactly what they must, no temporary file is
-// left behind, and the message names the path and the system's reason.
-TEST_P(SaveFaults, NothingIsLost) {
-    const FaultCase& c = GetParam();
-    writeFile(hosts, "orig1\norig2\n");
-    writeFile(hosts + ".bak", "older\n");
-    platform.failOp(c.op, c.error, c.skip, 1, c.partial);
-    // Several megabytes, so the target is written in more than one piece.
-    EntryList lines;
-    std::string expected;
-    for (int i = 0; i < 200000; ++i) {
-        const std::string line = "127.0.0.1 host" + std::to_string(i) + ".example";
-        lines.addItemText(line);
-        expected += line + "\n";
-    }
-    const SaveResult result = saveHostsFile(platform, hosts, lines, LineConvention::Posix);
-    EXPECT_EQ(result.status, c.status) << result.message;
-    EXPECT_EQ(readFile(hosts), c.hostsAfter ? std::string(c.hostsAfter) : expected);
-    EXPECT_EQ(readFile(hosts + ".bak"), c.backupAfter);
-    EXPECT_EQ(filesIn(dir.path()), 2u);
-    if (c.reason) {
-        EXPECT_NE(result.message.find(c.reason), std::string::npos) << result.message;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SaveFaults,
-    ::testing::Values(
-        // The backup cannot be created: the target is not touched.
-        FaultCase{"BackupCreateDenied", Op::CreateExclusive, EACCES, 0, 0, SaveStatus::BackupFailed,
-                  "orig1\norig2\n", "older\n", "Permission denied"},
-        FaultCase{"BackupWriteDiskFull", Op::Write, ENOSPC, 0, 5, SaveStatus::BackupFailed, "orig1\norig2\n",
-                  "older\n", "No space left on device"},
-        FaultCase{"BackupRenameFails", Op::Rename, EIO, 0, 0, SaveStatus::BackupFailed, "orig1\norig2\n", "older\n",
-                  "Input/output error"},
-        FaultCase{"SourceUnreadable", Op::OpenRead, EACCES, 0, 0, SaveStatus::BackupFailed, "orig1\norig2\n",
-                  "older\n", "Permission denied"},
-        // The target's new file fails half way: the old file stays, the backup is complete.
-        FaultCase{"DiskFullHalfWay", Op::Write, ENOSPC, 2, 4096, SaveStatus::WriteFailed, "orig1\norig2\n",
-                  "orig1\norig2\n", "No space left on device"},
-        FaultCase{"SyncFails", Op::Sync, EIO, 1, 0, SaveStatus::WriteFailed, "orig1\norig2\n", "orig1\norig2\n",
-                  "Input/output error"},
-        FaultCase{"RenameRefused", Op::Rename, EROFS, 1, 0, SaveStatus::WriteFailed, "orig1\norig2\n",
-                  "orig1\norig2\n", "Read-only file system"},
-        // A bind-mounted file cannot be renamed over: it is written in place instead.
-        FaultCase{"BindMountBusy", Op::Rename, EBUSY, 1, 0, SaveStatus::Saved, nullptr, "orig1\norig2\n", nullptr},
-        FaultCase{"CrossDevice", Op::Rename, EXDEV, 1, 0, SaveStatus::Saved, nullptr, "orig1\norig2\n", nullptr}),
-    [](const auto& p) { return std::string(p.param.name); });
-
-// In place after EBUSY, and the in-place write fails too: the old bytes are put back.
-TEST_F(HostsFileTest, FailedInPlaceWriteRestoresTheOldBytes) {
-    writeFile(hosts, "orig1\norig2\n");
-    platform.failOp(Op::Rename, EBUSY, 1);
-    platform.failOp(Op::Write, ENOSPC, 2, 1, 3);
-    const SaveResult result = saveHostsFile(platform, hosts, listOf({"new1", "new2"}), LineConvention::Posix);
-    EXPECT_EQ(result.status, SaveStatus::WriteFailed);
-    EXPECT_EQ(readFile(hosts), "orig1\norig2\n");
-    EXPECT_EQ(readFile(hosts + ".bak"), "orig1\norig2\n");
-}
-
-// A missing folder: reported with the path and the reason, nothing created.
-TEST_F(HostsFileTest, MissingFolderIsReported) {
-    const std::string target = dir.file("no/such/hosts");
-    const SaveResult result = saveHostsFile(platform, target, listOf({"a"}), LineConvention::Posix);
-    EXPECT_EQ(result.status, SaveStatus::WriteFailed);
-    EXPECT_EQ(result.message, target + ": No such file or directory");
-}
-
-// Reading piece by piece splits exactly as splitting the whole text, wherever the pieces end
-// (a CR at the end of one piece and its LF at the start of the next included).
+// Reading piece by piece splits exactly as splitting the whole text, wherever the pieces end (a CR at
+// the end of one piece and its LF at the start of the next included).
 TEST_F(HostsFileTest, LinesReadInPiecesMatchTheWholeText) {
     std::mt19937 rng(7);
     const char alphabet[] = {'a', 'b', '\r', '\n', ' ', '\0'};
@@ -277,26 +90,273 @@ TEST_F(HostsFileTest, LinesReadInPiecesMatchTheWholeText) {
             c = alphabet[rng() % sizeof alphabet];
         writeFile(hosts, bytes);
         for (LineConvention convention : {LineConvention::Windows, LineConvention::Posix}) {
-            std::vector<std::string> whole;
+            Lines whole;
             forEachLine(bytes, convention, [&](std::string_view line) { whole.emplace_back(line); });
             for (size_t chunk : {1u, 2u, 3u, 7u, 64u}) {
-                std::vector<std::string> pieces;
-                EXPECT_EQ(readFileLines(platform, hosts, convention,
-                                        [&](std::string_view line) { pieces.emplace_back(line); }, chunk),
-                          0);
+                Lines pieces;
+                EXPECT_EQ(
+                    readFileLines(
+                        files, hosts, convention, [&](std::string_view line) { pieces.emplace_back(line); }, chunk),
+                    0);
                 ASSERT_EQ(pieces, whole) << "chunk " << chunk;
             }
         }
     }
 }
 
-// A read failing part way ends the file there: the lines so far, then the partial one.
-TEST_F(HostsFileTest, LineReadingStopsAtAFailure) {
-    writeFile(hosts, "one\r\ntwo\r\nthree\r\n");
-    platform.failOp(Op::Read, EIO, 2);
-    std::vector<std::string> lines;
-    EXPECT_EQ(readFileLines(platform, hosts, LineConvention::Windows,
-                            [&](std::string_view line) { lines.emplace_back(line); }, 4),
-              EIO);
-    EXPECT_EQ(lines, (std::vector<std::string>{"one", "two"}));
+struct ReadCase {
+    const char* name;
+    std::function<void(FakeFileSystem&, const std::string&)> arrange;
+    Lines lines;
+    int error;
+};
+
+class ReadFaults : public HostsFileTest, public ::testing::WithParamInterface<ReadCase> {};
+
+// A file that vanishes, loses its permission, fails, grows or shrinks while it is read: the reader
+// ends with whole lines of what it saw and the reason, and the file is left as it was.
+TEST_P(ReadFaults, EndWithWholeLines) {
+    writeFile(hosts, original);
+    GetParam().arrange(files, hosts);
+    int error = -1;
+    EXPECT_EQ(readLines(hosts, &error), GetParam().lines);
+    EXPECT_EQ(error, GetParam().error);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ReadFaults,
+    ::testing::Values(
+        ReadCase{"VanishesAfterTheLook", [](FakeFileSystem& f, auto&) { f.failOp(Op::OpenRead, ENOENT); }, {}, ENOENT},
+        ReadCase{"PermissionLost", [](FakeFileSystem& f, auto&) { f.failOp(Op::OpenRead, EACCES); }, {}, EACCES},
+        ReadCase{"ReadFailsPartWay", [](FakeFileSystem& f, auto&) { f.failOp(Op::Read, EIO, 2); }, {"one", "two"}, EIO},
+        ReadCase{"Appended",
+                 [](FakeFileSystem& f, const std::string& p) {
+                     f.beforeRead = [p](int i) {
+                         if (i == 1)
+                             writeFile(p, "one\r\ntwo\r\nthree\r\nfour\r\n");
+                     };
+                 },
+                 {"one", "two", "three", "four"},
+                 0},
+        ReadCase{"Truncated",
+                 [](FakeFileSystem& f, const std::string& p) {
+                     f.beforeRead = [p](int i) {
+                         if (i == 1)
+                             writeFile(p, "");
+                     };
+                 },
+                 {"one"},
+                 0},
+        // Replaced by rename, as an editor saves: the open file is still the old one, read to its end.
+        ReadCase{"ReplacedByRename",
+                 [](FakeFileSystem& f, const std::string& p) {
+                     f.beforeRead = [p](int i) {
+                         if (i == 1) {
+                             writeFile(p + ".new", "other\r\n");
+                             std::filesystem::rename(p + ".new", p);
+                         }
+                     };
+                 },
+                 {"one", "two", "three"},
+                 0}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// A read of whole bytes that fails part way keeps what it read before.
+TEST_F(HostsFileTest, FailedByteReadKeepsWhatWasRead) {
+    writeFile(hosts, std::string(3 << 20, 'a'));
+    files.failOp(Op::Read, EIO, 1);
+    const FileBytes read = readFileBytes(files, hosts);
+    EXPECT_EQ(read.error, EIO);
+    EXPECT_EQ(read.bytes, std::string(1 << 20, 'a'));
+}
+
+struct SaveCase {
+    const char* name;
+    const char* before; // nullptr: no target
+    Lines lines;
+    LineConvention convention;
+    std::string after;
+};
+
+class SaveBytes : public HostsFileTest, public ::testing::WithParamInterface<SaveCase> {};
+
+// Exact bytes out with the target's own line end; a backup only of a target that had data.
+TEST_P(SaveBytes, WritesExactBytes) {
+    const SaveCase& c = GetParam();
+    if (c.before)
+        writeFile(hosts, c.before);
+    writeFile(hosts + ".bak", "old backup");
+    const SaveResult result = save(c.lines, c.convention);
+    ASSERT_EQ(result.status, SaveStatus::Saved) << result.message;
+    EXPECT_EQ(readFile(hosts), c.after);
+    const bool backup = c.before && *c.before;
+    EXPECT_EQ(result.backedUp, backup);
+    EXPECT_EQ(readFile(hosts + ".bak"), backup ? std::string(c.before) : "old backup");
+    EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", "hosts.bak"}));
+}
+
+const std::string kOdd = std::string("\xEF\xBB\xBF"
+                                     "a\0b\xFF\xFE",
+                                     8) +
+                         std::string(3 << 20, 'z');
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SaveBytes,
+    ::testing::Values(SaveCase{"NewFileGetsLf", nullptr, {"a", "b"}, LineConvention::Posix, "a\nb\n"},
+                      SaveCase{"EmptyTargetNoBackup", "", {"a"}, LineConvention::Posix, "a\n"},
+                      SaveCase{
+                          "CrLfTargetKeepsCrLf", "x\r\ny", {"a", " b ", ""}, LineConvention::Posix, "a\r\n b \r\n\r\n"},
+                      SaveCase{"LfTarget", "x\ny\r\n", {"a"}, LineConvention::Posix, "a\n"},
+                      SaveCase{"EmptyListWritesNothing", "x\r\n", {}, LineConvention::Posix, ""},
+                      SaveCase{"WindowsAlwaysCrLf", "x\ny\n", {"a", "b"}, LineConvention::Windows, "a\r\nb\r\n"},
+                      SaveCase{"ArbitraryBytesSurvive", nullptr, {kOdd, "x"}, LineConvention::Posix, kOdd + "\nx\n"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// The file is replaced, not rewritten: a new inode with the old mode, whatever the umask; the backup
+// and the file's copies are created beside the file a link names, and the link stays a link.
+TEST_F(HostsFileTest, ReplacesBesideTheRealFileKeepingItsMode) {
+    const mode_t oldMask = ::umask(077);
+    ::mkdir(dir.file("real").c_str(), 0755);
+    const std::string real = dir.file("real/hosts");
+    const std::string realFolder = std::filesystem::canonical(dir.file("real")).string();
+    ::symlink(real.c_str(), hosts.c_str());
+    for (uint32_t mode : {0600u, 0644u, 0664u}) {
+        SCOPED_TRACE(mode);
+        writeFile(real, original);
+        ::chmod(real.c_str(), mode);
+        const ino_t inode = statOf(real).st_ino;
+        files.created.clear();
+        ASSERT_EQ(save({"new"}).status, SaveStatus::Saved);
+        ASSERT_EQ(files.created.size(), 2u);
+        EXPECT_EQ(files.created[0].first.rfind(dir.path() + "/.hosts.bak.", 0), 0u) << files.created[0].first;
+        EXPECT_EQ(files.created[1].first.rfind(realFolder + "/.hosts.", 0), 0u) << files.created[1].first;
+        for (const auto& created : files.created)
+            EXPECT_EQ(created.second, mode);
+        EXPECT_NE(statOf(real).st_ino, inode);
+        EXPECT_EQ(statOf(real).st_mode & 07777, mode);
+        EXPECT_EQ(statOf(hosts + ".bak").st_mode & 07777, mode);
+        EXPECT_TRUE(S_ISLNK(statOf(hosts, false).st_mode));
+        EXPECT_EQ(readFile(real), "new\r\n");
+        EXPECT_EQ(readFile(hosts + ".bak"), original);
+    }
+    ::umask(oldMask);
+}
+
+// A link planted at the backup's path is replaced, never followed; a second save backs up the first.
+TEST_F(HostsFileTest, BackupReplacesAPlantedLink) {
+    writeFile(dir.file("victim"), "precious");
+    writeFile(hosts, "old\n");
+    ::symlink(dir.file("victim").c_str(), (hosts + ".bak").c_str());
+    ASSERT_EQ(save({"first"}).status, SaveStatus::Saved);
+    EXPECT_EQ(readFile(dir.file("victim")), "precious");
+    EXPECT_TRUE(S_ISREG(statOf(hosts + ".bak", false).st_mode));
+    EXPECT_EQ(readFile(hosts + ".bak"), "old\n");
+    ASSERT_EQ(save({"second"}).status, SaveStatus::Saved);
+    EXPECT_EQ(readFile(hosts + ".bak"), "first\n");
+}
+
+// Targets that must not be replaced: reported with the path and the reason, nothing created.
+TEST_F(HostsFileTest, RefusesWhatIsNotARegularFile) {
+    ::mkfifo(hosts.c_str(), 0600);
+    SaveResult result = save({"a"});
+    EXPECT_EQ(result.status, SaveStatus::NotRegular);
+    EXPECT_EQ(result.message, hosts + ": not a regular file");
+    EXPECT_TRUE(S_ISFIFO(statOf(hosts, false).st_mode));
+    result = saveHostsFile(files, dir.file("no/such/hosts"), listOf({"a"}), LineConvention::Posix);
+    EXPECT_EQ(result.status, SaveStatus::WriteFailed);
+    EXPECT_EQ(result.message, dir.file("no/such/hosts") + ": No such file or directory");
+    EXPECT_EQ(namesIn(dir.path()), (Names{"hosts"}));
+}
+
+struct FaultCase {
+    const char* name;
+    Op op;
+    int error;
+    int skip;  // calls of op that go through first
+    int times; // calls that fail (-1: all from then on)
+    size_t partial;
+    SaveStatus status;
+    bool hostsKept;     // the file keeps its old bytes (else it holds the new ones)
+    bool backupKept;    // the backup keeps its earlier bytes (else it holds the file's old ones)
+    const char* reason; // in the message
+};
+
+class SaveFaults : public HostsFileTest, public ::testing::WithParamInterface<FaultCase> {};
+
+// Whatever fails, the file and its backup hold exactly what they must, no temporary file is left
+// behind, and the message names the path and the system's reason.
+TEST_P(SaveFaults, NothingIsLost) {
+    const FaultCase& c = GetParam();
+    writeFile(hosts, original);
+    writeFile(hosts + ".bak", "older\n");
+    files.failOp(c.op, c.error, c.skip, c.times, c.partial);
+    // Several megabytes, so the file is written in more than one piece.
+    Lines lines;
+    std::string expected;
+    for (int i = 0; i < 200000; ++i) {
+        lines.push_back("127.0.0.1 host" + std::to_string(i) + ".example");
+        expected += lines.back() + "\r\n";
+    }
+    const SaveResult result = save(lines);
+    EXPECT_EQ(result.status, c.status) << result.message;
+    EXPECT_EQ(readFile(hosts), c.hostsKept ? original : expected);
+    EXPECT_EQ(readFile(hosts + ".bak"), c.backupKept ? "older\n" : original);
+    EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", "hosts.bak"}));
+    if (c.reason) {
+        EXPECT_NE(result.message.find(c.reason), std::string::npos) << result.message;
+    }
+    // A name already taken is never opened again: every attempt has a fresh one.
+    Names created;
+    for (const auto& file : files.created)
+        created.insert(file.first);
+    EXPECT_EQ(created.size(), files.created.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SaveFaults,
+    ::testing::Values(
+        // The backup cannot be made: the file is not touched.
+        FaultCase{"BackupCreateDenied", Op::CreateExclusive, EACCES, 0, 1, 0, SaveStatus::BackupFailed, true, true,
+                  "Permission denied"},
+        FaultCase{"NoFreeTemporaryName", Op::CreateExclusive, EEXIST, 0, -1, 0, SaveStatus::BackupFailed, true, true,
+                  "File exists"},
+        FaultCase{"BackupWriteDiskFull", Op::Write, ENOSPC, 0, 1, 5, SaveStatus::BackupFailed, true, true,
+                  "No space left on device"},
+        FaultCase{"BackupModeRefused", Op::SetMode, EPERM, 0, 1, 0, SaveStatus::BackupFailed, true, true,
+                  "Operation not permitted"},
+        FaultCase{"BackupSyncFails", Op::Sync, EIO, 0, 1, 0, SaveStatus::BackupFailed, true, true,
+                  "Input/output error"},
+        FaultCase{"BackupRenameFails", Op::Rename, EIO, 0, 1, 0, SaveStatus::BackupFailed, true, true,
+                  "Input/output error"},
+        FaultCase{"OldBytesUnreadable", Op::OpenRead, EACCES, 0, 1, 0, SaveStatus::BackupFailed, true, true,
+                  "Permission denied"},
+        // A file that cannot be looked at is not taken for a missing one (the path, then the file).
+        FaultCase{"LookFails", Op::Stat, EIO, 0, 1, 0, SaveStatus::WriteFailed, true, true, ": Input/output error"},
+        FaultCase{"SecondLookFails", Op::Stat, EIO, 1, 1, 0, SaveStatus::WriteFailed, true, true,
+                  ": Input/output error"},
+        // Taken names cost only another attempt.
+        FaultCase{"TakenTemporaryNames", Op::CreateExclusive, EEXIST, 0, 2, 0, SaveStatus::Saved, false, false,
+                  nullptr},
+        // The file's new copy fails: the old file stays, the backup is complete.
+        FaultCase{"DiskFullHalfWay", Op::Write, ENOSPC, 2, 1, 4096, SaveStatus::WriteFailed, true, false,
+                  "No space left on device"},
+        FaultCase{"SyncFails", Op::Sync, EIO, 1, 1, 0, SaveStatus::WriteFailed, true, false, "Input/output error"},
+        FaultCase{"RenameRefused", Op::Rename, EROFS, 1, 1, 0, SaveStatus::WriteFailed, true, false,
+                  "Read-only file system"},
+        // Where the file cannot be replaced (a bind mount, a folder we may not write in, a mode we may
+        // not set) it is written in place instead.
+        FaultCase{"BindMountBusy", Op::Rename, EBUSY, 1, 1, 0, SaveStatus::Saved, false, false, nullptr},
+        FaultCase{"CrossDevice", Op::Rename, EXDEV, 1, 1, 0, SaveStatus::Saved, false, false, nullptr},
+        FaultCase{"FolderNotWritable", Op::CreateExclusive, EACCES, 1, 1, 0, SaveStatus::Saved, false, false, nullptr},
+        FaultCase{"FileModeRefused", Op::SetMode, EPERM, 1, 1, 0, SaveStatus::Saved, false, false, nullptr}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Written in place after EBUSY, and that write fails too: the old bytes are put back.
+TEST_F(HostsFileTest, FailedInPlaceWriteRestoresTheOldBytes) {
+    writeFile(hosts, original);
+    files.failOp(Op::Rename, EBUSY, 1);
+    files.failOp(Op::Write, ENOSPC, 2, 1, 3);
+    EXPECT_EQ(save({"new1", "new2"}).status, SaveStatus::WriteFailed);
+    EXPECT_EQ(readFile(hosts), original);
+    EXPECT_EQ(readFile(hosts + ".bak"), original);
 }

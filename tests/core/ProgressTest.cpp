@@ -34,15 +34,15 @@ TEST(Progress, DrawsAndAdvances) {
         const char* text;
         int32_t valueAfter;
     } cases[] = {
-        {30, 5, 10, 10, true, 2445, "100%", 15},             // value equal to max: full bar
-        {30, 5, 11, 10, false, 30, "", 11},                   // past max: nothing, value frozen
-        {30, 3, 0, 0, false, 30, "", 3},                      // max 0: nothing drawn, value advanced
-        {30, 1, -5, 10, false, 30, "", -4},                   // negative ratio
+        {30, 5, 10, 10, true, 2445, "100%", 15},               // value equal to max: full bar
+        {30, 5, 11, 10, false, 30, "", 11},                    // past max: nothing, value frozen
+        {30, 3, 0, 0, false, 30, "", 3},                       // max 0: nothing drawn, value advanced
+        {30, 1, -5, 10, false, 30, "", -4},                    // negative ratio
         {2445, 10, kMax - 5, kMax, false, 2445, "", kMax - 5}, // a sum past 32 bits keeps value
-        {30, 0, 1, 2, true, 1222, "50%", 1},                  // 1222.5 twips: ties to even
+        {30, 0, 1, 2, true, 1222, "50%", 1},                   // 1222.5 twips: ties to even
         {30, 0, 456, 1000, true, 1115, "46%", 456},
-        {0, 0, 5, 1000, true, 12, "1%", 5},                   // 0.5 % rounds away from zero
-        {2000, 1, 1, 2, false, 2000, "", 2},                  // the bar never shrinks
+        {0, 0, 5, 1000, true, 12, "1%", 5},  // 0.5 % rounds away from zero
+        {2000, 1, 1, 2, false, 2000, "", 2}, // the bar never shrinks
     };
     for (const Case& c : cases) {
         ProgressBar bar;

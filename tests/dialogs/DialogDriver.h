@@ -3,7 +3,7 @@
 // Drives a modal dialog from inside its own event loop; the fixture shared by the dialog tests.
 
 #include "dialogs/DialogTestHook.h"
-#include "platform/FakePlatform.h"
+#include "platform/FakeDesktopServices.h"
 
 #include <QTest>
 #include <QtWidgets>
@@ -11,7 +11,9 @@
 
 #include <functional>
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace velmora::test {
 
@@ -30,21 +32,23 @@ inline void whenModalShown(std::function<void(QWidget*)> action, int closeAfterM
         poll->deleteLater();
         if (up)
             action(modal);
-        QTimer::singleShot(closeAfterMs, [modal] { if (modal && modal->isVisible()) modal->close(); });
+        QTimer::singleShot(closeAfterMs, [modal] {
+            if (modal && modal->isVisible())
+                modal->close();
+        });
     });
     poll->start(5);
 }
 
-// The fake platform records sounds and topmost calls; no hook answer leaks between tests.
+// The fake desktop records sounds and topmost calls; no hook answer leaks between tests.
 class DialogTest : public testing::Test {
 protected:
     void SetUp() override {
         [[maybe_unused]] static const bool pictures = (QDir::addSearchPath("velmora-pictures", kPictures), true);
-        setSystemPlatform(&m_platform);
         DialogTestHook::reset();
     }
-    void TearDown() override { setSystemPlatform(nullptr); DialogTestHook::reset(); }
-    FakePlatform m_platform;
+    void TearDown() override { DialogTestHook::reset(); }
+    FakeDesktopServices m_desktop;
 };
 
 } // namespace velmora::test

@@ -1,6 +1,7 @@
 #include "merge/RemoveBlock.h"
 #include "core/EntryList.h"
 #include "core/TextUtil.h"
+#include "support/Lines.h"
 
 #include <gtest/gtest.h>
 
@@ -12,17 +13,13 @@
 namespace velmora {
 namespace {
 
-using Lines = std::vector<std::string>;
+using test::Lines;
 
 // Runs removeBlocks on the lines, checks the count it returns, and gives back the lines left.
 Lines removeFrom(const Lines& lines, const std::string& name) {
-    EntryList list(false);
-    for (const std::string& line : lines)
-        list.addItemText(line);
+    EntryList list = test::listOf(lines);
     const int32_t removed = removeBlocks(list, name);
-    Lines left;
-    for (int32_t i = 0; i < list.count(); ++i)
-        left.push_back(list.itemText(i));
+    const Lines left = test::linesOf(list);
     EXPECT_EQ(removed, static_cast<int32_t>(lines.size() - left.size())) << name;
     return left;
 }

@@ -9,36 +9,56 @@
 
 namespace velmora::test {
 
-// Answers questions from a queue (0 when it is empty) and records everything it is asked to show.
-class FakeUserInterface : public UserInterface {
+// Answers questions and text prompts from queues (None and "" when empty) and records everything it
+// is asked to show, in order.
+class FakeUserInterface : public UserInterface, public ProgressSink {
 public:
-    std::deque<int32_t> answers;
-    std::vector<std::pair<std::string, int32_t>> asked; // prompt, buttons
-    std::vector<std::string> errors;
+    std::deque<Answer> answers;
+    std::deque<std::string> texts;
+    std::deque<std::string> saveFiles;
+    std::vector<std::string>
+        shown; // "ask:<style>:<question>", "notify:<m>", "error:<m>", "text:<title>:<prompt>:<suggestion>"
     std::vector<std::string> events; // "title:X", "show", "close", "busy:1", "busy:0"
-    int64_t progressCalls = 0;
+    int64_t steps = 0;
+    ProgressBar bar;
 
-    int32_t ShowMsgBox(const std::string& prompt, int32_t buttons) override {
-        asked.emplace_back(prompt, buttons);
-        if (answers.empty())
-            return 0;
-        const int32_t answer = answers.front();
-        answers.pop_front();
-        return answer;
+    Answer ask(const std::string& question, int32_t style) override {
+        shown.push_back("ask:" + std::to_string(style) + ":" + question);
+        return next(answers, Answer::None);
     }
-    void reportError(const std::string& message) override { errors.push_back(message); }
-    void setProgressTitle(const std::string& title) override { events.push_back("title:" + title); }
-    void showProgress() override { events.push_back("show"); }
-    void ShowProgress(int32_t inc, int32_t& value, int32_t maxvalue) override {
-        ++progressCalls;
-        advanceProgress(bar, inc, value, maxvalue);
+    void notify(const std::string& message) override { shown.push_back("notify:" + message); }
+    void reportError(const std::string& message) override { shown.push_back("error:" + message); }
+    std::string askText(const std::string& prompt, const std::string& title, const std::string& suggestion,
+                        bool) override {
+        shown.push_back("text:" + title + ":" + prompt + ":" + suggestion);
+        return next(texts, std::string());
     }
-    void closeProgress() override {
+    std::string chooseSaveFile(const std::string& suggestedPath) override {
+        shown.push_back("save:" + suggestedPath);
+        return next(saveFiles, std::string());
+    }
+    ProgressSink& progress() override { return *this; }
+    void setBusy(bool busy) override { events.push_back(busy ? "busy:1" : "busy:0"); }
+
+    void setTitle(const std::string& title) override { events.push_back("title:" + title); }
+    void show() override { events.push_back("show"); }
+    void step(int32_t increment, int32_t& value, int32_t maximum) override {
+        ++steps;
+        advanceProgress(bar, increment, value, maximum);
+    }
+    void close() override {
         events.push_back("close");
         bar = ProgressBar{};
     }
-    ProgressBar bar;
-    void setBusy(bool busy) override { events.push_back(busy ? "busy:1" : "busy:0"); }
+
+private:
+    template <typename T> static T next(std::deque<T>& queue, T empty) {
+        if (queue.empty())
+            return empty;
+        T value = queue.front();
+        queue.pop_front();
+        return value;
+    }
 };
 
 } // namespace velmora::test

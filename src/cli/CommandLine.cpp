@@ -1,0 +1,170 @@
+#include "cli/CommandLine.h"
+
+#include "core/TextUtil.h"
+
+namespace velmora {
+
+namespace {
+
+// Trims spaces, then drops one pair of double quotes that encloses the whole rest.
+std::string unquote(std::string_view text) {
+    std::string_view trimmed = trimSpaces(text);
+    if (trimmed.size() >= 2 && trimmed.front() == '"' && trimmed.back() == '"')
+        trimmed = trimmed.substr(1, trimmed.size() - 2);
+    return std::string(trimmed);
+}
+
+bool contains(std::string_view text, std::string_view needle) {
+    return ifind(text, needle) != std::string_view::npos;
+}
+
+CommandLine mistake(std::string text) {
+    CommandLine result;
+    result.form = CommandForm::Options;
+    result.mode = RunMode::Mistake;
+    result.mistake = std::move(text);
+    return result;
+}
+
+} // namespace
+
+std::string joinArguments(const std::vector<std::string>& arguments) {
+    std::string joined;
+    for (const std::string& argument : arguments) {
+        if (&argument != &arguments.front())
+            joined += ' ';
+        joined += argument;
+    }
+    return joined;
+}
+
+CommandLine parseClassic(std::string_view commandLine) {
+    CommandLine result;
+    result.form = CommandForm::Classic;
+    for (const ClassicSwitch& candidate : kClassicSwitches) {
+        if (!contains(commandLine, candidate.text))
+            continue;
+        result.mode = candidate.mode;
+        if (candidate.mode == RunMode::RemoveAll) {
+            result.silent = contains(commandLine, "/s");
+            return result;
+        }
+        std::string rest = eraseAllIgnoringCase(commandLine, candidate.text);
+        if (candidate.mode == RunMode::Remove && contains(rest, "/s")) {
+            result.silent = true;
+            rest = eraseAllIgnoringCase(rest, "/s");
+        }
+        result.argument = unquote(rest);
+        return result;
+    }
+    result.noLoad = contains(commandLine, "/noload");
+    return result;
+}
+
+CommandLine parseOptions(const std::vector<std::string>& arguments) {
+    CommandLine result;
+    result.form = CommandForm::Options;
+    int modes = 0;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        std::string_view name = argument;
+        std::string value;
+        bool inlineValue = false;
+        if (name.starts_with("--")) {
+            if (const size_t equals = name.find('='); equals != std::string_view::npos) {
+                value = argument.substr(equals + 1);
+                name = name.substr(0, equals);
+                inlineValue = true;
+            }
+        }
+        // The value of --add or --remove: after "=", or the next argument whatever it looks like.
+        auto takeValue = [&]() -> bool {
+            if (!inlineValue) {
+                if (i + 1 >= arguments.size())
+                    return false;
+                value = arguments[++i];
+            }
+            return !value.empty();
+        };
+        if (name == "--help" || name == "-h") {
+            result.mode = RunMode::Help;
+            return result;
+        }
+        if (name == "--version") {
+            result.mode = RunMode::Version;
+            return result;
+        }
+        if (inlineValue && name != "--add" && name != "--remove")
+            return mistake("option " + std::string(name) + " takes no value");
+        if (name == "--add" || name == "--remove") {
+            const bool add = name == "--add";
+            if (!takeValue())
+                return mistake("option " + std::string(name) + (add ? " needs a list file" : " needs a block name"));
+            result.mode = add ? RunMode::Add : RunMode::Remove;
+            result.argument = value;
+            ++modes;
+        } else if (name == "--removeall") {
+            result.mode = RunMode::RemoveAll;
+            ++modes;
+        } else if (name == "-y" || name == "--yes") {
+            result.silent = true;
+        } else if (name == "--noload") {
+            result.noLoad = true;
+        } else if (name.starts_with("-")) {
+            return mistake("unknown option '" + argument + "'");
+        } else {
+            return mistake("unexpected argument '" + argument + "'");
+        }
+        if (modes > 1)
+            return mistake("give only one of --add, --remove and --removeall");
+    }
+    return result;
+}
+
+CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    if (!arguments.empty() && (arguments.front().starts_with("--") || arguments.front() == "-y"))
+        return parseOptions(arguments);
+    return parseClassic(joinArguments(arguments));
+}
+
+std::string_view usageText() {
+    return R"(Usage: velmora [--noload]
+       velmora --add FILE [--yes]
+       velmora --remove NAME [--yes]
+       velmora --removeall [--yes]
+       velmora /add FILE | /remove NAME [/s] | /removeall [/s] | /noload
+
+Maintains the HOSTS file. Without a mode it opens the window (a display is needed).
+The modes change the HOSTS file and save it, after copying its previous contents to the
+same path followed by ".bak"; they need no display.
+
+Options (used when the first argument begins with "--"; arguments are taken as given):
+  --add FILE       merge the list FILE into the HOSTS file and save
+  --remove NAME    remove every block marked "#BEGIN of NAME" ... "#END of NAME" and save;
+                   a NAME beginning with "#" removes the sections headed by that comment
+  --removeall      reset the HOSTS file to the single line "127.0.0.1 localhost"
+  -y, --yes        answer the confirmation question with Yes
+  --noload         open the window without loading the HOSTS file
+  -h, --help       show this text
+  --version        show the version
+
+Classic switches (found anywhere, in any letter case; the rest of the line is the argument,
+optionally in double quotes):
+  /add FILE        as --add; a "/s" here stays part of FILE
+  /remove NAME     as --remove; "/s" anywhere answers the question with Yes
+  /removeall       as --removeall; "/s" answers the question with Yes
+  /noload          as --noload
+The classic form prints nothing except when saving fails.
+
+Without a display the question is asked on the terminal; when standard input is not a
+terminal it is answered No, so scripts pass --yes or /s.
+
+Environment:
+  VELMORA_HOSTS    the HOSTS file to work on, when set and not empty (default /etc/hosts)
+
+Exit status: 0 done, nothing to do, or declined at the question; 1 the save failed, or the
+window was asked for without a display; 2 a mistake in the options.
+)";
+}
+
+} // namespace velmora

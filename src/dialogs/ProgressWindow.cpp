@@ -1,0 +1,68 @@
+#include "dialogs/ProgressWindow.h"
+
+#include "dialogs/Units.h"
+
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+
+namespace velmora {
+
+namespace {
+
+// The window's layout, in twips. The bar starts at the track's left edge, one pixel taller.
+constexpr int kClientWidth = 2595;
+constexpr int kClientHeight = 765;
+constexpr QRect kTrackPlace{60, 210, ProgressBar::kTrackWidth, 300};
+constexpr int kBarHeight = 315;
+constexpr QRect kPercentPlace{45, 555, 2475, 225};
+
+} // namespace
+
+ProgressWindow::ProgressWindow(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint) {
+    setObjectName(QStringLiteral("formProgress"));
+    setWindowTitle(QStringLiteral("Loading"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    setFixedSize(twips(kClientWidth), twips(kClientHeight));
+
+    auto* track = new QFrame(this);
+    track->setObjectName(QStringLiteral("Shape1"));
+    track->setFrameShape(QFrame::Box);
+    track->setGeometry(twipsRect(kTrackPlace));
+
+    m_bar = new QFrame(this);
+    m_bar->setObjectName(QStringLiteral("Shape2"));
+    m_bar->setAutoFillBackground(true);
+    QPalette palette = m_bar->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Active, QPalette::Highlight));
+    m_bar->setPalette(palette);
+    m_bar->setGeometry(twipsRect(kTrackPlace.x(), kTrackPlace.y(), ProgressBar::kStubWidth, kBarHeight));
+
+    m_percent = new QLabel(this);
+    m_percent->setObjectName(QStringLiteral("lblPercent"));
+    m_percent->setAlignment(Qt::AlignCenter);
+    m_percent->setGeometry(twipsRect(kPercentPlace));
+
+    // First placed at the centre of the screen.
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void ProgressWindow::step(int32_t increment, int32_t& value, int32_t maximum) {
+    if (!advanceProgress(m_progress, increment, value, maximum))
+        return;
+    // The bar grows in twips; the screen only sees whole pixels and whole percents, so only a change
+    // of either is drawn.
+    const int width = twips(m_progress.barWidth);
+    const QString text = QString::fromStdString(m_progress.percentText);
+    if (width == m_bar->width() && text == m_percent->text())
+        return;
+    m_bar->resize(width, m_bar->height());
+    m_percent->setText(text);
+    // Painted at once, in one pass over this small window: the work holds the event loop meanwhile.
+    if (isVisible())
+        repaint();
+}
+
+} // namespace velmora

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "core/Progress.h"
+
+#include <QWidget>
+
+class QFrame;
+class QLabel;
+
+namespace velmora {
+
+// The progress window: a small tool window ("formProgress") with a track ("Shape1"), a bar ("Shape2")
+// that grows from the left and a whole-number percentage below it ("lblPercent"). Each window starts
+// with the stub of a bar, no text and the title "Loading"; closing it means deleting it, so every
+// showing starts afresh.
+class ProgressWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit ProgressWindow(QWidget* owner = nullptr);
+
+    // Draws value / maximum when the bar grows, then advances value by increment (see advanceProgress).
+    void step(int32_t increment, int32_t& value, int32_t maximum);
+
+private:
+    QFrame* m_bar;
+    QLabel* m_percent;
+    ProgressBar m_progress;
+};
+
+} // namespace velmora

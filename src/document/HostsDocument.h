@@ -1,0 +1,153 @@
+#pragma once
+
+#include "core/EntryList.h"
+#include "core/HostsFile.h"
+#include "core/LineText.h"
+#include "core/Selection.h"
+#include "core/UserInterface.h"
+#include "merge/Sort.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace velmora {
+
+// How a search ended.
+enum class FindResult { Found, NotFound, Cancelled };
+
+// What a merge did.
+struct MergeResult {
+    bool hostsReread = false;   // the HOSTS file was read again first
+    int32_t hostsLinesRead = 0; // lines that reading took in
+    int hostsReadError = 0;     // errno of a HOSTS read that ended early
+    bool listMissing = false;   // the list was missing or empty: nothing was added
+    int32_t linesAdded = 0;
+    int listReadError = 0; // errno of a list read that ended early
+};
+
+// The HOSTS document: the HOSTS lines, the lines added by the last merge, the two paths, the status
+// texts, the selection and search, and whether there are unsaved changes. Every operation of the
+// window lives here, without any widget, so the window only forwards events and shows this state;
+// the command line drives the same operations with no window at all.
+class HostsDocument {
+public:
+    HostsDocument(FileSystem& files, Environment& environment, UserInterface& ui);
+
+    const EntryList& lines() const { return m_lines; }
+    const EntryList& addedLines() const { return m_added; }
+    // The selection of the HOSTS lines, and of the added lines (where only the current one counts).
+    Selection& selection() { return m_selection; }
+    Selection& addedSelection() { return m_addedSelection; }
+
+    // Unsaved changes: set by merging, editing and clearing, cleared by a save and at start-up.
+    bool isModified() const { return m_modified; }
+    // The next merge reads the HOSTS file again first: the lines were edited by hand or the HOSTS path
+    // changed since they were read.
+    bool needsReload() const { return m_needsReload; }
+
+    const std::string& sourcePath() const { return m_sourcePath; }
+    void setSourcePath(const std::string& path);
+    const std::string& hostsPath() const { return m_hostsPath; }
+    // A different path marks the lines as needing a reload.
+    void setHostsPath(const std::string& path);
+
+    // The status texts: lines added by the last merge ("N items"), lines read when a merge read the
+    // HOSTS file again ("N items"), and the total ("Total: N").
+    const std::string& addedStatus() const { return m_addedStatus; }
+    const std::string& rereadStatus() const { return m_rereadStatus; }
+    const std::string& totalStatus() const { return m_totalStatus; }
+
+    // Called whenever a path or a status text changes, so that a window can show it.
+    void setTextsListener(std::function<void()> listener) { m_textsListener = std::move(listener); }
+
+    // Start-up: loads the HOSTS file of the running system (or with noLoad only takes its path);
+    // afterwards nothing counts as modified or needing a reload.
+    void start(bool noLoad);
+
+    // Replaces the lines with those of the file, kept exactly as read, and takes its path. A missing or
+    // empty file changes nothing. Progress shows for files over 32000 bytes, under the title the caller
+    // set. False when the file could not be read to its end (the lines then lack some of it).
+    bool load(const std::string& path);
+    // True when the last read of the HOSTS file (a load, or a merge that read it again) ended early:
+    // saving would drop the lines it did not reach.
+    bool hostsReadIncomplete() const { return m_hostsReadIncomplete; }
+
+    // Merges the list at sourcePath() into the lines: each new line is appended once (letter case
+    // ignored) and also listed among the added lines. When the lines are empty or need a reload, the
+    // HOSTS file at hostsPath() is read again first, by the same rules as a list.
+    MergeResult merge();
+
+    // Saves the lines to path; with an empty path the user chooses where (starting at the HOSTS
+    // file). False when nothing was saved: cancelled, or failed, when the user has been told why and
+    // the document stays modified.
+    bool save(const std::string& path = {});
+    const SaveResult& lastSave() const { return m_lastSave; }
+
+    // The closing question about unsaved changes; true when the window may close.
+    bool queryClose();
+
+    // Sorts the lines with the collation (ASCII letter case ignored by default).
+    void sort();
+    void setCollation(std::unique_ptr<Collation> collation) { m_collation = std::move(collation); }
+
+    // Asks, then resets the lines to the single line "127.0.0.1 localhost".
+    void clear();
+    // The same without asking: the command line's reset.
+    void resetToLocalhost();
+    // Removes every block of the name (see removeBlocks); returns how many lines went.
+    int32_t removeBlock(const std::string& name);
+
+    // Editing by hand. Each edit marks the document modified and needing a reload.
+    void selectAll();
+    // Removes the selected lines in one pass; the total is shown again even when none was selected.
+    void deleteSelected();
+    // Asks for a line (the current one as the suggestion) and appends it as typed.
+    void addLine();
+    // Searches forward from the line after the current one for the search text (letter case ignored)
+    // and selects the first hit; tells the user when there is none. Asks for the text first when
+    // askForText is set or there is no search text yet.
+    FindResult find(bool askForText);
+    const std::string& searchText() const { return m_searchText; }
+    // Selects the first HOSTS line equal to the current added line, letter case ignored; nothing
+    // stays selected when there is none.
+    void selectCurrentAddedLine();
+
+    void setLineConvention(LineConvention convention) { m_convention = convention; }
+    FileSystem& files() { return m_files; }
+    Environment& environment() { return m_environment; }
+    UserInterface& ui() { return m_ui; }
+
+private:
+    void textsChanged();
+    void setStatus(std::string& status, const std::string& text);
+    void showTotal();
+    void replaceLines(const std::vector<uint8_t>& removed);
+    void edited();
+
+    FileSystem& m_files;
+    Environment& m_environment;
+    UserInterface& m_ui;
+    std::unique_ptr<Collation> m_collation;
+    LineConvention m_convention = nativeLineConvention();
+
+    EntryList m_lines;
+    EntryList m_added;
+    Selection m_selection;
+    Selection m_addedSelection;
+    bool m_modified = false;
+    bool m_needsReload = false;
+    bool m_hostsReadIncomplete = false;
+    std::string m_sourcePath;
+    std::string m_hostsPath;
+    std::string m_addedStatus;
+    std::string m_rereadStatus;
+    std::string m_totalStatus;
+    std::string m_searchText;
+    SaveResult m_lastSave;
+    std::function<void()> m_textsListener;
+};
+
+} // namespace velmora

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/Environment.h"
+
+#include <map>
+#include <string>
+
+namespace velmora {
+
+// An environment for tests: every answer is a field to set.
+class FakeEnvironment : public Environment {
+public:
+    std::map<std::string, std::string> variables;
+    bool nt = true;
+    std::string winDir = "C:\\WINDOWS";
+    std::string sysDir = "C:\\WINDOWS\\system32";
+    bool terminal = false;
+    bool display = false;
+
+    bool isNt() override { return nt; }
+    std::string windowsDirectory() override { return winDir; }
+    std::string systemDirectory() override { return sysDir; }
+    std::string variable(const char* name) override {
+        const auto it = variables.find(name);
+        return it == variables.end() ? std::string() : it->second;
+    }
+    bool isTerminal(int) override { return terminal; }
+    bool displayAvailable() override { return display; }
+};
+
+} // namespace velmora

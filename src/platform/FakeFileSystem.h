@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/PosixFileSystem.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// A file system for tests. Files are real (the tests work in temporary folders), but any operation
+// can be made to fail.
+class FakeFileSystem : public PosixFileSystem {
+public:
+    enum class Op { Stat, OpenRead, Read, CreateExclusive, OpenWriteInPlace, Write, Sync, SetMode, Rename, Remove };
+
+    // The next calls of op fail with error, after `skip` calls of it have gone through; `times` calls
+    // fail (a negative number: every call from then on). Write failures may be partial: a failing
+    // write first writes `partialBytes` bytes when that is not 0.
+    void failOp(Op op, int error, int skip = 0, int times = 1, size_t partialBytes = 0);
+    void clearFaults() { m_faults.clear(); }
+    // A hook run before the nth read of a file (for files that change while being read).
+    std::function<void(int readIndex)> beforeRead;
+    // Every file created exclusively: its path and the mode asked for.
+    std::vector<std::pair<std::string, uint32_t>> created;
+
+    PathInfo stat(const std::string& path, bool followLinks) override;
+    int openRead(const std::string& path) override;
+    int createExclusive(const std::string& path, uint32_t mode) override;
+    int openWriteInPlace(const std::string& path) override;
+    ssize_t read(int fd, void* buffer, size_t size) override;
+    ssize_t write(int fd, const void* data, size_t size) override;
+    int syncFile(int fd) override;
+    int setMode(int fd, uint32_t mode) override;
+    int rename(const std::string& from, const std::string& to) override;
+    int remove(const std::string& path) override;
+
+private:
+    struct Fault {
+        Op op;
+        int error;
+        int skip;
+        int times;
+        size_t partialBytes;
+    };
+    // 0 when the call goes through, else the error to fail with (and partial bytes for writes).
+    int fault(Op op, size_t* partialBytes = nullptr);
+
+    std::vector<Fault> m_faults;
+    int m_reads = 0;
+};
+
+} // namespace velmora

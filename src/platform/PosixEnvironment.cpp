@@ -1,0 +1,93 @@
+#include "platform/PosixEnvironment.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#ifdef VELMORA_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
+
+namespace velmora {
+
+namespace {
+
+std::string environmentValue(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+// The Wayland socket: WAYLAND_DISPLAY itself when it is a path, else inside XDG_RUNTIME_DIR.
+bool waylandAvailable() {
+    const std::string display = environmentValue("WAYLAND_DISPLAY");
+    if (display.empty())
+        return false;
+    std::string path = display;
+    if (display.front() != '/') {
+        const std::string runtime = environmentValue("XDG_RUNTIME_DIR");
+        if (runtime.empty())
+            return false;
+        path = runtime + "/" + display;
+    }
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path))
+        return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const bool connected = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    ::close(fd);
+    return connected;
+}
+
+bool x11Available() {
+    if (environmentValue("DISPLAY").empty())
+        return false;
+#ifdef VELMORA_HAVE_XCB
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    const bool usable = connection && xcb_connection_has_error(connection) == 0;
+    if (connection)
+        xcb_disconnect(connection);
+    return usable;
+#else
+    return true;
+#endif
+}
+
+} // namespace
+
+bool PosixEnvironment::isNt() {
+    return false;
+}
+
+std::string PosixEnvironment::windowsDirectory() {
+    return {};
+}
+
+std::string PosixEnvironment::systemDirectory() {
+    return {};
+}
+
+std::string PosixEnvironment::variable(const char* name) {
+    return environmentValue(name);
+}
+
+bool PosixEnvironment::isTerminal(int fd) {
+    return ::isatty(fd) == 1;
+}
+
+bool PosixEnvironment::displayAvailable() {
+    return waylandAvailable() || x11Available();
+}
+
+Environment& systemEnvironment() {
+    static PosixEnvironment environment;
+    return environment;
+}
+
+} // namespace velmora

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/Environment.h"
+
+namespace velmora {
+
+// POSIX systems: the process environment, isatty, and a display found through Wayland's socket or an
+// X connection made with xcb alone.
+class PosixEnvironment : public Environment {
+public:
+    bool isNt() override;
+    std::string windowsDirectory() override;
+    std::string systemDirectory() override;
+    std::string variable(const char* name) override;
+    bool isTerminal(int fd) override;
+    bool displayAvailable() override;
+};
+
+} // namespace velmora

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace velmora {
+
+// Windows: files through the C runtime's descriptors and MoveFileEx. Owners and modes are not
+// Windows notions and are left alone.
+class WindowsFileSystem : public FileSystem {
+public:
+    PathInfo stat(const std::string& path, bool followLinks) override;
+    ResolvedPath resolveLinks(const std::string& path) override;
+    int openRead(const std::string& path) override;
+    int createExclusive(const std::string& path, uint32_t mode) override;
+    int openWriteInPlace(const std::string& path) override;
+    ssize_t read(int fd, void* buffer, size_t size) override;
+    ssize_t write(int fd, const void* data, size_t size) override;
+    int syncFile(int fd) override;
+    int setOwner(int, uint32_t, uint32_t) override { return 0; }
+    int setMode(int, uint32_t) override { return 0; }
+    int close(int fd) override;
+    int rename(const std::string& from, const std::string& to) override;
+    int remove(const std::string& path) override;
+    int syncDirectory(const std::string&) override { return 0; }
+    std::string errorText(int error) override;
+};
+
+} // namespace velmora

@@ -1,0 +1,69 @@
+#include "cli/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+using enum RunMode;
+using enum CommandForm;
+
+struct ParseCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    CommandForm form;
+    RunMode mode;
+    std::string text; // the argument, or the mistake for Mistake
+    bool silent = false;
+    bool noLoad = false;
+};
+
+class ParseCommandLine : public ::testing::TestWithParam<ParseCase> {};
+
+// Each command line yields this form, mode, argument or mistake, and these flags.
+TEST_P(ParseCommandLine, Yields) {
+    const ParseCase& c = GetParam();
+    const CommandLine command = parseCommandLine(c.arguments);
+    EXPECT_EQ(std::tuple(command.form, command.mode, c.mode == Mistake ? command.mistake : command.argument,
+                         command.silent, command.noLoad),
+              std::tuple(c.form, c.mode, c.text, c.silent, c.noLoad));
+}
+
+const ParseCase kParseCases[] = {
+    {"Nothing", {}, Classic, Window, ""},
+    {"NoLoadAnyCase", {"/NoLoad"}, Classic, Window, "", false, true},
+    // Only a pair of quotes around the whole rest goes.
+    {"AddOneQuoteStays", {"/add", "\"/tmp/a.txt"}, Classic, Add, "\"/tmp/a.txt"},
+    // Every occurrence of the switch goes, also inside the path.
+    {"AddInsidePath", {"/add", "/home/addons/a.txt"}, Classic, Add, "/homeons/a.txt"},
+    {"AddBeatsNoLoad", {"/noload", "/add", "x"}, Classic, Add, "/noload  x"},
+    {"RemoveAllSilentGlued", {"/removeall/s"}, Classic, RemoveAll, "", true},
+    {"RemoveNameWithSpaces", {"/remove", "my", "ads"}, Classic, Remove, "my ads"},
+    // Deleting resumes where the deleted text stood: a "/s" further on goes too, one that the
+    // deletion forms from the text before that point stays in the name.
+    {"RemoveGluedSwitches", {"/remove/s/sads"}, Classic, Remove, "ads", true},
+    {"RemoveSwitchRebuiltByDeletion", {"//ssads", "/remove"}, Classic, Remove, "/sads", true},
+    // The option form takes values as given: switch texts, quotes and spaces stay.
+    {"AddKeepsSwitchTextsAndQuotes", {"--add", " \"/a/addons/s\" "}, Options, Add, " \"/a/addons/s\" "},
+    {"AddEquals", {"--add=my lists/a.txt"}, Options, Add, "my lists/a.txt"},
+    {"AddTakesNextWhatever", {"--add", "--yes"}, Options, Add, "--yes"},
+    {"ShortYesFirstRemoveKeepsSlashS", {"-y", "--remove", "a/sx"}, Options, Remove, "a/sx", true},
+    {"YesAloneIsWindow", {"--yes"}, Options, Window, "", true},
+    {"HelpWinsOverLaterMistake", {"--help", "--bogus"}, Options, Help, ""},
+    {"AddWithoutFile", {"--add"}, Options, Mistake, "option --add needs a list file"},
+    {"RemoveEmptyName", {"--remove", "", "--yes"}, Options, Mistake, "option --remove needs a block name"},
+    {"UnknownShort", {"--add", "a", "-x"}, Options, Mistake, "unknown option '-x'"},
+    {"ClassicSwitchInOptionForm", {"--yes", "/removeall"}, Options, Mistake, "unexpected argument '/removeall'"},
+    {"TwoModes", {"--add", "a", "--removeall"}, Options, Mistake, "give only one of --add, --remove and --removeall"},
+    {"ValueForFlag", {"--removeall=yes"}, Options, Mistake, "option --removeall takes no value"},
+};
+
+INSTANTIATE_TEST_SUITE_P(CommandLine, ParseCommandLine, ::testing::ValuesIn(kParseCases),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+} // namespace
+} // namespace velmora
