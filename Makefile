@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 SANDBOX := $(abspath $(BUILD))/sandbox
 
-.PHONY: all deps configure build test run bench format fuzz clean
+.PHONY: all deps configure build test run bench format format-check fuzz clean
 
 all: build
 
@@ -30,8 +30,17 @@ bench: build
 	@scripts/install-deps.sh bench
 	@scripts/bench.sh $(BUILD)
 
+FORMATTED = $$(git ls-files --cached --others --exclude-standard 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' \
+	'bench/*.cpp' 'bench/*.h' 'fuzz/*.cpp' 'fuzz/*.h')
+
 format:
-	@clang-format -i $$(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp')
+	@scripts/install-deps.sh format
+	@clang-format -i $(FORMATTED)
+
+# Fails, naming the places, when a file is not as clang-format would write it.
+format-check:
+	@scripts/install-deps.sh format
+	@clang-format --dry-run --Werror $(FORMATTED)
 
 fuzz:
 	@scripts/install-deps.sh build fuzz

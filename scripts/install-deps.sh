@@ -1,8 +1,8 @@
 #!/bin/sh
 # Installs the Debian packages Velmora needs that are missing, and nothing else.
-#   scripts/install-deps.sh [build] [bench] [shots] [fuzz]
+#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format]
 # build: compiler, CMake, Qt 6, GoogleTest, fonts (the default); bench: GNU time;
-# shots: Xvfb and ImageMagick for screenshots; fuzz: clang with its sanitizer runtimes.
+# shots: Xvfb and ImageMagick for screenshots; fuzz: clang with its sanitizer runtimes; format: clang-format.
 set -eu
 
 groups=${*:-build}
@@ -13,7 +13,8 @@ for group in $groups; do
     bench) packages="$packages time" ;;
     shots) packages="$packages xvfb xauth imagemagick" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
-    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz)" >&2; exit 2 ;;
+    format) packages="$packages clang-format" ;;
+    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format)" >&2; exit 2 ;;
     esac
 done
 
