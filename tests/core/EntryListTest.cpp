@@ -15,12 +15,13 @@ using Lines = velmora::test::Lines;
 // when removals compact the arena; removal keeps the order of the rest.
 TEST(EntryList, KeepsEveryTextWholeAndInOrder) {
     const std::string huge(17 * 1024 * 1024, 'h');
+    const std::string longest(0xFFFFFF, 'e'); // the first length that no longer fits the short field
     const std::string withNul("a\0b", 3);
-    EntryList list = listOf({"", "dup", "dup", withNul, huge, std::string(20 * 1024 * 1024, 'b'), "c"});
+    EntryList list = listOf({"", "dup", "dup", withNul, huge, std::string(20 * 1024 * 1024, 'b'), "c", longest});
     EXPECT_EQ(list.text(3), withNul);
-    EXPECT_EQ(list.text(7), "");
+    EXPECT_EQ(list.text(8), "");
     list.removeWhere({0, 0, 0, 0, 0, 1}); // more than half of the arena unused: compacts
-    EXPECT_EQ(linesOf(list), (Lines{"", "dup", "dup", withNul, huge, "c"}));
+    EXPECT_EQ(linesOf(list), (Lines{"", "dup", "dup", withNul, huge, "c", longest}));
     list.reorder({5, 0, 1});
     EXPECT_EQ(linesOf(list), (Lines{"c", "", "dup"}));
 }
@@ -31,36 +32,6 @@ TEST(EntryList, FindsIgnoringAsciiCase) {
     EXPECT_EQ(list.findIgnoringCase("#BEGIN of abc"), 1);
     EXPECT_EQ(list.findIgnoringCase("\xC3\x89"), -1);
     EXPECT_EQ(list.findIgnoringCase("#BEGIN of ab"), -1);
-}
-
-namespace {
-struct Recorder : EntryListObserver {
-    std::vector<std::string> notices;
-    void entriesReset() override { notices.push_back("reset"); }
-    void entriesAppended(int32_t first, int32_t count) override {
-        notices.push_back("append " + std::to_string(first) + "+" + std::to_string(count));
-    }
-    void bulkChange(bool running) override { notices.push_back(running ? "bulk" : "end"); }
-};
-} // namespace
-
-// A view learns of batched appends once, and of a bulk change only at its start and end.
-TEST(EntryList, ObserverHearsBatchesOnce) {
-    EntryList list = listOf({"a"});
-    Recorder recorder;
-    list.setObserver(&recorder);
-    list.append("b");
-    list.beginAppend();
-    list.append("c");
-    list.append("d");
-    list.endAppend();
-    list.beginBulkChange();
-    list.clear();
-    list.append("e");
-    list.endBulkChange();
-    list.removeWhere({0});
-    list.removeWhere({1});
-    EXPECT_EQ(recorder.notices, (Lines{"append 1+1", "append 2+2", "bulk", "end", "reset", "reset"}));
 }
 
 // Removing flagged lines in one pass leaves the selection and the current line where removing them

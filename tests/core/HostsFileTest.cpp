@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 #include <set>
@@ -104,62 +105,42 @@ TEST_F(HostsFileTest, LinesReadInPiecesMatchTheWholeText) {
     }
 }
 
-struct ReadCase {
-    const char* name;
-    std::function<void(FakeFileSystem&, const std::string&)> arrange;
-    Lines lines;
-    int error;
-};
-
-class ReadFaults : public HostsFileTest, public ::testing::WithParamInterface<ReadCase> {};
-
-// A file that vanishes, loses its permission, fails, grows or shrinks while it is read: the reader
-// ends with whole lines of what it saw and the reason, and the file is left as it was.
-TEST_P(ReadFaults, EndWithWholeLines) {
-    writeFile(hosts, original);
-    GetParam().arrange(files, hosts);
-    int error = -1;
-    EXPECT_EQ(readLines(hosts, &error), GetParam().lines);
-    EXPECT_EQ(error, GetParam().error);
+// A file that vanishes, loses its permission, fails, grows, shrinks or is replaced while it is read:
+// the reader ends with whole lines of what it saw, and the reason.
+TEST_F(HostsFileTest, ReadEndsWithWholeLines) {
+    const struct {
+        Op op;
+        int fault, skip;     // injected when fault is not 0
+        const char* rewrite; // the file's new bytes before the second read
+        bool byRename;       // as an editor saves: the open file stays the old one
+        Lines lines;
+        int error;
+    } cases[] = {
+        {Op::OpenRead, ENOENT, 0, nullptr, false, {}, ENOENT},
+        {Op::OpenRead, EACCES, 0, nullptr, false, {}, EACCES},
+        {Op::Read, EIO, 2, nullptr, false, {"one", "two"}, EIO},
+        {Op::Read, 0, 0, "one\r\ntwo\r\nthree\r\nfour\r\n", false, {"one", "two", "three", "four"}, 0},
+        {Op::Read, 0, 0, "", false, {"one"}, 0},
+        {Op::Read, 0, 0, "other\r\n", true, {"one", "two", "three"}, 0},
+    };
+    for (const auto& c : cases) {
+        writeFile(hosts, original);
+        files.clearFaults();
+        if (c.fault)
+            files.failOp(c.op, c.fault, c.skip);
+        int reads = 0;
+        files.beforeRead = [&](int) {
+            if (++reads != 2 || !c.rewrite)
+                return;
+            writeFile(c.byRename ? hosts + ".new" : hosts, c.rewrite);
+            if (c.byRename)
+                std::filesystem::rename(hosts + ".new", hosts);
+        };
+        int error = -1;
+        EXPECT_EQ(readLines(hosts, &error), c.lines) << c.fault << (c.rewrite ? c.rewrite : "");
+        EXPECT_EQ(error, c.error);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ReadFaults,
-    ::testing::Values(
-        ReadCase{"VanishesAfterTheLook", [](FakeFileSystem& f, auto&) { f.failOp(Op::OpenRead, ENOENT); }, {}, ENOENT},
-        ReadCase{"PermissionLost", [](FakeFileSystem& f, auto&) { f.failOp(Op::OpenRead, EACCES); }, {}, EACCES},
-        ReadCase{"ReadFailsPartWay", [](FakeFileSystem& f, auto&) { f.failOp(Op::Read, EIO, 2); }, {"one", "two"}, EIO},
-        ReadCase{"Appended",
-                 [](FakeFileSystem& f, const std::string& p) {
-                     f.beforeRead = [p](int i) {
-                         if (i == 1)
-                             writeFile(p, "one\r\ntwo\r\nthree\r\nfour\r\n");
-                     };
-                 },
-                 {"one", "two", "three", "four"},
-                 0},
-        ReadCase{"Truncated",
-                 [](FakeFileSystem& f, const std::string& p) {
-                     f.beforeRead = [p](int i) {
-                         if (i == 1)
-                             writeFile(p, "");
-                     };
-                 },
-                 {"one"},
-                 0},
-        // Replaced by rename, as an editor saves: the open file is still the old one, read to its end.
-        ReadCase{"ReplacedByRename",
-                 [](FakeFileSystem& f, const std::string& p) {
-                     f.beforeRead = [p](int i) {
-                         if (i == 1) {
-                             writeFile(p + ".new", "other\r\n");
-                             std::filesystem::rename(p + ".new", p);
-                         }
-                     };
-                 },
-                 {"one", "two", "three"},
-                 0}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 // A read of whole bytes that fails part way keeps what it read before.
 TEST_F(HostsFileTest, FailedByteReadKeepsWhatWasRead) {
@@ -170,47 +151,41 @@ TEST_F(HostsFileTest, FailedByteReadKeepsWhatWasRead) {
     EXPECT_EQ(read.bytes, std::string(1 << 20, 'a'));
 }
 
-struct SaveCase {
-    const char* name;
-    const char* before; // nullptr: no target
-    Lines lines;
-    LineConvention convention;
-    std::string after;
-};
-
-class SaveBytes : public HostsFileTest, public ::testing::WithParamInterface<SaveCase> {};
-
 // Exact bytes out with the target's own line end; a backup only of a target that had data.
-TEST_P(SaveBytes, WritesExactBytes) {
-    const SaveCase& c = GetParam();
-    if (c.before)
-        writeFile(hosts, c.before);
-    writeFile(hosts + ".bak", "old backup");
-    const SaveResult result = save(c.lines, c.convention);
-    ASSERT_EQ(result.status, SaveStatus::Saved) << result.message;
-    EXPECT_EQ(readFile(hosts), c.after);
-    const bool backup = c.before && *c.before;
-    EXPECT_EQ(result.backedUp, backup);
-    EXPECT_EQ(readFile(hosts + ".bak"), backup ? std::string(c.before) : "old backup");
-    EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", "hosts.bak"}));
+TEST_F(HostsFileTest, SaveWritesExactBytes) {
+    const std::string odd = std::string("\xEF\xBB\xBF"
+                                        "a\0b\xFF\xFE",
+                                        8) +
+                            std::string(3 << 20, 'z');
+    const struct {
+        const char* before; // nullptr: no target
+        Lines lines;
+        LineConvention convention;
+        std::string after;
+    } cases[] = {
+        {nullptr, {"a", "b"}, LineConvention::Posix, "a\nb\n"},
+        {"", {"a"}, LineConvention::Posix, "a\n"},
+        {"x\r\ny", {"a", " b ", ""}, LineConvention::Posix, "a\r\n b \r\n\r\n"},
+        {"x\ny\r\n", {"a"}, LineConvention::Posix, "a\n"},
+        {"x\r\n", {}, LineConvention::Posix, ""},
+        {"x\ny\n", {"a", "b"}, LineConvention::Windows, "a\r\nb\r\n"},
+        {nullptr, {odd, "x"}, LineConvention::Posix, odd + "\nx\n"},
+    };
+    for (const auto& c : cases) {
+        std::remove(hosts.c_str());
+        if (c.before)
+            writeFile(hosts, c.before);
+        writeFile(hosts + ".bak", "old backup");
+        const SaveResult result = save(c.lines, c.convention);
+        SCOPED_TRACE(c.after.substr(0, 20));
+        ASSERT_EQ(result.status, SaveStatus::Saved) << result.message;
+        EXPECT_EQ(readFile(hosts), c.after);
+        const bool backup = c.before && *c.before;
+        EXPECT_EQ(result.backedUp, backup);
+        EXPECT_EQ(readFile(hosts + ".bak"), backup ? std::string(c.before) : "old backup");
+        EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", "hosts.bak"}));
+    }
 }
-
-const std::string kOdd = std::string("\xEF\xBB\xBF"
-                                     "a\0b\xFF\xFE",
-                                     8) +
-                         std::string(3 << 20, 'z');
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SaveBytes,
-    ::testing::Values(SaveCase{"NewFileGetsLf", nullptr, {"a", "b"}, LineConvention::Posix, "a\nb\n"},
-                      SaveCase{"EmptyTargetNoBackup", "", {"a"}, LineConvention::Posix, "a\n"},
-                      SaveCase{
-                          "CrLfTargetKeepsCrLf", "x\r\ny", {"a", " b ", ""}, LineConvention::Posix, "a\r\n b \r\n\r\n"},
-                      SaveCase{"LfTarget", "x\ny\r\n", {"a"}, LineConvention::Posix, "a\n"},
-                      SaveCase{"EmptyListWritesNothing", "x\r\n", {}, LineConvention::Posix, ""},
-                      SaveCase{"WindowsAlwaysCrLf", "x\ny\n", {"a", "b"}, LineConvention::Windows, "a\r\nb\r\n"},
-                      SaveCase{"ArbitraryBytesSurvive", nullptr, {kOdd, "x"}, LineConvention::Posix, kOdd + "\nx\n"}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 // The file is replaced, not rewritten: a new inode with the old mode, whatever the umask; the backup
 // and the file's copies are created beside the file a link names, and the link stays a link.

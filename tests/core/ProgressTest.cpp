@@ -7,23 +7,6 @@
 using velmora::advanceProgress;
 using velmora::ProgressBar;
 
-// With maxvalue 1000 and steps of 1 the bar first grows at 13 (2445 x 0.013 = 31.785 > 30) and reads 1%.
-TEST(Progress, FirstDrawAtThirteenOfAThousand) {
-    ProgressBar bar;
-    int32_t value = 0;
-    int firstGrow = -1;
-    for (int step = 0; step <= 1000; ++step) {
-        const int32_t before = value;
-        if (advanceProgress(bar, 1, value, 1000) && firstGrow < 0) {
-            firstGrow = before;
-            EXPECT_EQ(bar.percentText, "1%");
-        }
-    }
-    EXPECT_EQ(firstGrow, 13);
-    EXPECT_EQ(bar.barWidth, 2445);
-    EXPECT_EQ(bar.percentText, "100%");
-}
-
 // One step each: {bar before, inc, value, max} -> {grew, bar after, text, value after}.
 TEST(Progress, DrawsAndAdvances) {
     constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
@@ -41,8 +24,10 @@ TEST(Progress, DrawsAndAdvances) {
         {2445, 10, kMax - 5, kMax, false, 2445, "", kMax - 5}, // a sum past 32 bits keeps value
         {30, 0, 1, 2, true, 1222, "50%", 1},                   // 1222.5 twips: ties to even
         {30, 0, 456, 1000, true, 1115, "46%", 456},
-        {0, 0, 5, 1000, true, 12, "1%", 5},  // 0.5 % rounds away from zero
-        {2000, 1, 1, 2, false, 2000, "", 2}, // the bar never shrinks
+        {30, 1, 12, 1000, false, 30, "", 13},  // 29.34 twips: not past the fresh bar's stub
+        {30, 1, 13, 1000, true, 32, "1%", 14}, // 31.785 twips: the first draw of a fresh bar
+        {0, 0, 5, 1000, true, 12, "1%", 5},    // 0.5 % rounds away from zero
+        {2000, 1, 1, 2, false, 2000, "", 2},   // the bar never shrinks
     };
     for (const Case& c : cases) {
         ProgressBar bar;

@@ -36,19 +36,6 @@ TEST(LineText, SplitsByConvention) {
     }
 }
 
-// Saved files keep the line end of their first line; new and empty ones get LF, Windows always CR LF.
-TEST(LineText, SaveFollowsTheFirstLineEnd) {
-    const std::pair<std::string, LineEnd> cases[] = {{"", LineEnd::Lf},
-                                                     {"a\r\nb\n", LineEnd::CrLf},
-                                                     {"a\nb\r\n", LineEnd::Lf},
-                                                     {"a\rb\r\n", LineEnd::Lf},
-                                                     {"x\r", LineEnd::Lf}};
-    for (const auto& [head, end] : cases) {
-        EXPECT_EQ(lineEndFor(head, LineConvention::Posix), end) << head;
-        EXPECT_EQ(lineEndFor(head, LineConvention::Windows), LineEnd::CrLf) << head;
-    }
-}
-
 TEST(TextUtil, FolderForLinkCutsTheQueryFirst) {
     const std::pair<std::string, std::string> cases[] = {
         {"C:\\dir\\file.txt", "C:\\dir\\"},

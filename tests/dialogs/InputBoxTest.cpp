@@ -31,15 +31,15 @@ TEST_F(InputBoxDialog, WaysOfClosing) {
 TEST_F(InputBoxDialog, FirstShowing) {
     QStringList seen;
     whenModalShown([&](QWidget* dialog) {
-        auto* txtData = dialog->findChild<QLineEdit*>("txtData");
+        auto* entry = dialog->findChild<QLineEdit*>("txtData");
         seen << dialog->windowTitle() << dialog->findChild<QLabel*>("lblLabel")->text()
              << dialog->findChild<QLabel*>("lblMessage")->text()
              << (dialog->findChild<QLabel*>("imgIcon")->pixmap().isNull() ? "no picture" : "picture")
-             << dialog->focusWidget()->objectName() << txtData->selectedText();
-        txtData->setCursorPosition(2);
+             << dialog->focusWidget()->objectName() << entry->selectedText();
+        entry->setCursorPosition(2);
         dialog->findChild<QPushButton*>("btnOK")->setFocus();
-        txtData->setFocus(Qt::ActiveWindowFocusReason);
-        seen << txtData->selectedText();
+        entry->setFocus(Qt::ActiveWindowFocusReason);
+        seen << entry->selectedText();
         dialog->close();
     });
     showInputBox({"Find what:", "Find", "example", "Second", DialogPicture::Critical}, m_desktop);

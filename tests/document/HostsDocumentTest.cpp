@@ -312,79 +312,68 @@ TEST_F(DocumentTest, ClearAsksFirst) {
     }
 }
 
-enum class Fault { Folder, Fifo, Vanishes, PermissionLost };
-enum class Which { Hosts, List };
-
-struct PathCase {
-    const char* name;
-    Which which;
-    Fault fault;
-    Lines merged;           // the lines after the merge
-    bool notice;            // the HOSTS file was told missing
-    bool incomplete;        // the HOSTS read is known to lack lines
-    const char* savedHosts; // the HOSTS file after a save of the merged lines; nullptr: not a file, untouched
-};
-
-class PathFaults : public DocumentTest, public ::testing::WithParamInterface<PathCase> {};
-
 // A merge with the HOSTS file or the list not a readable file ends, tells only of a missing HOSTS
 // file, and a save afterwards writes exactly the lines and backs up exactly the old bytes, or refuses
 // a path that is not a file and leaves it be.
-TEST_P(PathFaults, MergeEndsAndSaveLosesNothing) {
-    const PathCase& c = GetParam();
-    writeFile(hosts, kHosts);
-    writeFile(listPath, "ads.example\r\n");
-    const std::string& target = c.which == Which::Hosts ? hosts : listPath;
-    if (c.fault == Fault::Folder || c.fault == Fault::Fifo) {
-        std::remove(target.c_str());
-        c.fault == Fault::Folder ? ::mkdir(target.c_str(), 0755) : ::mkfifo(target.c_str(), 0644);
-    } else {
-        // The presence check passes; the open after it fails. The HOSTS file is opened first.
-        files.failOp(Op::OpenRead, c.fault == Fault::Vanishes ? ENOENT : EACCES, c.which == Which::Hosts ? 0 : 1);
-    }
-    document.setHostsPath(hosts);
-    document.setSourcePath(listPath);
-    document.merge();
-    EXPECT_EQ(linesOf(document.lines()), c.merged);
-    EXPECT_EQ(ui.shown, c.notice ? Lines{"notify:" + hosts + " does not exist."} : Lines{});
-    EXPECT_EQ(document.hostsReadIncomplete(), c.incomplete);
-    files.clearFaults();
-    EXPECT_EQ(document.save(hosts), c.savedHosts != nullptr);
-    if (c.savedHosts) {
-        EXPECT_EQ(readFile(hosts), c.savedHosts);
-        EXPECT_EQ(readFile(hosts + ".bak"), kHosts);
-    } else {
-        EXPECT_EQ(ui.shown.back(), "error:The HOSTS list was not saved. " + hosts + ": not a regular file");
-        struct stat st {};
-        ::lstat(hosts.c_str(), &st);
-        EXPECT_TRUE(c.fault == Fault::Folder ? S_ISDIR(st.st_mode) : S_ISFIFO(st.st_mode));
-        EXPECT_FALSE(test::exists(hosts + ".bak"));
+TEST_F(DocumentTest, UnreadablePathsLoseNothing) {
+    enum Fault { Folder, Fifo, Vanishes, PermissionLost };
+    const std::string adsOnly = "127.0.0.1 ads.example\r\n";
+    const struct {
+        bool hostsFaulty; // else the list is
+        Fault fault;
+        bool notice, incomplete;  // the HOSTS file told missing; its lines known to be lacking
+        const std::string* saved; // the HOSTS file after the save; nullptr: not a file, left be
+    } cases[] = {
+        {true, Folder, true, false, nullptr},
+        {true, Fifo, true, false, nullptr},
+        // The file was there a moment ago: no notice, but the lines are known to lack its lines.
+        {true, Vanishes, false, true, &adsOnly},
+        {true, PermissionLost, false, true, &adsOnly},
+        {false, Folder, false, false, &kHosts},
+        {false, Fifo, false, false, &kHosts},
+        {false, Vanishes, false, false, &kHosts},
+    };
+    for (const auto& c : cases) {
+        test::TempDir here;
+        const std::string hostsFile = here.file("hosts");
+        const std::string list = here.file("list.txt");
+        writeFile(hostsFile, kHosts);
+        writeFile(list, "ads.example\r\n");
+        const std::string& faulty = c.hostsFaulty ? hostsFile : list;
+        if (c.fault == Folder || c.fault == Fifo) {
+            std::remove(faulty.c_str());
+            c.fault == Folder ? ::mkdir(faulty.c_str(), 0755) : ::mkfifo(faulty.c_str(), 0644);
+        } else {
+            // The presence check passes; the open after it fails. The HOSTS file is opened first.
+            files.failOp(Op::OpenRead, c.fault == Vanishes ? ENOENT : EACCES, c.hostsFaulty ? 0 : 1);
+        }
+        test::FakeUserInterface fresh;
+        HostsDocument merged(files, environment, fresh);
+        merged.setLineConvention(LineConvention::Windows);
+        merged.setHostsPath(hostsFile);
+        merged.setSourcePath(list);
+        merged.merge();
+        files.clearFaults();
+        SCOPED_TRACE(faulty + " " + std::to_string(c.fault));
+        EXPECT_EQ(linesOf(merged.lines()), c.hostsFaulty ? Lines{"127.0.0.1 ads.example"} : kHostsLines);
+        EXPECT_EQ(merged.hostsReadIncomplete(), c.incomplete);
+        EXPECT_EQ(merged.save(hostsFile), c.saved != nullptr);
+        Lines told;
+        if (c.notice)
+            told.push_back("notify:" + hostsFile + " does not exist.");
+        if (c.saved) {
+            EXPECT_EQ(readFile(hostsFile), *c.saved);
+            EXPECT_EQ(readFile(hostsFile + ".bak"), kHosts);
+        } else {
+            told.push_back("error:The HOSTS list was not saved. " + hostsFile + ": not a regular file");
+            struct stat st {};
+            ::lstat(hostsFile.c_str(), &st);
+            EXPECT_TRUE(c.fault == Folder ? S_ISDIR(st.st_mode) : S_ISFIFO(st.st_mode));
+            EXPECT_FALSE(test::exists(hostsFile + ".bak"));
+        }
+        EXPECT_EQ(fresh.shown, told);
     }
 }
-
-const char* const kHostsThenNothing = "127.0.0.1 localhost\r\n10.0.0.1   nas\r\n";
-const char* const kAdsOnly = "127.0.0.1 ads.example\r\n";
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PathFaults,
-    ::testing::Values(
-        PathCase{"HostsIsAFolder", Which::Hosts, Fault::Folder, {"127.0.0.1 ads.example"}, true, false, nullptr},
-        PathCase{"HostsIsAFifo", Which::Hosts, Fault::Fifo, {"127.0.0.1 ads.example"}, true, false, nullptr},
-        // The file was there a moment ago: no notice, but the lines are known to lack its lines.
-        PathCase{"HostsVanishes", Which::Hosts, Fault::Vanishes, {"127.0.0.1 ads.example"}, false, true, kAdsOnly},
-        PathCase{"HostsPermissionLost",
-                 Which::Hosts,
-                 Fault::PermissionLost,
-                 {"127.0.0.1 ads.example"},
-                 false,
-                 true,
-                 kAdsOnly},
-        PathCase{"ListIsAFolder", Which::List, Fault::Folder, kHostsLines, false, false, kHostsThenNothing},
-        PathCase{"ListIsAFifo", Which::List, Fault::Fifo, kHostsLines, false, false, kHostsThenNothing},
-        PathCase{"ListVanishes", Which::List, Fault::Vanishes, kHostsLines, false, false, kHostsThenNothing},
-        PathCase{"ListPermissionLost", Which::List, Fault::PermissionLost, kHostsLines, false, false,
-                 kHostsThenNothing}),
-    [](const auto& p) { return std::string(p.param.name); });
 
 // A list that another program appends to while it is read: every line of the list and of what was
 // appended arrives whole and once, and the save keeps every HOSTS line.
