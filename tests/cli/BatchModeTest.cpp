@@ -25,8 +25,9 @@ protected:
         environment.variables["VELMORA_HOSTS"] = hosts;
         document.setLineConvention(LineConvention::Windows);
     }
-    int run(RunMode mode, const std::string& argument, bool silent) {
+    int run(RunMode mode, const std::string& argument, bool silent, CommandForm form = CommandForm::Classic) {
         CommandLine command;
+        command.form = form;
         command.mode = mode;
         command.argument = argument;
         command.silent = silent;
@@ -81,4 +82,13 @@ TEST_F(BatchModeTest, OnlyNoDeclines) {
         "ask:" + std::to_string(MessageStyle::YesNo | MessageStyle::Question | MessageStyle::DefaultButton2) +
         ":Do you want to clear the HOSTS file?";
     EXPECT_EQ(ui.shown, (test::Lines{question, question}));
+}
+
+// The summary line counts in words: one line, not "1 lines".
+TEST_F(BatchModeTest, SummarySaysOneLine) {
+    writeFile(hosts, "127.0.0.1 localhost\r\n");
+    writeFile(dir.file("list.txt"), "one.example\r\n");
+    EXPECT_EQ(run(RunMode::Add, dir.file("list.txt"), false, CommandForm::Options), kExitDone);
+    EXPECT_EQ(out.str(),
+              "Merged 1 new line from " + dir.file("list.txt") + " into " + hosts + " (backup: " + hosts + ".bak)\n");
 }

@@ -200,6 +200,7 @@ TEST_F(DocumentTest, EditingWithoutEffect) {
     EXPECT_FALSE(document.isModified());
     document.selectAll();
     document.deleteSelected();
+    EXPECT_TRUE(document.needsReload());
     EXPECT_EQ(document.lines().count(), 0);
     EXPECT_EQ(document.selection().current(), -1);
 }
