@@ -167,6 +167,7 @@ TEST_F(HostsFileTest, SaveWritesExactBytes) {
         {"", {"a"}, LineConvention::Posix, "a\n"},
         {"x\r\ny", {"a", " b ", ""}, LineConvention::Posix, "a\r\n b \r\n\r\n"},
         {"x\ny\r\n", {"a"}, LineConvention::Posix, "a\n"},
+        {"x\ry\r\n", {"a"}, LineConvention::Posix, "a\n"},
         {"x\r\n", {}, LineConvention::Posix, ""},
         {"x\ny\n", {"a", "b"}, LineConvention::Windows, "a\r\nb\r\n"},
         {nullptr, {odd, "x"}, LineConvention::Posix, odd + "\nx\n"},
