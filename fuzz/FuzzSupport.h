@@ -6,6 +6,7 @@
 #include "core/EntryList.h"
 #include "core/LineText.h"
 
+#include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -101,6 +102,23 @@ inline std::string withoutLeadingSpaces(std::string_view text) {
     return std::string(text.substr(first));
 }
 
+// An IPv6 address with an optional zone, as the C library's parser reads the address.
+inline bool referenceIpv6(const std::string& field) {
+    const size_t percent = field.find('%');
+    if (percent != std::string::npos && percent + 1 == field.size())
+        return false;
+    const std::string address = field.substr(0, percent);
+    in6_addr parsed{};
+    return address.find('\0') == std::string::npos && inet_pton(AF_INET6, address.c_str(), &parsed) == 1;
+}
+
+// The lines of a text read as a list: a byte-order mark at its very start is dropped.
+inline Lines referenceListLines(std::string_view data, LineConvention convention) {
+    if (data.substr(0, 3) == "\xEF\xBB\xBF")
+        data.remove_prefix(3);
+    return referenceLines(data, convention);
+}
+
 // A trimmed, non-empty source line in its stored HOSTS form: the rules in their order.
 inline std::string referenceNormalised(const std::string& line) {
     if (startsWith(line, "127.1 "))
@@ -111,6 +129,8 @@ inline std::string referenceNormalised(const std::string& line) {
         return "127.0.0.1 " + withoutLeadingSpaces(std::string_view(line).substr(10));
     const char first = line[0];
     if ((first >= '0' && first <= '9') || first == '#' || first == ';')
+        return line;
+    if (referenceIpv6(line.substr(0, line.find_first_of(" \t"))))
         return line;
     return "127.0.0.1 " + line;
 }

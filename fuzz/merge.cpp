@@ -58,7 +58,7 @@ private:
 // The source-list rules on a text, against the folded keys gathered so far.
 Lines modelRead(const std::string& bytes, LineConvention convention, std::set<std::string>& keys) {
     Lines kept;
-    for (const std::string& line : referenceLines(bytes, convention)) {
+    for (const std::string& line : referenceListLines(bytes, convention)) {
         const std::string trimmed = trimmedOfSpaces(line);
         if (trimmed.empty())
             continue;

@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Lines expected;
     std::set<std::string> keys;
     const Lines raw = referenceLines(bytes, convention);
-    for (const std::string& line : raw) {
+    for (const std::string& line : referenceListLines(bytes, convention)) {
         const std::string trimmed = trimmedOfSpaces(line);
         if (trimmed.empty())
             continue;

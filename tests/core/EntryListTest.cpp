@@ -17,7 +17,7 @@ TEST(EntryList, KeepsEveryTextWholeAndInOrder) {
     const std::string huge(17 * 1024 * 1024, 'h');
     const std::string longest(0xFFFFFF, 'e'); // the first length that no longer fits the short field
     const std::string withNul("a\0b", 3);
-    EntryList list = listOf({"", "dup", "dup", withNul, huge, std::string(20 * 1024 * 1024, 'b'), "c", longest});
+    EntryList list = listOf({"", "dup", "dup", withNul, huge, std::string(40 * 1024 * 1024, 'b'), "c", longest});
     EXPECT_EQ(list.text(3), withNul);
     EXPECT_EQ(list.text(8), "");
     list.removeWhere({0, 0, 0, 0, 0, 1}); // more than half of the arena unused: compacts

@@ -116,6 +116,15 @@ TEST_F(DocumentTest, NormalisesSourceLines) {
         {"# c\r\n# c\r\n", {"# c", "# c"}},
         {";x\r\n;X\r\n", {";x"}},
         {"a\nb\n", {"127.0.0.1 a\nb\n"}}, // a lone LF is no line end here
+        // IPv6 address lines are kept as written; a byte-order mark is dropped only at the start.
+        {"::1 localhost ip6-localhost", {"::1 localhost ip6-localhost"}},
+        {"fe80::1%lo0\tlink.local", {"fe80::1%lo0\tlink.local"}},
+        {"::g host", {"127.0.0.1 ::g host"}},
+        {"\xEF\xBB\xBF"
+         "ads.example\r\n\xEF\xBB\xBF"
+         "b",
+         {"127.0.0.1 ads.example", "127.0.0.1 \xEF\xBB\xBF"
+                                   "b"}},
     };
     for (const auto& [source, added] : cases) {
         loaded("127.0.0.1 localhost\r\n");
