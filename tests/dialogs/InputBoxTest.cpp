@@ -31,6 +31,8 @@ TEST_F(InputBoxDialog, WaysOfClosing) {
 TEST_F(InputBoxDialog, FirstShowing) {
     QStringList seen;
     whenModalShown([&](QWidget* dialog) {
+        // Focus moves inside a window only once it is the active one; a slow start must not lose that.
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
         auto* entry = dialog->findChild<QLineEdit*>("txtData");
         seen << dialog->windowTitle() << dialog->findChild<QLabel*>("lblLabel")->text()
              << dialog->findChild<QLabel*>("lblMessage")->text()
