@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace velmora {
@@ -13,6 +15,11 @@ struct ProgressBar {
     int32_t barWidth = kStubWidth;
     std::string percentText;
 };
+
+// A size as a progress amount: progress counts in 32 bits, so larger sizes stop at the top.
+inline int32_t clampToInt32(uint64_t value) {
+    return static_cast<int32_t>(std::min<uint64_t>(value, std::numeric_limits<int32_t>::max()));
+}
 
 // One step of the progress protocol: draws value / maxvalue and then advances value by inc.
 // Nothing happens at all when value is past maxvalue. The bar only grows: the width is rounded half

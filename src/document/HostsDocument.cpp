@@ -1,6 +1,7 @@
 #include "document/HostsDocument.h"
 
 #include "core/HostsPath.h"
+#include "core/Progress.h"
 #include "core/TextUtil.h"
 #include "merge/RemoveBlock.h"
 #include "merge/SourceList.h"
@@ -15,10 +16,6 @@ namespace {
 // Files longer than this show the progress window while they load.
 constexpr uint64_t kQuietLoadBytes = 32000;
 constexpr std::string_view kLocalhostLine = "127.0.0.1 localhost";
-
-int32_t clampToInt32(uint64_t value) {
-    return static_cast<int32_t>(std::min<uint64_t>(value, std::numeric_limits<int32_t>::max()));
-}
 
 std::string itemsText(int32_t count) {
     return std::to_string(count) + " items";

@@ -1,6 +1,7 @@
 #include "merge/SourceList.h"
 
 #include "core/HostsFile.h"
+#include "core/Progress.h"
 #include "core/TextUtil.h"
 
 #include <algorithm>
@@ -10,10 +11,6 @@ namespace velmora {
 
 namespace {
 constexpr std::string_view kLocal = "127.0.0.1 ";
-
-int32_t clampToInt32(uint64_t value) {
-    return static_cast<int32_t>(std::min<uint64_t>(value, std::numeric_limits<int32_t>::max()));
-}
 
 std::string_view dropLeadingSpaces(std::string_view text) {
     const size_t first = text.find_first_not_of(' ');

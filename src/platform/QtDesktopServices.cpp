@@ -94,6 +94,21 @@ std::string chooseFile(const FileDialogRequest& request, bool save) {
     }
 }
 
+#ifndef _WIN32
+// The freedesktop sound-theme event for a system sound name; empty for an unknown name.
+const char* soundThemeEvent(const std::string& eventName) {
+    if (eventName == "SystemAsterisk")
+        return "dialog-information";
+    if (eventName == "SystemExclamation")
+        return "dialog-warning";
+    if (eventName == "SystemHand")
+        return "dialog-error";
+    if (eventName == "SystemQuestion")
+        return "dialog-question";
+    return "";
+}
+#endif
+
 } // namespace
 
 std::string QtDesktopServices::chooseOpenFile(const FileDialogRequest& request) {
@@ -127,18 +142,6 @@ void QtDesktopServices::openFolder(const std::string& path) {
 
 void QtDesktopServices::openAddress(const std::string& address) {
     QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
-}
-
-const char* soundThemeEvent(const std::string& eventName) {
-    if (eventName == "SystemAsterisk")
-        return "dialog-information";
-    if (eventName == "SystemExclamation")
-        return "dialog-warning";
-    if (eventName == "SystemHand")
-        return "dialog-error";
-    if (eventName == "SystemQuestion")
-        return "dialog-question";
-    return "";
 }
 
 void QtDesktopServices::playSound(const std::string& eventName) {

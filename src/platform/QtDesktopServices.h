@@ -19,7 +19,4 @@ public:
     void makeTopmost(QWidget* window) override;
 };
 
-// The freedesktop sound-theme event for a system sound name; empty for an unknown name.
-const char* soundThemeEvent(const std::string& eventName);
-
 } // namespace velmora
