@@ -34,6 +34,8 @@ public:
     std::vector<Fault> faults;
     size_t readLimit = 0; // when not 0, no read returns more than this (short reads)
     int fileCalls = 0;
+    // A process killed at this call: it and every later one fail and change nothing. Negative: never.
+    int stopAt = -1;
 
     void put(const std::string& path, std::string bytes, Kind kind = Kind::Regular) {
         auto node = std::make_shared<Node>();
@@ -65,12 +67,27 @@ public:
         info.isDirectory = it->second->kind == Kind::Directory;
         info.size = it->second->bytes.size();
         info.mode = it->second->mode;
+        info.inode = reinterpret_cast<uintptr_t>(it->second.get());
         return info;
     }
     // There are no links here: every path is already resolved.
     ResolvedPath resolveLinks(const std::string& path) override { return ResolvedPath{path, 0}; }
 
-    int openRead(const std::string& path) override {
+    PathInfo fileInfo(int fd) override {
+        PathInfo info;
+        Open* f = find(fd);
+        if (!f) {
+            info.error = EBADF;
+            return info;
+        }
+        info.exists = true;
+        info.isRegular = true;
+        info.size = f->node->bytes.size();
+        info.mode = f->node->mode;
+        info.inode = reinterpret_cast<uintptr_t>(f->node.get());
+        return info;
+    }
+    int openRead(const std::string& path, bool) override {
         size_t ignored = 0;
         if (int error = fault(ignored))
             return -error;
@@ -170,9 +187,34 @@ public:
         files[to] = node;
         return 0;
     }
-    int remove(const std::string& path) override { return files.erase(path) ? 0 : -ENOENT; }
+    int remove(const std::string& path) override {
+        size_t ignored = 0;
+        if (int error = fault(ignored))
+            return -error;
+        return files.erase(path) ? 0 : -ENOENT;
+    }
     int syncDirectory(const std::string&) override { return 0; }
     std::string errorText(int error) override { return std::strerror(error); }
+    FolderNames listFolder(const std::string& dir) override {
+        FolderNames result;
+        for (const auto& entry : files) {
+            if (entry.first.compare(0, dir.size(), dir) == 0 && entry.first.find('/', dir.size()) == std::string::npos)
+                result.names.push_back(entry.first.substr(dir.size()));
+        }
+        return result;
+    }
+    int openLockFile(const std::string&, uint32_t) override { return -EACCES; }
+    int tryLock(int) override { return -EBADF; }
+    int truncate(int fd) override {
+        Open* f = find(fd);
+        if (!f)
+            return -EBADF;
+        f->node->bytes.clear();
+        f->pos = 0;
+        return 0;
+    }
+    uint32_t userId() override { return 0; }
+    int processId() override { return 1; }
 
 private:
     struct Open {
@@ -183,6 +225,10 @@ private:
 
     int fault(size_t& landed) {
         const int call = fileCalls++;
+        if (stopAt >= 0 && call >= stopAt) {
+            landed = 0;
+            return EIO;
+        }
         for (const Fault& f : faults) {
             if (f.call == call) {
                 landed = f.bytes;

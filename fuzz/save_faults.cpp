@@ -6,6 +6,9 @@
 //   old bytes, and a failed backup leaves the earlier one;
 // - either way no temporary file and no open descriptor is left, and the mode is kept.
 // Two faults cover the file that cannot be renamed over (EBUSY) and whose in-place write then fails.
+// Or the run is killed at any call instead. Either way the next run's recovery follows, and after it
+// the file holds its old bytes or the new ones, never a mix: a rewrite in place that could not be
+// undone is finished from its journal.
 
 #include "FuzzSupport.h"
 #include "MemoryFileSystem.h"
@@ -28,6 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const LineConvention convention = input.ConsumeBool() ? LineConvention::Windows : LineConvention::Posix;
     MemoryFileSystem disk;
     disk.readLimit = input.ConsumeIntegralInRange<size_t>(0, 5);
+    const bool killed = input.ConsumeBool();
+    if (killed)
+        disk.stopAt = input.ConsumeIntegralInRange(0, 47);
     const int faultCount = input.ConsumeIntegralInRange(0, 2);
     for (int i = 0; i < faultCount; ++i) {
         const int call = input.ConsumeIntegralInRange(0, 47);
@@ -61,23 +67,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                      result.message.c_str());
     }
 
+    const bool journal = disk.files.count(journalPathFor(path)) > 0;
+    disk.stopAt = -1;
+    disk.faults.clear();
+    recoverHostsFile(disk, path, int64_t{1} << 62);
+
+    std::string expected;
+    const std::string_view end = lineEndBytes(lineEndFor(old, convention));
+    for (const std::string& line : lines)
+        expected.append(line).append(end);
     const std::string* target = disk.bytesOf(path);
     const std::string* backup = disk.bytesOf(backupPath);
     auto backupIs = [&](const std::string* expected) {
         return expected ? backup && *backup == *expected : backup == nullptr;
     };
     const std::string* earlier = hadBackup ? &earlierBackup : nullptr;
-    if (result.status == SaveStatus::Saved) {
-        std::string expected;
-        const std::string_view end = lineEndBytes(lineEndFor(old, convention));
-        for (const std::string& line : lines)
-            expected.append(line).append(end);
+    if (killed) {
+        const bool isOld = hadFile ? target && *target == old : target == nullptr;
+        FUZZ_CHECK(isOld || (target && *target == expected), "a killed save leaves the old bytes or the new ones");
+        FUZZ_CHECK(backupIs(earlier) || backupIs(&old), "the backup is the earlier one or the old bytes");
+    } else if (result.status == SaveStatus::Saved) {
         FUZZ_CHECK(target && *target == expected, "a save that succeeded wrote every line");
         FUZZ_CHECK(result.backedUp == !old.empty(), "a file with data was backed up");
         FUZZ_CHECK(backupIs(old.empty() ? earlier : &old), "the backup holds the old bytes");
         FUZZ_CHECK(result.message.empty(), "a save that succeeded has no message");
     } else {
-        FUZZ_CHECK(hadFile ? target && *target == old : target == nullptr, "a failed save leaves the file as it was");
+        const bool isOld = hadFile ? target && *target == old : target == nullptr;
+        FUZZ_CHECK(isOld || (journal && target && *target == expected),
+                   "a failed save leaves the file as it was, or finished from its journal");
         if (result.status == SaveStatus::BackupFailed || old.empty())
             FUZZ_CHECK(backupIs(earlier), "a failed backup leaves the earlier one");
         else

@@ -4,15 +4,21 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstring>
 #include <string_view>
 
 namespace velmora {
 
 namespace {
 
-constexpr size_t kChunk = 1 << 20;
+constexpr size_t kChunk = kReadChunk;
 // Reads start with pieces this large and double up to kChunk, so a small file costs no large buffer.
 constexpr size_t kFirstChunk = 1 << 16;
+// Files of a killed run younger than this may still belong to a run that is only slow.
+constexpr int64_t kStaleAfterNs = int64_t{60} * 1000 * 1000 * 1000;
+constexpr std::string_view kTemporaryMark = ".velmora-";
+constexpr std::string_view kJournalMagic = "velmora-journal 1 ";
 
 std::string folderOf(const std::string& path) {
     const size_t sep = path.find_last_of("/\\");
@@ -24,14 +30,31 @@ std::string nameOf(const std::string& path) {
     return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
+std::string folderToOpen(const std::string& path) {
+    const std::string folder = folderOf(path);
+    return folder.empty() ? std::string(".") : folder;
+}
+
 // A fresh name in the same folder as path, for a file created exclusively (a name taken meanwhile
-// by anyone else only costs another attempt).
+// by anyone else only costs another attempt). The form is what isTemporaryName recognises.
 std::string temporaryNameFor(const std::string& path, int attempt) {
     static std::atomic<unsigned> counter{0};
     static const auto start =
         static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-    return folderOf(path) + "." + nameOf(path) + ".velmora-" + std::to_string(start % 1000000007ull) + "-" +
-           std::to_string(counter++) + "-" + std::to_string(attempt);
+    return folderOf(path) + "." + nameOf(path) + std::string(kTemporaryMark) + std::to_string(start % 1000000007ull) +
+           "-" + std::to_string(counter++) + "-" + std::to_string(attempt);
+}
+
+// True for a name that temporaryNameFor gives for the target called hostsName, its backup or its journal.
+bool isTemporaryName(const std::string& name, const std::string& hostsName) {
+    const size_t mark = name.rfind(kTemporaryMark);
+    if (name.empty() || name[0] != '.' || mark == std::string::npos || mark + kTemporaryMark.size() >= name.size())
+        return false;
+    const char next = name[mark + kTemporaryMark.size()];
+    if (next < '0' || next > '9')
+        return false;
+    const std::string base = name.substr(1, mark - 1);
+    return base == hostsName || base == hostsName + ".bak" || base == "." + hostsName + ".velmora-journal";
 }
 
 int writeAll(FileSystem& files, int fd, std::string_view data) {
@@ -46,28 +69,87 @@ int writeAll(FileSystem& files, int fd, std::string_view data) {
     return 0;
 }
 
-// Writes the lines through a buffer of about a megabyte. Returns 0 or an errno.
-int writeLines(FileSystem& files, int fd, const EntryList& lines, std::string_view lineEnd) {
+// What to write: bytes as they are, or lines each followed by lineEnd.
+struct Content {
+    const std::string* bytes = nullptr;
+    const EntryList* lines = nullptr;
+    std::string_view lineEnd;
+};
+
+// Writes the content, lines through a buffer of about a megabyte. Returns 0 or an errno.
+int writeContent(FileSystem& files, int fd, const Content& content, ContentHash& hash) {
+    if (content.bytes) {
+        hash.add(*content.bytes);
+        return writeAll(files, fd, *content.bytes);
+    }
+    const EntryList& lines = *content.lines;
     std::string buffer;
+    auto flush = [&](std::string_view data) {
+        hash.add(data);
+        return writeAll(files, fd, data);
+    };
     for (int32_t i = 0; i < lines.count(); ++i) {
         const std::string_view line = lines.text(i);
         if (line.size() > kChunk) {
-            if (int error = writeAll(files, fd, buffer))
+            if (int error = flush(buffer))
                 return error;
             buffer.clear();
-            if (int error = writeAll(files, fd, line))
+            if (int error = flush(line))
                 return error;
         } else {
             buffer.append(line);
         }
-        buffer.append(lineEnd);
+        buffer.append(content.lineEnd);
         if (buffer.size() >= kChunk) {
-            if (int error = writeAll(files, fd, buffer))
+            if (int error = flush(buffer))
                 return error;
             buffer.clear();
         }
     }
-    return writeAll(files, fd, buffer);
+    return flush(buffer);
+}
+
+uint64_t sizeOf(const Content& content) {
+    if (content.bytes)
+        return content.bytes->size();
+    uint64_t size = 0;
+    for (int32_t i = 0; i < content.lines->count(); ++i)
+        size += content.lines->text(i).size() + content.lineEnd.size();
+    return size;
+}
+
+std::string contentBytes(const Content& content) {
+    if (content.bytes)
+        return *content.bytes;
+    std::string bytes;
+    bytes.reserve(static_cast<size_t>(sizeOf(content)));
+    for (int32_t i = 0; i < content.lines->count(); ++i) {
+        bytes.append(content.lines->text(i));
+        bytes.append(content.lineEnd);
+    }
+    return bytes;
+}
+
+FileFingerprint fingerprintOf(const PathInfo& info, uint64_t size, const ContentHash& hash) {
+    FileFingerprint fingerprint;
+    if (size == 0 || !info.exists)
+        return fingerprint;
+    fingerprint.hasData = true;
+    fingerprint.device = info.device;
+    fingerprint.inode = info.inode;
+    fingerprint.size = size;
+    fingerprint.modifiedNs = info.modifiedNs;
+    fingerprint.hash = hash.value();
+    return fingerprint;
+}
+
+// The file at path is still the one the fingerprint was taken of, as far as looking can tell.
+bool looksUnchanged(FileSystem& files, const std::string& path, const FileFingerprint& read) {
+    const PathInfo now = files.stat(path, false);
+    if (!read.hasData)
+        return !now.exists || now.size == 0;
+    return now.exists && now.device == read.device && now.inode == read.inode && now.size == read.size &&
+           now.modifiedNs == read.modifiedNs;
 }
 
 struct TempFile {
@@ -91,11 +173,14 @@ TempFile createTemporaryBeside(FileSystem& files, const std::string& path, uint3
     return temp;
 }
 
-// Finishes a file written to fd: sync and close. Returns 0 or an errno; fd is closed either way.
-int finishFile(FileSystem& files, int fd) {
+// Finishes a file written to fd: sync, note what it now is, close. Returns 0 or an errno; fd is
+// closed either way.
+int finishFile(FileSystem& files, int fd, uint64_t size, const ContentHash& hash, FileFingerprint* written) {
     int error = 0;
     if (int rc = files.syncFile(fd); rc < 0)
         error = -rc;
+    if (error == 0 && written)
+        *written = fingerprintOf(files.fileInfo(fd), size, hash);
     if (int rc = files.close(fd); rc < 0 && error == 0)
         error = -rc;
     return error;
@@ -105,56 +190,266 @@ std::string reason(FileSystem& files, const std::string& path, int error) {
     return path + ": " + files.errorText(error);
 }
 
-// Writes bytes (or the lines) into a new file beside target and renames it over target.
-// Returns 0, or an errno; on failure nothing but the temporary file was touched, and it is gone.
-int replaceAtomically(FileSystem& files, const std::string& target, const PathInfo& info, const std::string* bytes,
-                      const EntryList* lines, std::string_view lineEnd, bool* renameRefused) {
+// How writing a file went, and the path to name when it failed.
+struct WriteOutcome {
+    int error = 0;
+    std::string failedPath;
+    bool renameRefused = false; // a bind mount or another file system: rename cannot replace it
+    bool ownerRefused = false;  // the new file could not be given the target's owner
+    bool changed = false;       // the target changed under us; nothing was replaced
+    FileFingerprint written;
+};
+
+// Writes the content into a new file beside target and renames it over target. With keepOwner a new
+// file that cannot get the target's owner is given up (ownerRefused). On failure nothing but the
+// temporary file was touched, and it is gone.
+WriteOutcome replaceAtomically(FileSystem& files, const std::string& target, const PathInfo& info,
+                               const Content& content, bool keepOwner, const std::function<bool()>& stillSame) {
+    WriteOutcome out;
     TempFile temp = createTemporaryBeside(files, target, info.exists ? info.mode : 0644);
-    if (temp.fd < 0)
-        return temp.error;
+    if (temp.fd < 0) {
+        out.error = temp.error;
+        // A name too long is the temporary name's, which is longer than the target's own.
+        out.failedPath = temp.error == ENAMETOOLONG ? temp.path : target;
+        return out;
+    }
     int error = 0;
     if (info.exists) {
-        // Keep owner and mode; a change of owner that the system refuses to a non-root user is not
-        // worth losing the save over, the mode is.
-        files.setOwner(temp.fd, info.uid, info.gid);
-        if (int rc = files.setMode(temp.fd, info.mode); rc < 0)
+        // A change of owner that the system refuses to a non-root user costs a backup nothing; the
+        // file itself is then written in place, which keeps its owner.
+        if (files.setOwner(temp.fd, info.uid, info.gid) < 0 && keepOwner) {
+            out.ownerRefused = true;
+            error = EPERM;
+        } else if (int rc = files.setMode(temp.fd, info.mode); rc < 0) {
             error = -rc;
+        }
     }
+    ContentHash hash;
     if (error == 0)
-        error = bytes ? writeAll(files, temp.fd, *bytes) : writeLines(files, temp.fd, *lines, lineEnd);
+        error = writeContent(files, temp.fd, content, hash);
     if (error == 0) {
-        error = finishFile(files, temp.fd);
+        error = finishFile(files, temp.fd, sizeOf(content), hash, &out.written);
     } else {
         files.close(temp.fd);
+    }
+    if (error == 0 && stillSame && !stillSame()) {
+        out.changed = true;
+        error = EAGAIN;
     }
     if (error == 0) {
         if (int rc = files.rename(temp.path, target); rc < 0) {
             error = -rc;
-            if (renameRefused)
-                *renameRefused = error == EBUSY || error == EXDEV;
+            out.renameRefused = error == EBUSY || error == EXDEV;
         }
     }
     if (error != 0) {
         files.remove(temp.path);
-        return error;
+        out.error = error;
+        out.failedPath = target;
+        return out;
     }
-    files.syncDirectory(folderOf(target));
-    return 0;
+    files.syncDirectory(folderToOpen(target));
+    return out;
 }
 
-int writeInPlace(FileSystem& files, const std::string& target, const std::string* bytes, const EntryList* lines,
-                 std::string_view lineEnd) {
+WriteOutcome writeInPlace(FileSystem& files, const std::string& target, const Content& content) {
+    WriteOutcome out;
+    out.failedPath = target;
     const int fd = files.openWriteInPlace(target);
-    if (fd < 0)
-        return -fd;
-    int error = bytes ? writeAll(files, fd, *bytes) : writeLines(files, fd, *lines, lineEnd);
-    if (error == 0)
-        return finishFile(files, fd);
-    files.close(fd);
-    return error;
+    if (fd < 0) {
+        out.error = -fd;
+        return out;
+    }
+    ContentHash hash;
+    out.error = writeContent(files, fd, content, hash);
+    if (out.error == 0) {
+        out.error = finishFile(files, fd, sizeOf(content), hash, &out.written);
+    } else {
+        files.close(fd);
+    }
+    return out;
+}
+
+std::string journalRecord(const std::string& bytes) {
+    ContentHash hash;
+    hash.add(bytes);
+    return std::string(kJournalMagic) + std::to_string(bytes.size()) + " " + std::to_string(hash.value()) + "\n" +
+           bytes;
+}
+
+// The bytes a journal record holds, or false when the record is not whole.
+bool parseJournal(const std::string& record, std::string& bytes) {
+    if (record.compare(0, kJournalMagic.size(), kJournalMagic) != 0)
+        return false;
+    const size_t end = record.find('\n');
+    if (end == std::string::npos)
+        return false;
+    unsigned long long size = 0, expected = 0;
+    if (std::sscanf(record.c_str() + kJournalMagic.size(), "%llu %llu", &size, &expected) != 2 ||
+        record.size() - end - 1 != size)
+        return false;
+    bytes = record.substr(end + 1);
+    ContentHash hash;
+    hash.add(bytes);
+    return hash.value() == expected;
+}
+
+// Rewrites target in place with the content, keeping the new bytes in a journal until the rewrite
+// is on disk. Where no journal can be made (a folder we may not write) the rewrite goes ahead
+// without one, as nothing else could save the file. A failed rewrite puts the old bytes back.
+WriteOutcome writeInPlaceJournaled(FileSystem& files, const std::string& target, const PathInfo& info,
+                                   const Content& content, const std::string& old,
+                                   const std::function<bool()>& stillSame) {
+    const std::string bytes = contentBytes(content);
+    const std::string journal = journalPathFor(target);
+    const std::string record = journalRecord(bytes);
+    const WriteOutcome journaled = replaceAtomically(files, journal, info, Content{&record, nullptr, {}}, false, {});
+    if (journaled.error != 0 && journaled.error != EACCES && journaled.error != EPERM && journaled.error != EROFS)
+        return journaled;
+    WriteOutcome out;
+    if (stillSame && !stillSame()) {
+        out.changed = true;
+        out.error = EAGAIN;
+    } else {
+        out = writeInPlace(files, target, Content{&bytes, nullptr, {}});
+    }
+    if (out.error != 0 && !out.changed) {
+        // Without the old bytes back the journal stays, so the next run completes the rewrite.
+        if (writeInPlace(files, target, Content{&old, nullptr, {}}).error != 0)
+            return out;
+    }
+    if (journaled.error == 0) {
+        files.remove(journal);
+        files.syncDirectory(folderToOpen(target));
+    }
+    return out;
 }
 
 } // namespace
+
+void ContentHash::mix(uint64_t word) {
+    m_state = (m_state ^ word) * 0x9e3779b97f4a7c15ull;
+    m_state ^= m_state >> 29;
+}
+
+void ContentHash::add(std::string_view bytes) {
+    m_length += bytes.size();
+    size_t i = 0;
+    while (m_tailBytes != 0 && i < bytes.size()) {
+        m_tail |= uint64_t{static_cast<unsigned char>(bytes[i++])} << (8 * m_tailBytes);
+        if (++m_tailBytes == 8) {
+            mix(m_tail);
+            m_tail = 0;
+            m_tailBytes = 0;
+        }
+    }
+    // Words in the machine's own byte order: the values are only ever compared on the same machine.
+    for (; i + 8 <= bytes.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        mix(word);
+    }
+    for (; i < bytes.size(); ++i)
+        m_tail |= uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * m_tailBytes++);
+}
+
+uint64_t ContentHash::value() const {
+    ContentHash last = *this;
+    last.mix(m_tail);
+    last.mix(m_length);
+    return last.m_state;
+}
+
+std::string lockPathFor(const std::string& target) {
+    return folderOf(target) + "." + nameOf(target) + ".velmora-lock";
+}
+
+std::string journalPathFor(const std::string& target) {
+    return folderOf(target) + "." + nameOf(target) + ".velmora-journal";
+}
+
+SaveTarget saveTargetFor(FileSystem& files, const std::string& path) {
+    SaveTarget result;
+    result.path = path;
+    auto refuse = [&](SaveStatus status, const std::string& message) {
+        result.status = status;
+        result.message = message;
+        return result;
+    };
+    const uint32_t me = files.userId();
+    auto trusted = [&](uint32_t uid) { return uid == 0 || uid == me; };
+    // Who could put another file, or a link, where the save writes.
+    SaveStatus riskStatus = SaveStatus::Unsafe;
+    auto folderRisk = [&](const std::string& file) -> std::string {
+        const std::string folder = folderToOpen(file);
+        const PathInfo info = files.stat(folder, true);
+        if (!info.exists && info.error != 0 && info.error != ENOENT) {
+            riskStatus = SaveStatus::WriteFailed;
+            return "the folder " + folder + " cannot be looked at: " + files.errorText(info.error);
+        }
+        if (!info.exists)
+            return {}; // the save itself reports a missing folder
+        const bool sticky = (info.mode & 01000) != 0;
+        if (!trusted(info.uid))
+            return "the folder " + folder + " belongs to another user";
+        if (!sticky && (info.mode & 0002))
+            return "any user may change the folder " + folder;
+        if (!sticky && me == 0 && (info.mode & 0020) && info.gid != 0)
+            return "the users of its group may change the folder " + folder;
+        return {};
+    };
+    const PathInfo link = files.stat(path, false);
+    if (!link.exists && link.error != 0 && link.error != ENOENT)
+        return refuse(SaveStatus::WriteFailed, reason(files, path, link.error));
+    if (std::string risk = folderRisk(path); !risk.empty())
+        return refuse(riskStatus, path + ": not written, because " + risk);
+    if (!link.isSymlink)
+        return result;
+    if (!trusted(link.uid))
+        return refuse(SaveStatus::Unsafe, path + ": not written, because it is a link that belongs to another user");
+    const ResolvedPath resolved = files.resolveLinks(path);
+    if (resolved.error != 0 || resolved.path.empty())
+        return refuse(SaveStatus::WriteFailed, reason(files, path, resolved.error ? resolved.error : ENOENT));
+    result.path = resolved.path;
+    if (std::string risk = folderRisk(result.path); !risk.empty())
+        return refuse(riskStatus, path + ": not written, because " + risk);
+    return result;
+}
+
+Recovery recoverHostsFile(FileSystem& files, const std::string& target, int64_t nowNs) {
+    Recovery recovery;
+    const uint32_t me = files.userId();
+    const PathInfo targetInfo = files.stat(target, false);
+    auto ours = [&](const PathInfo& info) {
+        return info.exists && info.isRegular && (info.uid == me || (targetInfo.exists && info.uid == targetInfo.uid));
+    };
+    const std::string journal = journalPathFor(target);
+    if (ours(files.stat(journal, false))) {
+        const FileBytes record = readFileBytes(files, journal, false);
+        std::string bytes;
+        if (record.error == 0 && parseJournal(record.bytes, bytes) && targetInfo.exists) {
+            const WriteOutcome out = writeInPlace(files, target, Content{&bytes, nullptr, {}});
+            if (out.error != 0) {
+                recovery.error = out.error;
+                return recovery;
+            }
+            recovery.rolledForward = true;
+        }
+        files.remove(journal);
+        files.syncDirectory(folderToOpen(target));
+    }
+    const std::string folder = folderToOpen(target);
+    const std::string name = nameOf(target);
+    for (const std::string& entry : files.listFolder(folder).names) {
+        if (!isTemporaryName(entry, name))
+            continue;
+        const std::string path = folderOf(target) + entry;
+        const PathInfo info = files.stat(path, false);
+        if (ours(info) && nowNs - info.modifiedNs > kStaleAfterNs && files.remove(path) == 0)
+            ++recovery.staleRemoved;
+    }
+    return recovery;
+}
 
 bool fileHasData(FileSystem& files, const std::string& path) {
     if (path.empty())
@@ -163,14 +458,14 @@ bool fileHasData(FileSystem& files, const std::string& path) {
     return info.exists && info.isRegular && info.size > 0;
 }
 
-FileBytes readFileBytes(FileSystem& files, const std::string& path) {
+FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followLinks) {
     FileBytes result;
-    const int fd = files.openRead(path);
+    const int fd = files.openRead(path, followLinks);
     if (fd < 0) {
         result.error = -fd;
         return result;
     }
-    const PathInfo info = files.stat(path, true);
+    const PathInfo info = files.fileInfo(fd);
     if (info.exists && info.size < (uint64_t{1} << 40))
         result.bytes.reserve(static_cast<size_t>(info.size) + 1); // one more, to see the end without growing
     for (size_t piece = kFirstChunk;;) {
@@ -190,14 +485,20 @@ FileBytes readFileBytes(FileSystem& files, const std::string& path) {
             piece = std::min(piece * 2, kChunk);
     }
     files.close(fd);
+    ContentHash hash;
+    hash.add(result.bytes);
+    result.fingerprint = fingerprintOf(info, result.bytes.size(), hash);
     return result;
 }
 
 int readFileLines(FileSystem& files, const std::string& path, LineConvention convention,
-                  const std::function<void(std::string_view)>& onLine, size_t chunkSize) {
-    const int fd = files.openRead(path);
+                  const std::function<void(std::string_view)>& onLine, size_t chunkSize, FileFingerprint* fingerprint) {
+    const int fd = files.openRead(path, true);
     if (fd < 0)
         return -fd;
+    const PathInfo info = fingerprint ? files.fileInfo(fd) : PathInfo{};
+    ContentHash hash;
+    uint64_t total = 0;
     const bool lfEnds = convention == LineConvention::Posix;
     std::string buffer;
     size_t start = 0; // where the current line begins
@@ -248,13 +549,19 @@ int readFileLines(FileSystem& files, const std::string& path, LineConvention con
             continue;
         }
         buffer.resize(old + static_cast<size_t>(n));
+        if (fingerprint) {
+            hash.add(std::string_view(buffer.data() + old, static_cast<size_t>(n)));
+            total += static_cast<uint64_t>(n);
+        }
     }
     files.close(fd);
+    if (fingerprint)
+        *fingerprint = fingerprintOf(info, total, hash);
     return error;
 }
 
-SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines,
-                         LineConvention convention) {
+SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines, LineConvention convention,
+                         const FileFingerprint* expected) {
     SaveResult result;
     auto failed = [&](SaveStatus status, const std::string& message) {
         result.status = status;
@@ -263,55 +570,63 @@ SaveResult saveHostsFile(FileSystem& files, const std::string& path, const Entry
     };
 
     // A link is written through: everything below works on the file it points at.
+    const SaveTarget where = saveTargetFor(files, path);
+    if (!where.message.empty())
+        return failed(where.status, where.message);
+    const std::string& target = where.path;
     // A file that cannot be looked at is not taken for a missing one: that would replace it unbacked.
-    auto unknown = [](const PathInfo& i) { return !i.exists && i.error != 0 && i.error != ENOENT; };
-    std::string target = path;
-    const PathInfo linkInfo = files.stat(path, false);
-    if (unknown(linkInfo))
-        return failed(SaveStatus::WriteFailed, reason(files, path, linkInfo.error));
-    if (linkInfo.exists && linkInfo.isSymlink) {
-        const ResolvedPath resolved = files.resolveLinks(path);
-        if (resolved.error != 0 || resolved.path.empty())
-            return failed(SaveStatus::WriteFailed, reason(files, path, resolved.error ? resolved.error : ENOENT));
-        target = resolved.path;
-    }
-    const PathInfo info = files.stat(target, true);
-    if (unknown(info))
+    const PathInfo info = files.stat(target, false);
+    if (!info.exists && info.error != 0 && info.error != ENOENT)
         return failed(SaveStatus::WriteFailed, reason(files, path, info.error));
     if (info.exists && !info.isRegular)
         return failed(SaveStatus::NotRegular, path + ": not a regular file");
 
-    // The old contents: copied to the backup, used to choose the line end, and kept to put back
-    // should an in-place write fail.
+    // The old contents: compared with what was read, copied to the backup, used to choose the line
+    // end, and kept to put back should an in-place write fail.
     std::string old;
+    FileFingerprint current;
     if (info.exists && info.size > 0) {
-        FileBytes read = readFileBytes(files, target);
+        FileBytes read = readFileBytes(files, target, false);
         if (read.error != 0)
             return failed(SaveStatus::BackupFailed, "cannot read " + reason(files, path, read.error));
         old = std::move(read.bytes);
+        current = read.fingerprint;
     }
+    const std::string changed = path + ": another program changed it after it was read";
+    if (expected && !(*expected == current))
+        return failed(SaveStatus::Changed, changed);
+    std::function<bool()> stillSame;
+    if (expected)
+        stillSame = [&] { return looksUnchanged(files, target, current); };
     const std::string_view lineEnd = lineEndBytes(lineEndFor(old, convention));
 
     if (!old.empty()) {
         result.backupPath = path + ".bak";
         // The backup is a new file renamed into place (with the target's mode and owner), so a link
         // planted at the backup's path is replaced, never written through.
-        if (int error = replaceAtomically(files, result.backupPath, info, &old, nullptr, {}, nullptr))
+        const WriteOutcome backup =
+            replaceAtomically(files, result.backupPath, info, Content{&old, nullptr, {}}, false, {});
+        if (backup.error != 0)
             return failed(SaveStatus::BackupFailed,
-                          "cannot write the backup " + reason(files, result.backupPath, error));
+                          "cannot write the backup " + reason(files, backup.failedPath, backup.error));
         result.backedUp = true;
     }
 
-    bool renameRefused = false;
-    int error = replaceAtomically(files, target, info, nullptr, &lines, lineEnd, &renameRefused);
-    if (error != 0 && info.exists && (renameRefused || error == EACCES || error == EPERM)) {
-        // The file cannot be replaced (a bind mount, or a folder we may not write): write it in place.
-        error = writeInPlace(files, target, nullptr, &lines, lineEnd);
-        if (error != 0)
-            writeInPlace(files, target, &old, nullptr, {});
+    const Content content{nullptr, &lines, lineEnd};
+    WriteOutcome out = replaceAtomically(files, target, info, content, true, stillSame);
+    if (out.error != 0 && !out.changed && info.exists &&
+        (out.renameRefused || out.ownerRefused || out.error == EACCES || out.error == EPERM)) {
+        // The file cannot be replaced (a bind mount, a folder we may not write, an owner we may not
+        // give): write it in place.
+        out = writeInPlaceJournaled(files, target, info, content, old, stillSame);
     }
-    if (error != 0)
-        return failed(SaveStatus::WriteFailed, reason(files, path, error));
+    if (out.changed)
+        return failed(SaveStatus::Changed, changed);
+    if (out.error != 0) {
+        const std::string& failedPath = out.failedPath == target ? path : out.failedPath;
+        return failed(SaveStatus::WriteFailed, reason(files, failedPath, out.error));
+    }
+    result.written = out.written;
     return result;
 }
 

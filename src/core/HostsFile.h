@@ -14,25 +14,58 @@ namespace velmora {
 // files, empty files, folders, devices and FIFOs all count as absent.
 bool fileHasData(FileSystem& files, const std::string& path);
 
+// A hash of a file's bytes, fed piece by piece; pieces split anywhere give the same value.
+class ContentHash {
+public:
+    void add(std::string_view bytes);
+    uint64_t value() const;
+
+private:
+    void mix(uint64_t word);
+    uint64_t m_state = 0x6a09e667f3bcc909ull;
+    uint64_t m_tail = 0;
+    unsigned m_tailBytes = 0;
+    uint64_t m_length = 0;
+};
+
+// Which file was read and what it held, to tell later whether another program has changed it since.
+// A missing or empty file has no data and nothing else to compare.
+struct FileFingerprint {
+    bool hasData = false;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uint64_t size = 0;
+    int64_t modifiedNs = 0;
+    uint64_t hash = 0;
+    bool operator==(const FileFingerprint&) const = default;
+};
+
 // A file's bytes, read to its end. A read that fails part way keeps what was read before the failure
 // and reports the error; a file that cannot be opened gives no bytes and its error.
 struct FileBytes {
     std::string bytes;
     int error = 0;
+    FileFingerprint fingerprint;
 };
-FileBytes readFileBytes(FileSystem& files, const std::string& path);
+FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followLinks = true);
+
+constexpr size_t kReadChunk = 1 << 20;
 
 // Reads a file line by line without holding it whole: onLine(line) for every line, split exactly as
 // forEachLine splits the same bytes. A read that fails part way ends the file there (the partial
-// last line is still a line). Returns 0 or the errno of the failure. chunkSize is for tests.
+// last line is still a line). Returns 0 or the errno of the failure, and when asked the fingerprint
+// of what was read. chunkSize is for tests.
 int readFileLines(FileSystem& files, const std::string& path, LineConvention convention,
-                  const std::function<void(std::string_view)>& onLine, size_t chunkSize = 1 << 20);
+                  const std::function<void(std::string_view)>& onLine, size_t chunkSize = kReadChunk,
+                  FileFingerprint* fingerprint = nullptr);
 
 enum class SaveStatus {
     Saved,
     BackupFailed, // the backup could not be made; the target was not touched
     NotRegular,   // the target exists but is not a regular file; it was not touched
     WriteFailed,  // the target could not be written; it holds its previous contents
+    Changed,      // another program changed the target since it was read; it was not touched
+    Unsafe,       // another user could redirect the write (a link or folder of theirs); nothing touched
 };
 
 struct SaveResult {
@@ -40,7 +73,33 @@ struct SaveResult {
     std::string message; // path and the system's reason, for the user; empty when saved
     bool backedUp = false;
     std::string backupPath;
+    FileFingerprint written; // the saved file, as it is now
 };
+
+// Where saving path writes: the file a link there points at, refused (message set) when the link or
+// a folder that holds path or that file could be swapped by another user than root and the running
+// one, or when the link cannot be followed.
+struct SaveTarget {
+    std::string path;
+    std::string message; // empty when the target may be written
+    SaveStatus status = SaveStatus::Saved;
+};
+SaveTarget saveTargetFor(FileSystem& files, const std::string& path);
+
+// The names that saving path uses beside its target for the lock and the journal of an in-place write.
+std::string lockPathFor(const std::string& target);
+std::string journalPathFor(const std::string& target);
+
+// What the clean-up before a save found beside the target.
+struct Recovery {
+    bool rolledForward = false; // an in-place write that a killed run left unfinished was completed
+    int staleRemoved = 0;       // temporary files of killed runs removed
+    int error = 0;              // errno of a roll-forward that failed (the journal is then kept)
+};
+// Run while holding the lock, before reading the file: finishes an in-place rewrite whose journal is
+// complete (an incomplete journal is dropped: the file was not yet touched), and removes this user's
+// temporary files beside the target that are older than a minute.
+Recovery recoverHostsFile(FileSystem& files, const std::string& target, int64_t nowNs);
 
 // Writes every entry of lines to path, each followed by the line end that path already uses (see
 // lineEndFor). When path holds data it is first copied to path + ".bak", complete and synced,
@@ -49,7 +108,11 @@ struct SaveResult {
 // owner, synced and renamed over it. A target that rename cannot replace (a bind mount: EBUSY, EXDEV)
 // is rewritten in place, and restored from memory if that write fails. A link as target is written
 // through. On any failure the target and the backup keep their previous bytes.
+// An in-place write first keeps the new bytes in a journal beside the target, so that a run killed
+// part way is completed by the next (recoverHostsFile). With expected, a target whose fingerprint
+// differs is left alone (Changed): the lines were made from another version of it. A target whose
+// owner a new file could not get is written in place, so that it keeps its owner.
 SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines,
-                         LineConvention convention = nativeLineConvention());
+                         LineConvention convention = nativeLineConvention(), const FileFingerprint* expected = nullptr);
 
 } // namespace velmora

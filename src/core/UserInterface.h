@@ -18,6 +18,7 @@ inline constexpr int32_t Question = 32;
 inline constexpr int32_t Exclamation = 48;
 inline constexpr int32_t Information = 64;
 inline constexpr int32_t DefaultButton2 = 256;
+inline constexpr int32_t DefaultButton3 = 512; // Yes/No/Cancel boxes only
 } // namespace MessageStyle
 
 // The button that answered a message box. None: the box closed without a button press.

@@ -153,7 +153,8 @@ int32_t readSourceText(std::string_view bytes, LineConvention convention, EntryL
 }
 
 SourceReadResult readSourceFile(FileSystem& files, const std::string& path, LineConvention convention, EntryList& hosts,
-                                EntryList* added, DuplicateIndex& index, ProgressSink& progress) {
+                                EntryList* added, DuplicateIndex& index, ProgressSink& progress,
+                                FileFingerprint* fingerprint) {
     const PathInfo info = files.stat(path, true);
     const int32_t maximum = clampToInt32(info.size);
     int32_t value = 0;
@@ -164,10 +165,13 @@ SourceReadResult readSourceFile(FileSystem& files, const std::string& path, Line
         added->reserveBytes(bytes);
     SourceListReader reader(hosts, added, index);
     SourceReadResult result;
-    result.error = readFileLines(files, path, convention, [&](std::string_view line) {
-        progress.step(clampToInt32(line.size()), value, maximum);
-        reader.line(line);
-    });
+    result.error = readFileLines(
+        files, path, convention,
+        [&](std::string_view line) {
+            progress.step(clampToInt32(line.size()), value, maximum);
+            reader.line(line);
+        },
+        kReadChunk, fingerprint);
     reader.finish();
     result.appended = reader.appended();
     return result;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/EntryList.h"
+#include "core/HostsFile.h"
 #include "core/LineText.h"
 #include "core/UserInterface.h"
 #include "merge/DuplicateIndex.h"
@@ -57,9 +58,10 @@ struct SourceReadResult {
 };
 
 // Reads the file at path line by line through a SourceListReader, with one progress step per line
-// (by its length, against the file's size).
+// (by its length, against the file's size). With fingerprint, notes which file was read and what it held.
 SourceReadResult readSourceFile(FileSystem& files, const std::string& path, LineConvention convention, EntryList& hosts,
-                                EntryList* added, DuplicateIndex& index, ProgressSink& progress);
+                                EntryList* added, DuplicateIndex& index, ProgressSink& progress,
+                                FileFingerprint* fingerprint = nullptr);
 
 // Enters every line of hosts that does not begin with "#" into index, unaltered; a line already
 // present is left alone. One progress step per line.

@@ -1,6 +1,7 @@
 #include "platform/FakeFileSystem.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace velmora {
 
@@ -25,6 +26,13 @@ int FakeFileSystem::fault(Op op, size_t* partialBytes) {
     return 0;
 }
 
+bool FakeFileSystem::stopped() {
+    if (stopAfterChanges >= 0 && changes >= stopAfterChanges)
+        return true;
+    ++changes;
+    return false;
+}
+
 PathInfo FakeFileSystem::stat(const std::string& path, bool followLinks) {
     if (int error = fault(Op::Stat)) {
         PathInfo info;
@@ -34,22 +42,26 @@ PathInfo FakeFileSystem::stat(const std::string& path, bool followLinks) {
     return PosixFileSystem::stat(path, followLinks);
 }
 
-int FakeFileSystem::openRead(const std::string& path) {
+int FakeFileSystem::openRead(const std::string& path, bool followLinks) {
     if (int error = fault(Op::OpenRead))
         return -error;
-    return PosixFileSystem::openRead(path);
+    return PosixFileSystem::openRead(path, followLinks);
 }
 
 int FakeFileSystem::createExclusive(const std::string& path, uint32_t mode) {
     created.emplace_back(path, mode);
     if (int error = fault(Op::CreateExclusive))
         return -error;
+    if (stopped())
+        return -EIO;
     return PosixFileSystem::createExclusive(path, mode);
 }
 
 int FakeFileSystem::openWriteInPlace(const std::string& path) {
     if (int error = fault(Op::OpenWriteInPlace))
         return -error;
+    if (stopped())
+        return -EIO;
     return PosixFileSystem::openWriteInPlace(path);
 }
 
@@ -64,6 +76,8 @@ ssize_t FakeFileSystem::read(int fd, void* buffer, size_t size) {
 
 ssize_t FakeFileSystem::write(int fd, const void* data, size_t size) {
     size_t partial = 0;
+    if (stopped())
+        return -EIO;
     if (int error = fault(Op::Write, &partial)) {
         // A disk that fills up part way: some bytes land, then the write fails.
         if (partial > 0)
@@ -76,25 +90,57 @@ ssize_t FakeFileSystem::write(int fd, const void* data, size_t size) {
 int FakeFileSystem::syncFile(int fd) {
     if (int error = fault(Op::Sync))
         return -error;
+    if (stopped())
+        return -EIO;
     return PosixFileSystem::syncFile(fd);
+}
+
+int FakeFileSystem::setOwner(int fd, uint32_t uid, uint32_t gid) {
+    if (int error = fault(Op::SetOwner))
+        return -error;
+    if (stopped())
+        return -EIO;
+    return PosixFileSystem::setOwner(fd, uid, gid);
 }
 
 int FakeFileSystem::setMode(int fd, uint32_t mode) {
     if (int error = fault(Op::SetMode))
         return -error;
+    if (stopped())
+        return -EIO;
     return PosixFileSystem::setMode(fd, mode);
 }
 
 int FakeFileSystem::rename(const std::string& from, const std::string& to) {
     if (int error = fault(Op::Rename))
         return -error;
+    if (stopped())
+        return -EIO;
     return PosixFileSystem::rename(from, to);
 }
 
 int FakeFileSystem::remove(const std::string& path) {
     if (int error = fault(Op::Remove))
         return -error;
+    if (stopped())
+        return -EIO;
     return PosixFileSystem::remove(path);
+}
+
+int FakeFileSystem::syncDirectory(const std::string& dir) {
+    if (stopped())
+        return -EIO;
+    return PosixFileSystem::syncDirectory(dir);
+}
+
+int FakeFileSystem::truncate(int fd) {
+    if (stopped())
+        return -EIO;
+    return PosixFileSystem::truncate(fd);
+}
+
+uint32_t FakeFileSystem::userId() {
+    return fakeUserId >= 0 ? static_cast<uint32_t>(fakeUserId) : PosixFileSystem::userId();
 }
 
 } // namespace velmora

@@ -12,7 +12,19 @@ namespace velmora {
 // can be made to fail.
 class FakeFileSystem : public PosixFileSystem {
 public:
-    enum class Op { Stat, OpenRead, Read, CreateExclusive, OpenWriteInPlace, Write, Sync, SetMode, Rename, Remove };
+    enum class Op {
+        Stat,
+        OpenRead,
+        Read,
+        CreateExclusive,
+        OpenWriteInPlace,
+        Write,
+        Sync,
+        SetOwner,
+        SetMode,
+        Rename,
+        Remove
+    };
 
     // The next calls of op fail with error, after `skip` calls of it have gone through; `times` calls
     // fail (a negative number: every call from then on). Write failures may be partial: a failing
@@ -23,17 +35,27 @@ public:
     std::function<void(int readIndex)> beforeRead;
     // Every file created exclusively: its path and the mode asked for.
     std::vector<std::pair<std::string, uint32_t>> created;
+    // A process killed part way: after this many calls that change files, every call fails with EIO
+    // and changes nothing, as if the process were gone. Negative: never.
+    int stopAfterChanges = -1;
+    int changes = 0; // calls that changed files so far
+    // The running user as the file system reports it (the real one when not set).
+    int64_t fakeUserId = -1;
 
     PathInfo stat(const std::string& path, bool followLinks) override;
-    int openRead(const std::string& path) override;
+    int openRead(const std::string& path, bool followLinks) override;
     int createExclusive(const std::string& path, uint32_t mode) override;
     int openWriteInPlace(const std::string& path) override;
     ssize_t read(int fd, void* buffer, size_t size) override;
     ssize_t write(int fd, const void* data, size_t size) override;
     int syncFile(int fd) override;
+    int setOwner(int fd, uint32_t uid, uint32_t gid) override;
     int setMode(int fd, uint32_t mode) override;
     int rename(const std::string& from, const std::string& to) override;
     int remove(const std::string& path) override;
+    int syncDirectory(const std::string& dir) override;
+    int truncate(int fd) override;
+    uint32_t userId() override;
 
 private:
     struct Fault {
@@ -45,6 +67,8 @@ private:
     };
     // 0 when the call goes through, else the error to fail with (and partial bytes for writes).
     int fault(Op op, size_t* partialBytes = nullptr);
+    // True when the process counts as gone; else counts one more change.
+    bool stopped();
 
     std::vector<Fault> m_faults;
     int m_reads = 0;

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 #ifdef _MSC_VER
 #include <BaseTsd.h>
 typedef SSIZE_T ssize_t;
@@ -22,7 +23,16 @@ struct PathInfo {
     uint32_t mode = 0; // permission bits
     uint32_t uid = 0;
     uint32_t gid = 0;
-    int error = 0; // errno of a failed query
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int64_t modifiedNs = 0; // last modification, nanoseconds since 1970
+    int error = 0;          // errno of a failed query
+};
+
+// The names in a folder (without "." and ".."), or the errno of the failure.
+struct FolderNames {
+    std::vector<std::string> names;
+    int error = 0;
 };
 
 // A path with every link resolved, or the errno of the failure.
@@ -41,7 +51,10 @@ public:
 
     virtual PathInfo stat(const std::string& path, bool followLinks) = 0;
     virtual ResolvedPath resolveLinks(const std::string& path) = 0;
-    virtual int openRead(const std::string& path) = 0; // never blocks (FIFOs are refused)
+    // Never blocks (FIFOs are refused); with followLinks false a link at path is refused (ELOOP).
+    virtual int openRead(const std::string& path, bool followLinks) = 0;
+    virtual PathInfo fileInfo(int fd) = 0;
+    // A new file with exactly this mode (no umask, no inherited access entries); never through a link.
     virtual int createExclusive(const std::string& path, uint32_t mode) = 0;
     virtual int openWriteInPlace(const std::string& path) = 0; // existing file, cut to nothing
     virtual ssize_t read(int fd, void* buffer, size_t size) = 0;
@@ -53,6 +66,17 @@ public:
     virtual int rename(const std::string& from, const std::string& to) = 0;
     virtual int remove(const std::string& path) = 0;
     virtual int syncDirectory(const std::string& dir) = 0;
+    virtual FolderNames listFolder(const std::string& dir) = 0;
+
+    // A lock file opened for an advisory lock: created with mode when missing, never through a link.
+    virtual int openLockFile(const std::string& path, uint32_t mode) = 0;
+    // Takes the exclusive lock on an open lock file without waiting: 0, or -EWOULDBLOCK while another
+    // open file holds it. Closing the file releases it.
+    virtual int tryLock(int fd) = 0;
+    virtual int truncate(int fd) = 0; // to nothing, writing from the start again
+
+    virtual uint32_t userId() = 0; // the effective user
+    virtual int processId() = 0;
     // The system's description of an errno value.
     virtual std::string errorText(int error) = 0;
 };

@@ -4,9 +4,14 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/xattr.h>
+#endif
 
 namespace velmora {
 
@@ -14,16 +19,9 @@ namespace {
 int fail() {
     return -errno;
 }
-} // namespace
 
-PathInfo PosixFileSystem::stat(const std::string& path, bool followLinks) {
+PathInfo infoOf(const struct stat& st) {
     PathInfo info;
-    struct stat st {};
-    const int rc = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
-    if (rc != 0) {
-        info.error = errno;
-        return info;
-    }
     info.exists = true;
     info.isRegular = S_ISREG(st.st_mode);
     info.isDirectory = S_ISDIR(st.st_mode);
@@ -32,7 +30,33 @@ PathInfo PosixFileSystem::stat(const std::string& path, bool followLinks) {
     info.mode = st.st_mode & 07777;
     info.uid = st.st_uid;
     info.gid = st.st_gid;
+    info.device = static_cast<uint64_t>(st.st_dev);
+    info.inode = static_cast<uint64_t>(st.st_ino);
+    info.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return info;
+}
+
+} // namespace
+
+PathInfo PosixFileSystem::stat(const std::string& path, bool followLinks) {
+    struct stat st {};
+    const int rc = followLinks ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+    if (rc != 0) {
+        PathInfo info;
+        info.error = errno;
+        return info;
+    }
+    return infoOf(st);
+}
+
+PathInfo PosixFileSystem::fileInfo(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        PathInfo info;
+        info.error = errno;
+        return info;
+    }
+    return infoOf(st);
 }
 
 ResolvedPath PosixFileSystem::resolveLinks(const std::string& path) {
@@ -44,9 +68,9 @@ ResolvedPath PosixFileSystem::resolveLinks(const std::string& path) {
     return result;
 }
 
-int PosixFileSystem::openRead(const std::string& path) {
+int PosixFileSystem::openRead(const std::string& path, bool followLinks) {
     // Non-blocking so that a FIFO cannot hold us; anything but a regular file is refused.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return fail();
     struct stat st {};
@@ -59,8 +83,21 @@ int PosixFileSystem::openRead(const std::string& path) {
 }
 
 int PosixFileSystem::createExclusive(const std::string& path, uint32_t mode) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    return fd < 0 ? fail() : fd;
+    // Born readable by its owner alone, so that a default access list of the folder cannot grant a
+    // group or another user more than the mode will; that list is then dropped and the mode set.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return fail();
+#ifdef __linux__
+    ::fremovexattr(fd, "system.posix_acl_access");
+#endif
+    if (::fchmod(fd, mode) != 0) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        return -error;
+    }
+    return fd;
 }
 
 int PosixFileSystem::openWriteInPlace(const std::string& path) {
@@ -127,6 +164,56 @@ int PosixFileSystem::syncDirectory(const std::string& dir) {
     const int rc = ::fsync(fd) == 0 ? 0 : -errno;
     ::close(fd);
     return rc;
+}
+
+FolderNames PosixFileSystem::listFolder(const std::string& dir) {
+    FolderNames result;
+    DIR* folder = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!folder) {
+        result.error = errno;
+        return result;
+    }
+    while (const dirent* entry = ::readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            result.names.push_back(name);
+    }
+    ::closedir(folder);
+    return result;
+}
+
+int PosixFileSystem::openLockFile(const std::string& path, uint32_t mode) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0)
+        return fail();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -EINVAL;
+    }
+    return fd;
+}
+
+int PosixFileSystem::tryLock(int fd) {
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0 ? 0 : -(errno == EAGAIN ? EWOULDBLOCK : errno);
+}
+
+int PosixFileSystem::truncate(int fd) {
+    if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)
+        return fail();
+    return 0;
+}
+
+uint32_t PosixFileSystem::userId() {
+    return ::geteuid();
+}
+
+int PosixFileSystem::processId() {
+    return static_cast<int>(::getpid());
 }
 
 std::string PosixFileSystem::errorText(int error) {

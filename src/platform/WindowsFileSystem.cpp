@@ -81,7 +81,29 @@ ResolvedPath WindowsFileSystem::resolveLinks(const std::string& path) {
     return {result, 0};
 }
 
-int WindowsFileSystem::openRead(const std::string& path) {
+PathInfo WindowsFileSystem::fileInfo(int fd) {
+    PathInfo info;
+    BY_HANDLE_FILE_INFORMATION data{};
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &data)) {
+        info.error = EBADF;
+        return info;
+    }
+    info.exists = true;
+    info.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    info.isRegular = !info.isDirectory;
+    info.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    info.mode = (data.dwFileAttributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
+    info.device = data.dwVolumeSerialNumber;
+    info.inode = (static_cast<uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
+    // 100-nanosecond steps since 1601, moved to 1970 like the clock the age of a file is measured by.
+    const uint64_t since1601 =
+        (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+    info.modifiedNs = (static_cast<int64_t>(since1601) - 116444736000000000LL) * 100;
+    return info;
+}
+
+int WindowsFileSystem::openRead(const std::string& path, bool) {
     const int fd = _open(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
     if (fd < 0)
         return fail();
@@ -130,6 +152,48 @@ int WindowsFileSystem::rename(const std::string& from, const std::string& to) {
 
 int WindowsFileSystem::remove(const std::string& path) {
     return _unlink(path.c_str()) == 0 ? 0 : fail();
+}
+
+FolderNames WindowsFileSystem::listFolder(const std::string& dir) {
+    FolderNames result;
+    WIN32_FIND_DATAA data{};
+    const std::string pattern = (dir.empty() ? std::string(".\\") : dir) + "*";
+    const HANDLE find = FindFirstFileA(pattern.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        result.error = errnoFrom(GetLastError());
+        return result;
+    }
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            result.names.push_back(name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return result;
+}
+
+int WindowsFileSystem::openLockFile(const std::string& path, uint32_t) {
+    const int fd = _open(path.c_str(), _O_RDWR | _O_CREAT | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+    return fd < 0 ? fail() : fd;
+}
+
+int WindowsFileSystem::tryLock(int fd) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd));
+    OVERLAPPED at{};
+    if (LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+        return 0;
+    const DWORD error = GetLastError();
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? -EWOULDBLOCK : -errnoFrom(error);
+}
+
+int WindowsFileSystem::truncate(int fd) {
+    if (_chsize_s(fd, 0) != 0 || _lseeki64(fd, 0, SEEK_SET) != 0)
+        return fail();
+    return 0;
+}
+
+int WindowsFileSystem::processId() {
+    return static_cast<int>(GetCurrentProcessId());
 }
 
 std::string WindowsFileSystem::errorText(int error) {

@@ -10,7 +10,8 @@ class WindowsFileSystem : public FileSystem {
 public:
     PathInfo stat(const std::string& path, bool followLinks) override;
     ResolvedPath resolveLinks(const std::string& path) override;
-    int openRead(const std::string& path) override;
+    int openRead(const std::string& path, bool followLinks) override;
+    PathInfo fileInfo(int fd) override;
     int createExclusive(const std::string& path, uint32_t mode) override;
     int openWriteInPlace(const std::string& path) override;
     ssize_t read(int fd, void* buffer, size_t size) override;
@@ -22,6 +23,13 @@ public:
     int rename(const std::string& from, const std::string& to) override;
     int remove(const std::string& path) override;
     int syncDirectory(const std::string&) override { return 0; }
+    FolderNames listFolder(const std::string& dir) override;
+    int openLockFile(const std::string& path, uint32_t mode) override;
+    int tryLock(int fd) override;
+    int truncate(int fd) override;
+    // Owners are not compared on Windows: every file counts as the running user's.
+    uint32_t userId() override { return 0; }
+    int processId() override;
     std::string errorText(int error) override;
 };
 
