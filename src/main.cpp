@@ -10,6 +10,7 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -30,6 +31,10 @@ public:
 // Runs a batch mode: with the dialogs when a display can be used, otherwise on the terminal without
 // starting the GUI toolkit at all.
 int runBatch(int argc, char** argv, const velmora::CommandLine& command) {
+#ifdef SIGPIPE
+    // A reader of standard output that has gone away must not turn a finished save into a failure.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
     velmora::FileSystem& files = velmora::systemFileSystem();
     velmora::Environment& environment = velmora::systemEnvironment();
     if (environment.displayAvailable()) {

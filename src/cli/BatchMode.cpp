@@ -3,6 +3,8 @@
 #include "core/HostsFile.h"
 #include "core/HostsPath.h"
 
+#include <cerrno>
+#include <functional>
 #include <ostream>
 
 namespace velmora {
@@ -11,6 +13,8 @@ namespace {
 
 // The confirmation questions: Yes or No, No taking Enter.
 constexpr int32_t kConfirmStyle = MessageStyle::YesNo | MessageStyle::Question | MessageStyle::DefaultButton2;
+// How often a run starts again on the fresh file when another program changed HOSTS under it.
+constexpr int kAttempts = 3;
 
 struct Run {
     const CommandLine& command;
@@ -19,14 +23,30 @@ struct Run {
     std::ostream& err;
 
     bool optionForm() const { return command.form == CommandForm::Options; }
+    // The last save found HOSTS changed by another program since it was read.
+    bool fileChanged = false;
 
     // Asks unless the run is silent; false when the answer was No (any other answer goes on).
     bool confirmed(const std::string& prompt) {
         return command.silent || document.ui().ask(prompt, kConfirmStyle) != Answer::No;
     }
 
+    // Takes the HOSTS file's lock for the rest of the run, so that runs at the same time each work on
+    // what the one before saved. False when another still holds it after the wait (said on stderr).
+    bool lock(const std::string& hostsPath) {
+        const HostsLock::Status status = document.holdLock(hostsPath, [&](const std::string& holder) {
+            err << "velmora: waiting for " << holder << ", which is changing " << hostsPath << std::endl;
+        });
+        if (status != HostsLock::Status::Busy)
+            return true;
+        document.ui().reportError(hostsPath + " is still being changed by " + document.lock().holder() +
+                                  "; it was left as it was.");
+        return false;
+    }
+
     // Saves the document to the HOSTS file; in the option form sums up what was done, as the text
-    // before and after the HOSTS path, and the backup.
+    // before and after the HOSTS path, and the backup. Nothing is said when another program changed
+    // the file meanwhile (fileChanged): the caller starts again.
     int save(const std::string& hostsPath, const std::string& before, const std::string& after = {}) {
         // Saving a list that lacks lines of the file would drop them from it.
         if (document.hostsReadIncomplete()) {
@@ -34,7 +54,9 @@ struct Run {
                                       " could not be read to its end, so it was left as it was.");
             return kExitFailed;
         }
-        if (!document.save(hostsPath))
+        const bool done = document.save(hostsPath);
+        fileChanged = document.lastSave().status == SaveStatus::Changed;
+        if (!done)
             return kExitFailed;
         if (optionForm()) {
             const SaveResult& saved = document.lastSave();
@@ -45,6 +67,21 @@ struct Run {
         }
         return kExitDone;
     }
+
+    // Runs attempt (which reads HOSTS, changes it and saves it) until no other program has changed
+    // the file between the read and the save, a few times at most.
+    int repeatWhileChanged(const std::string& hostsPath, const std::function<int()>& attempt) {
+        for (int i = 0; i < kAttempts; ++i) {
+            // Always the file as it is now, under the lock, never lines read before.
+            document.markForReload();
+            fileChanged = false;
+            const int status = attempt();
+            if (!fileChanged)
+                return status;
+        }
+        document.ui().reportError(hostsPath + " kept being changed by another program; it was left as it was.");
+        return kExitFailed;
+    }
 };
 
 std::string plural(int32_t count, const char* noun) {
@@ -54,6 +91,12 @@ std::string plural(int32_t count, const char* noun) {
 int runAdd(Run& run) {
     HostsDocument& document = run.document;
     const std::string& listPath = run.command.argument;
+    const PathInfo list = document.files().stat(listPath, true);
+    if (!list.exists && list.error != 0 && list.error != ENOENT && !listPath.empty()) {
+        document.ui().reportError("The list " + listPath +
+                                  " could not be read: " + document.files().errorText(list.error));
+        return kExitFailed;
+    }
     if (!fileHasData(document.files(), listPath)) {
         if (!run.optionForm())
             return kExitDone;
@@ -61,18 +104,27 @@ int runAdd(Run& run) {
         return kExitUsage;
     }
     document.setSourcePath(listPath);
-    document.setHostsPath(hostsFilePath(document.environment()));
-    const MergeResult merged = document.merge();
-    return run.save(document.hostsPath(),
-                    "Merged " + plural(merged.linesAdded, "new line") + " from " + listPath + " into ");
+    const std::string hostsPath = hostsFilePath(document.environment());
+    document.setHostsPath(hostsPath);
+    if (!run.lock(hostsPath))
+        return kExitFailed;
+    return run.repeatWhileChanged(hostsPath, [&]() -> int {
+        const MergeResult merged = document.merge();
+        if (merged.listReadError != 0)
+            return kExitFailed;
+        return run.save(hostsPath, "Merged " + plural(merged.linesAdded, "new line") + " from " + listPath + " into ");
+    });
 }
 
 int runRemoveAll(Run& run) {
     HostsDocument& document = run.document;
     if (!run.confirmed("Do you want to clear the HOSTS file?"))
         return kExitDone;
+    const std::string hostsPath = hostsFilePath(document.environment());
+    if (!run.lock(hostsPath))
+        return kExitFailed;
     document.resetToLocalhost();
-    return run.save(hostsFilePath(document.environment()), "Reset ", " to 127.0.0.1 localhost");
+    return run.save(hostsPath, "Reset ", " to 127.0.0.1 localhost");
 }
 
 int runRemove(Run& run) {
@@ -83,11 +135,15 @@ int runRemove(Run& run) {
     if (name.empty())
         return kExitDone;
     const std::string hostsPath = hostsFilePath(document.environment());
-    document.ui().progress().setTitle("Loading HOSTS...");
-    document.load(hostsPath);
-    document.ui().progress().setTitle("Removing " + name + "...");
-    const int32_t removed = document.removeBlock(name);
-    return run.save(hostsPath, "Removed " + plural(removed, "line") + " in blocks named " + name + " from ");
+    if (!run.lock(hostsPath))
+        return kExitFailed;
+    return run.repeatWhileChanged(hostsPath, [&]() -> int {
+        document.ui().progress().setTitle("Loading HOSTS...");
+        document.load(hostsPath);
+        document.ui().progress().setTitle("Removing " + name + "...");
+        const int32_t removed = document.removeBlock(name);
+        return run.save(hostsPath, "Removed " + plural(removed, "line") + " in blocks named " + name + " from ");
+    });
 }
 
 struct Handler {
@@ -105,9 +161,14 @@ constexpr Handler kHandlers[] = {
 
 int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostream& out, std::ostream& err) {
     Run run{command, document, out, err};
+    // A script gets a status, not a question: a run that finds HOSTS changed starts again instead.
+    document.setAskWhenChanged(false);
     for (const Handler& handler : kHandlers) {
-        if (handler.mode == command.mode)
-            return handler.run(run);
+        if (handler.mode == command.mode) {
+            const int status = handler.run(run);
+            document.releaseLock();
+            return status;
+        }
     }
     return kExitUsage;
 }

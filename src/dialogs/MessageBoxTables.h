@@ -15,7 +15,7 @@ namespace velmora::messagebox {
 inline constexpr int kSlots = 4;
 
 // The third button has the focus. Only Yes/No/Cancel boxes and the plain Yes/No box take it.
-inline constexpr int32_t kDefaultButton3 = 512;
+inline constexpr int32_t kDefaultButton3 = MessageStyle::DefaultButton3;
 
 // Every box starts with this sound; styles outside the button sets keep it.
 inline constexpr std::string_view kDefaultSound = "SystemExclamation";

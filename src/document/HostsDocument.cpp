@@ -7,6 +7,8 @@
 #include "merge/SourceList.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <limits>
 
 namespace velmora {
@@ -16,6 +18,11 @@ namespace {
 // Files longer than this show the progress window while they load.
 constexpr uint64_t kQuietLoadBytes = 32000;
 constexpr std::string_view kLocalhostLine = "127.0.0.1 localhost";
+
+int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
 
 std::string itemsText(int32_t count) {
     return std::to_string(count) + " items";
@@ -79,9 +86,17 @@ void HostsDocument::setHostsPath(const std::string& path) {
     textsChanged();
 }
 
+void HostsDocument::noteRead(const std::string& path, const FileFingerprint& fingerprint) {
+    m_readPath = path;
+    m_readFingerprint = fingerprint;
+}
+
 bool HostsDocument::load(const std::string& path) {
-    if (!fileHasData(m_files, path))
+    if (!fileHasData(m_files, path)) {
+        noteRead(path, FileFingerprint{});
         return true;
+    }
+    FileFingerprint fingerprint;
     {
         BusyScope busy(m_ui);
         RefillScope refill(m_lines);
@@ -95,11 +110,18 @@ bool HostsDocument::load(const std::string& path) {
         int32_t value = 0;
         m_lines.reserveBytes(static_cast<size_t>(std::min<uint64_t>(info.size, uint64_t{1} << 32)));
         m_lines.beginAppend();
-        const int error = readFileLines(m_files, path, m_convention, [&](std::string_view line) {
-            m_lines.append(line);
-            progress.step(clampToInt32(line.size()), value, maximum);
-        });
+        const int error = readFileLines(
+            m_files, path, m_convention,
+            [&](std::string_view line) {
+                m_lines.append(line);
+                progress.step(clampToInt32(line.size()), value, maximum);
+            },
+            kReadChunk, &fingerprint);
         m_hostsReadIncomplete = error != 0;
+        if (error == 0)
+            noteRead(path, fingerprint);
+        else
+            m_readFingerprint.reset();
         m_lines.endAppend();
         progress.close();
     }
@@ -108,8 +130,29 @@ bool HostsDocument::load(const std::string& path) {
     return !m_hostsReadIncomplete;
 }
 
+HostsLock HostsDocument::takeLock(const std::string& path,
+                                  const std::function<void(const std::string& holder)>& waiting, int waitMs) {
+    // The lock and the journal belong to the file a link names, whichever path names it.
+    const SaveTarget where = saveTargetFor(m_files, path);
+    const std::string target = where.message.empty() ? where.path : path;
+    HostsLock lock = HostsLock::acquire(m_files, target, waitMs, waiting);
+    if (lock.isLocked())
+        recoverHostsFile(m_files, target, nowNs());
+    return lock;
+}
+
+HostsLock::Status HostsDocument::holdLock(const std::string& path,
+                                          const std::function<void(const std::string& holder)>& waiting) {
+    m_lock.release();
+    m_lock = takeLock(path, waiting, m_lockWaitMs);
+    return m_lock.status();
+}
+
 void HostsDocument::start(bool noLoad) {
     const std::string path = hostsFilePath(m_environment);
+    // A save that a killed run left half done is finished before the file is read. A writer at work
+    // now finishes it itself, so the window does not wait for it.
+    takeLock(path, {}, 0);
     if (noLoad) {
         setHostsPath(path);
     } else {
@@ -124,6 +167,21 @@ void HostsDocument::start(bool noLoad) {
 
 MergeResult HostsDocument::merge() {
     MergeResult result;
+    // A list that is there but cannot be read changes nothing, not even the reload of the HOSTS file;
+    // one that has gone meanwhile is a missing one.
+    bool listPresent = fileHasData(m_files, m_sourcePath);
+    if (listPresent) {
+        const int fd = m_files.openRead(m_sourcePath, true);
+        if (fd >= 0) {
+            m_files.close(fd);
+        } else if (fd == -ENOENT) {
+            listPresent = false;
+        } else {
+            result.listReadError = -fd;
+            m_ui.reportError("The list " + m_sourcePath + " could not be read: " + m_files.errorText(-fd));
+            return result;
+        }
+    }
     ProgressSink& progress = m_ui.progress();
     BusyScope busy(m_ui);
     {
@@ -138,14 +196,20 @@ MergeResult HostsDocument::merge() {
             progress.setTitle("Loading HOSTS...");
             result.hostsReread = true;
             if (!fileHasData(m_files, m_hostsPath)) {
+                noteRead(m_hostsPath, FileFingerprint{});
                 m_ui.notify(m_hostsPath + " does not exist.");
             } else {
                 // The lines are the file's again; only what the list adds is unsaved.
                 m_modified = false;
                 progress.show();
+                FileFingerprint fingerprint;
                 const SourceReadResult read =
-                    readSourceFile(m_files, m_hostsPath, m_convention, m_lines, nullptr, index, progress);
+                    readSourceFile(m_files, m_hostsPath, m_convention, m_lines, nullptr, index, progress, &fingerprint);
                 m_hostsReadIncomplete = read.error != 0;
+                if (read.error == 0)
+                    noteRead(m_hostsPath, fingerprint);
+                else
+                    m_readFingerprint.reset();
                 result.hostsLinesRead = read.appended;
                 result.hostsReadError = read.error;
                 progress.close();
@@ -158,17 +222,30 @@ MergeResult HostsDocument::merge() {
         }
         progress.close();
         progress.setTitle("Merging New HOSTS...");
-        if (!fileHasData(m_files, m_sourcePath)) {
+        if (!listPresent) {
             result.listMissing = true;
         } else {
+            const bool wasModified = m_modified;
+            const int32_t before = m_lines.count();
             m_modified = true;
             progress.show();
             const SourceReadResult read =
                 readSourceFile(m_files, m_sourcePath, m_convention, m_lines, &m_added, index, progress);
-            result.linesAdded = read.appended;
-            result.listReadError = read.error;
             progress.close();
-            setStatus(m_addedStatus, itemsText(read.appended));
+            if (read.error != 0) {
+                // Half a list is not what the user asked for: its lines go again.
+                std::vector<uint8_t> partial(static_cast<size_t>(m_lines.count()), 0);
+                std::fill(partial.begin() + before, partial.end(), uint8_t{1});
+                m_lines.removeWhere(partial);
+                m_added.clear();
+                m_modified = wasModified;
+                result.listReadError = read.error;
+                m_ui.reportError("The list " + m_sourcePath +
+                                 " could not be read to its end: " + m_files.errorText(read.error));
+            } else {
+                result.linesAdded = read.appended;
+            }
+            setStatus(m_addedStatus, itemsText(result.linesAdded));
         }
     }
     showTotal();
@@ -183,13 +260,65 @@ bool HostsDocument::save(const std::string& path) {
         target = std::string(trimSpaces(m_ui.chooseSaveFile(hostsFilePath(m_environment))));
     if (target.empty())
         return false;
-    m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention);
+    HostsLock ownLock;
+    if (!m_lock.isLocked()) {
+        ownLock = takeLock(target, {}, m_lockWaitMs);
+        if (ownLock.status() == HostsLock::Status::Busy) {
+            m_lastSave = SaveResult{};
+            m_lastSave.status = SaveStatus::WriteFailed;
+            m_lastSave.message = target + ": " + ownLock.holder() + " is saving it; try again when it has finished.";
+            m_ui.reportError("The HOSTS list was not saved. " + m_lastSave.message);
+            return false;
+        }
+    }
+    const bool sameFile = m_readFingerprint && m_readPath == target;
+    m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention, sameFile ? &*m_readFingerprint : nullptr);
+    if (m_lastSave.status == SaveStatus::Changed && m_askWhenChanged) {
+        const Answer answer = m_ui.ask(
+            target + " was changed by another program after it was read.\n\nDo you want to overwrite it?\n\n"
+                     "Yes: save this list over it.\nNo: read it again, and merge the lines of the last merge into "
+                     "it.\nCancel: change nothing.",
+            MessageStyle::YesNoCancel | MessageStyle::Exclamation | MessageStyle::DefaultButton3);
+        if (answer == Answer::Yes)
+            m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention);
+        else if (answer == Answer::No)
+            readAgainWithAddedLines(target);
+        if (answer != Answer::Yes)
+            return false;
+    }
     if (m_lastSave.status != SaveStatus::Saved) {
-        m_ui.reportError("The HOSTS list was not saved. " + m_lastSave.message);
+        if (m_lastSave.status != SaveStatus::Changed || m_askWhenChanged)
+            m_ui.reportError("The HOSTS list was not saved. " + m_lastSave.message);
         return false;
     }
     m_modified = false;
+    noteRead(target, m_lastSave.written);
     return true;
+}
+
+void HostsDocument::readAgainWithAddedLines(const std::string& path) {
+    std::vector<std::string> again;
+    for (int32_t i = 0; i < m_added.count(); ++i)
+        again.emplace_back(m_added.text(i));
+    m_lines.clear();
+    m_selection.reset();
+    load(path);
+    BusyScope busy(m_ui);
+    {
+        RefillScope refill(m_lines);
+        m_added.clear();
+        m_addedSelection.reset();
+        DuplicateIndex index(m_lines);
+        indexHostsLines(m_lines, index, m_ui.progress());
+        SourceListReader reader(m_lines, &m_added, index);
+        for (const std::string& line : again)
+            reader.line(line);
+        reader.finish();
+        m_modified = reader.appended() > 0;
+        setStatus(m_addedStatus, itemsText(reader.appended()));
+    }
+    showTotal();
+    m_needsReload = false;
 }
 
 bool HostsDocument::queryClose() {

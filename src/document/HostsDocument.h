@@ -2,6 +2,7 @@
 
 #include "core/EntryList.h"
 #include "core/HostsFile.h"
+#include "core/HostsLock.h"
 #include "core/LineText.h"
 #include "core/Selection.h"
 #include "core/UserInterface.h"
@@ -11,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace velmora {
@@ -25,7 +27,7 @@ struct MergeResult {
     int hostsReadError = 0;     // errno of a HOSTS read that ended early
     bool listMissing = false;   // the list was missing or empty: nothing was added
     int32_t linesAdded = 0;
-    int listReadError = 0; // errno of a list read that ended early
+    int listReadError = 0; // errno of a list that could not be read to its end: nothing was added
 };
 
 // The HOSTS document: the HOSTS lines, the lines added by the last merge, the two paths, the status
@@ -77,14 +79,30 @@ public:
 
     // Merges the list at sourcePath() into the lines: each new line is appended once (letter case
     // ignored) and also listed among the added lines. When the lines are empty or need a reload, the
-    // HOSTS file at hostsPath() is read again first, by the same rules as a list.
+    // HOSTS file at hostsPath() is read again first, by the same rules as a list. A list that cannot
+    // be read to its end adds nothing, and the user is told why.
     MergeResult merge();
+    // The next merge reads the HOSTS file again first.
+    void markForReload() { m_needsReload = true; }
 
     // Saves the lines to path; with an empty path the user chooses where (starting at the HOSTS
     // file). False when nothing was saved: cancelled, or failed, when the user has been told why and
-    // the document stays modified.
+    // the document stays modified. When another program has changed the file since it was read, the
+    // user chooses between overwriting it, reading it again (with the lines of the last merge merged
+    // into it) and leaving both as they are; without asking (see setAskWhenChanged) nothing is saved
+    // and lastSave() says Changed.
     bool save(const std::string& path = {});
     const SaveResult& lastSave() const { return m_lastSave; }
+    void setAskWhenChanged(bool ask) { m_askWhenChanged = ask; }
+
+    // Holds the lock of the HOSTS file at path until releaseLock(), waiting for another writer for up
+    // to the lock wait; finishes a save that a killed run left unfinished. Without a lock, each save
+    // takes it for itself. Busy when another still holds it (holder() says who).
+    HostsLock::Status holdLock(const std::string& path,
+                               const std::function<void(const std::string& holder)>& waiting = {});
+    void releaseLock() { m_lock.release(); }
+    const HostsLock& lock() const { return m_lock; }
+    void setLockWait(int milliseconds) { m_lockWaitMs = milliseconds; }
 
     // The closing question about unsaved changes; true when the window may close.
     bool queryClose();
@@ -126,6 +144,10 @@ private:
     void showTotal();
     void replaceLines(const std::vector<uint8_t>& removed);
     void edited();
+    void readAgainWithAddedLines(const std::string& path);
+    void noteRead(const std::string& path, const FileFingerprint& fingerprint);
+    HostsLock takeLock(const std::string& path, const std::function<void(const std::string& holder)>& waiting,
+                       int waitMs);
 
     FileSystem& m_files;
     Environment& m_environment;
@@ -148,6 +170,12 @@ private:
     std::string m_searchText;
     SaveResult m_lastSave;
     std::function<void()> m_textsListener;
+    // The HOSTS file as last read or saved, to notice another program's changes before saving over them.
+    std::string m_readPath;
+    std::optional<FileFingerprint> m_readFingerprint;
+    bool m_askWhenChanged = true;
+    HostsLock m_lock;
+    int m_lockWaitMs = 30000;
 };
 
 } // namespace velmora

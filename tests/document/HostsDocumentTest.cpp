@@ -354,8 +354,9 @@ TEST_F(DocumentTest, UnreadablePathsLoseNothing) {
             std::remove(faulty.c_str());
             c.fault == Folder ? ::mkdir(faulty.c_str(), 0755) : ::mkfifo(faulty.c_str(), 0644);
         } else {
-            // The presence check passes; the open after it fails. The HOSTS file is opened first.
-            files.failOp(Op::OpenRead, c.fault == Vanishes ? ENOENT : EACCES, c.hostsFaulty ? 0 : 1);
+            // The presence check passes; the open after it fails. The list is opened first, to see
+            // that it can be read before anything changes.
+            files.failOp(Op::OpenRead, c.fault == Vanishes ? ENOENT : EACCES, c.hostsFaulty ? 1 : 0);
         }
         test::FakeUserInterface fresh;
         HostsDocument merged(files, environment, fresh);
