@@ -132,12 +132,14 @@ bool HostsDocument::load(const std::string& path) {
 
 HostsLock HostsDocument::takeLock(const std::string& path,
                                   const std::function<void(const std::string& holder)>& waiting, int waitMs) {
-    // The lock and the journal belong to the file a link names, whichever path names it.
+    // The lock and the journal belong to the file a link names, whichever path names it. Where
+    // another user could plant files, nothing is created or read: the save refuses such a place.
     const SaveTarget where = saveTargetFor(m_files, path);
-    const std::string target = where.message.empty() ? where.path : path;
-    HostsLock lock = HostsLock::acquire(m_files, target, waitMs, waiting);
+    if (!where.message.empty())
+        return HostsLock{};
+    HostsLock lock = HostsLock::acquire(m_files, where.path, waitMs, waiting);
     if (lock.isLocked())
-        recoverHostsFile(m_files, target, nowNs());
+        recoverHostsFile(m_files, where.path, nowNs());
     return lock;
 }
 

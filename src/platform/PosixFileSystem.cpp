@@ -183,13 +183,15 @@ FolderNames PosixFileSystem::listFolder(const std::string& dir) {
 }
 
 int PosixFileSystem::openLockFile(const std::string& path, uint32_t mode) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, mode);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, mode);
     if (fd < 0)
         return fail();
+    // Only a file of its own: a hard link to some other file would otherwise be written to.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 ||
+        (st.st_uid != ::geteuid() && st.st_uid != 0)) {
         ::close(fd);
-        return -EINVAL;
+        return -EPERM;
     }
     return fd;
 }

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace velmora;
@@ -122,4 +124,15 @@ TEST_F(SharedFileTest, ListFailingPartWayChangesNothing) {
     EXPECT_EQ(document.addedLines().count(), 0);
     EXPECT_FALSE(document.isModified());
     EXPECT_EQ(ui.shown, Lines{"error:The list " + list + " could not be read to its end: Input/output error"});
+}
+
+// Where another user may plant files, a refused save leaves no lock or journal of its own there.
+TEST_F(SharedFileTest, RefusedFolderGetsNoFiles) {
+    document.merge();
+    files.fakeUserId = 0;
+    ::chmod(dir.path().c_str(), 0777);
+    std::remove(lockPathFor(hosts).c_str()); // made by the start, when the folder was still private
+    EXPECT_FALSE(document.save(hosts));
+    EXPECT_EQ(ui.shown.size(), 1u);
+    EXPECT_FALSE(test::exists(lockPathFor(hosts)));
 }
