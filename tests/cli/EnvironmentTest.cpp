@@ -41,13 +41,11 @@ TEST(Display, AvailableOnlyWhenAConnectionOpens) {
     // XDG_RUNTIME_DIR holds a listening "wayland-0"; ":97" is a display number with no server behind it,
     // as under sudo or after ssh forwarding ended.
     const std::tuple<Value, Value, bool> cases[] = {
-        {std::nullopt, std::nullopt, false},
-        {"", "", false},
-        {":97", std::nullopt, false},
-        {std::nullopt, "wayland-9", false},
-        {std::nullopt, dir.file("wayland-0"), true},
-        {std::nullopt, "wayland-0", true},
-        {":97", "wayland-0", true},
+        // clang-format off
+        {std::nullopt, std::nullopt, false}, {"", "", false}, {":97", std::nullopt, false},
+        {std::nullopt, "wayland-9", false}, {std::nullopt, dir.file("wayland-0"), true},
+        {std::nullopt, "wayland-0", true}, {":97", "wayland-0", true},
+        // clang-format on
     };
     for (const auto& [display, wayland, available] : cases) {
         setEnvironment({display, wayland, dir.path()});
