@@ -52,7 +52,6 @@ const ParseCase kParseCases[] = {
     {"AddEquals", {"--add=my lists/a.txt"}, Options, Add, "my lists/a.txt"},
     {"AddTakesNextWhatever", {"--add", "--yes"}, Options, Add, "--yes"},
     {"ShortYesFirstRemoveKeepsSlashS", {"-y", "--remove", "a/sx"}, Options, Remove, "a/sx", true},
-    {"YesAloneIsWindow", {"--yes"}, Options, Window, "", true},
     {"HelpWinsOverLaterMistake", {"--help", "--bogus"}, Options, Help, ""},
     {"AddWithoutFile", {"--add"}, Options, Mistake, "option --add needs a list file"},
     {"RemoveEmptyName", {"--remove", "", "--yes"}, Options, Mistake, "option --remove needs a block name"},

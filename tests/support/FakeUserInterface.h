@@ -2,6 +2,12 @@
 
 #include "core/Progress.h"
 #include "core/UserInterface.h"
+#include "document/HostsDocument.h"
+#include "platform/FakeEnvironment.h"
+#include "platform/FakeFileSystem.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
 
 #include <deque>
 #include <string>
@@ -59,6 +65,30 @@ private:
         queue.pop_front();
         return value;
     }
+};
+
+// A document on fakes, the HOSTS file named in a temporary folder, lines ending in CR LF: what the
+// document and command-line tests start from.
+class DocumentFixture : public ::testing::Test {
+protected:
+    DocumentFixture() {
+        environment.variables["VELMORA_HOSTS"] = hosts;
+        document.setLineConvention(LineConvention::Windows);
+    }
+    // Merges the list of these bytes.
+    MergeResult merge(const std::string& list) {
+        writeFile(listPath, list);
+        document.setSourcePath(listPath);
+        return document.merge();
+    }
+
+    TempDir dir;
+    std::string hosts = dir.file("hosts");
+    std::string listPath = dir.file("list.txt");
+    FakeFileSystem files;
+    FakeEnvironment environment;
+    FakeUserInterface ui;
+    HostsDocument document{files, environment, ui};
 };
 
 } // namespace velmora::test
