@@ -199,7 +199,13 @@ MergeResult HostsDocument::merge() {
             result.hostsReread = true;
             if (!fileHasData(m_files, m_hostsPath)) {
                 noteRead(m_hostsPath, FileFingerprint{});
-                m_ui.notify(m_hostsPath + " does not exist.");
+                // A path that cannot be looked at (a loop of links, a folder we may not enter) is
+                // named with its reason, not taken for a missing file.
+                const PathInfo info = m_files.stat(m_hostsPath, true);
+                if (!info.exists && info.error != 0 && info.error != ENOENT)
+                    m_ui.notify(m_hostsPath + ": " + m_files.errorText(info.error));
+                else
+                    m_ui.notify(m_hostsPath + " does not exist.");
             } else {
                 // The lines are the file's again; only what the list adds is unsaved.
                 m_modified = false;
