@@ -282,11 +282,12 @@ bool HostsDocument::save(const std::string& path) {
     const bool sameFile = m_readFingerprint && m_readPath == target;
     m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention, sameFile ? &*m_readFingerprint : nullptr);
     if (m_lastSave.status == SaveStatus::Changed && m_askWhenChanged) {
-        const Answer answer = m_ui.ask(
-            target + " was changed by another program after it was read.\n\nDo you want to overwrite it?\n\n"
-                     "Yes: save this list over it.\nNo: read it again, and merge the lines of the last merge into "
-                     "it.\nCancel: change nothing.",
-            MessageStyle::YesNoCancel | MessageStyle::Exclamation | MessageStyle::DefaultButton3);
+        const Answer answer =
+            m_ui.ask(target + " was changed by another program after it was read.\n\n"
+                              "Yes: save this list over it.\n"
+                              "No: read it again, with the lines merged last.\n"
+                              "Cancel: leave both as they are.",
+                     MessageStyle::YesNoCancel | MessageStyle::Exclamation | MessageStyle::DefaultButton3);
         if (answer == Answer::Yes)
             m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention);
         else if (answer == Answer::No)
