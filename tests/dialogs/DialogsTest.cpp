@@ -75,10 +75,12 @@ void whenModalShown(std::function<void(QWidget*)> action, int polls = 1000) {
     });
 }
 
-// Plays input on a message box: "0".."3" click that slot, "!" is the close box, "^" holds Ctrl for the
-// next character, any other character is typed ("\r" Enter, "\x1b" Esc).
+// Plays input on a message box, which must stay up until the last character (a hidden button must not
+// answer): "0".."3" click that slot, "!" is the close box, "^" holds Ctrl for the next character, any
+// other character is typed ("\r" Enter, "\x1b" Esc).
 void play(QWidget* dialog, const char* input) {
     for (const char* c = input; *c; ++c) {
+        ASSERT_TRUE(dialog->isVisible()) << "closed before " << c;
         QWidget* target = dialog->focusWidget() ? dialog->focusWidget() : dialog;
         if (*c >= '0' && *c <= '3')
             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("btnSel") + *c), Qt::LeftButton);
