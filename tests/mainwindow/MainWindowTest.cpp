@@ -1,5 +1,5 @@
 // The window's wiring: each control, key and menu reaches the document operation it stands for, and
-// the window shows what the document holds. What the operations do is the document tests' part.
+// the window shows what the document holds. What the operations do is left to the document tests.
 
 #include "mainwindow/MainWindow.h"
 #include "dialogs/DialogTestHook.h"
