@@ -37,50 +37,50 @@ protected:
 
 } // namespace
 
-// The HOSTS file's read fails part way through a load (remove) or a merge's rebuild (add): saving what
-// was read would cut the file short, so the run says so and changes nothing.
-TEST_F(BatchModeTest, IncompleteReadLeavesTheFile) {
+// A HOSTS file whose read fails part way (a load for remove, a merge's rebuild for add) would be cut
+// short by a save, and a list that cannot be read adds nothing: in both forms the run fails, names
+// the file and changes nothing. The list is the first file opened (to see that it can be), the
+// HOSTS file the first one read, in two pieces (its bytes and its end).
+TEST_F(BatchModeTest, UnreadableFilesLeaveTheHostsFile) {
     std::string big;
     for (int i = 0; i < 8000; ++i)
         big += "127.0.0.1 host" + std::to_string(i) + ".example\r\n";
     big += "#BEGIN of ads\r\n127.0.0.1 ads.example\r\n#END of ads\r\n";
     writeFile(listPath, "new.example\r\n");
-    for (const std::string mode : {"--remove", "--add"}) {
+    const std::string cut =
+        "error:The HOSTS file " + hosts + " could not be read to its end, so it was left as it was.";
+    const std::string unreadable = "error:The list " + listPath + " could not be read";
+    const struct {
+        test::Lines arguments;
+        Op op;
+        int error, skip, times;
+        std::string message; // its start
+    } cases[] = {
+        {{"--remove", "ads", "--yes"}, Op::Read, EIO, 1, 1, cut},
+        {{"--add", listPath, "--yes"}, Op::Read, EIO, 1, 1, cut},
+        {{"--add", listPath}, Op::OpenRead, EACCES, 0, -1, unreadable},
+        {{"--add", listPath}, Op::Read, EACCES, 2, -1, unreadable},
+        {{"/add", listPath}, Op::OpenRead, EACCES, 0, -1, unreadable},
+        {{"/add", listPath}, Op::Read, EACCES, 2, -1, unreadable},
+    };
+    for (const auto& c : cases) {
         writeFile(hosts, big);
         writeFile(hosts + ".bak", "older\r\n");
         ui.shown.clear();
-        files.failOp(Op::Read, EIO, 1); // the first piece arrives, the second fails
-        EXPECT_EQ(run({mode, mode == "--add" ? listPath : "ads", "--yes"}), kExitFailed);
-        EXPECT_EQ(ui.shown, test::Lines{"error:The HOSTS file " + hosts +
-                                        " could not be read to its end, so it was left as it was."});
+        files.failOp(c.op, c.error, c.skip, c.times);
+        EXPECT_EQ(run(c.arguments), kExitFailed) << c.arguments[0];
+        files.clearFaults();
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_TRUE(ui.shown[0].starts_with(c.message)) << ui.shown[0];
         EXPECT_EQ(readFile(hosts), big);
         EXPECT_EQ(readFile(hosts + ".bak"), "older\r\n");
     }
     EXPECT_EQ(out.str() + err.str(), "");
 }
 
-// A list that is there but cannot be read fails in both forms, naming the list; nothing is saved.
-TEST_F(BatchModeTest, UnreadableListFails) {
-    writeFile(hosts, kLocalhost);
-    writeFile(listPath, "ads.example\r\n");
-    for (const char* add : {"--add", "/add"}) {
-        for (Op op : {Op::OpenRead, Op::Read}) {
-            ui.shown.clear();
-            // The list is the first file opened (to see that it can be), and the second one read.
-            files.failOp(op, EACCES, op == Op::Read ? 2 : 0, -1);
-            EXPECT_EQ(run({add, listPath}), kExitFailed);
-            files.clearFaults();
-            ASSERT_EQ(ui.shown.size(), 1u);
-            EXPECT_TRUE(ui.shown[0].starts_with("error:The list " + listPath + " could not be read")) << ui.shown[0];
-            EXPECT_EQ(readFile(hosts), kLocalhost);
-            EXPECT_EQ(readFile(hosts + ".bak"), "<missing>");
-        }
-    }
-    EXPECT_EQ(out.str(), "");
-}
-
 // Another program writes HOSTS while a run reads the list: the run starts again on the fresh file and
-// keeps that program's line. A file that changes every time is left alone with a failure.
+// keeps that program's line (and counts one line, not "1 lines"). A file that changes every time is
+// left alone with a failure.
 TEST_F(BatchModeTest, OutsideChangeMakesTheRunStartAgain) {
     writeFile(hosts, kLocalhost);
     writeFile(listPath, "ads.example\r\n");
@@ -94,6 +94,7 @@ TEST_F(BatchModeTest, OutsideChangeMakesTheRunStartAgain) {
     };
     EXPECT_EQ(run({"--add", listPath}), kExitDone);
     EXPECT_EQ(readFile(hosts), kLocalhost + "10.0.0.9 outside1\r\n127.0.0.1 ads.example\r\n");
+    EXPECT_EQ(out.str(), "Merged 1 new line from " + listPath + " into " + hosts + " (backup: " + hosts + ".bak)\n");
     writeFile(hosts, kLocalhost);
     const std::string backup = readFile(hosts + ".bak");
     always = true;
@@ -129,14 +130,6 @@ TEST_F(BatchModeTest, OnlyNoDeclines) {
         "ask:" + std::to_string(MessageStyle::YesNo | MessageStyle::Question | MessageStyle::DefaultButton2) +
         ":Do you want to clear the HOSTS file?";
     EXPECT_EQ(ui.shown, (test::Lines{question, question}));
-}
-
-// The summary line counts in words: one line, not "1 lines".
-TEST_F(BatchModeTest, SummarySaysOneLine) {
-    writeFile(hosts, kLocalhost);
-    writeFile(listPath, "one.example\r\n");
-    EXPECT_EQ(run({"--add", listPath}), kExitDone);
-    EXPECT_EQ(out.str(), "Merged 1 new line from " + listPath + " into " + hosts + " (backup: " + hosts + ".bak)\n");
 }
 
 // Runs started together each merge into what the one before saved: every list ends up whole.

@@ -272,34 +272,25 @@ TEST_F(DocumentTest, ClearAsksFirst) {
 // Yes overwrites, No reads the file again and merges the last merge's lines into it, unsaved.
 TEST_F(DocumentTest, ChangedFileAsksBeforeSaving) {
     const std::string outside = "127.0.0.1 localhost\r\n10.0.0.9 outside\r\n";
-    const Lines merged = {"127.0.0.1 localhost", "127.0.0.1 ads.example"};
-    const struct {
-        Answer answer;
-        std::string file;
-        Lines lines;
-        bool modified;
-    } cases[] = {
-        {Answer::Cancel, outside, merged, true},
-        {Answer::Yes, "127.0.0.1 localhost\r\n127.0.0.1 ads.example\r\n", merged, false},
-        {Answer::No, outside, {"127.0.0.1 localhost", "10.0.0.9 outside", "127.0.0.1 ads.example"}, true},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.answer));
+    for (Answer answer : {Answer::Cancel, Answer::Yes, Answer::No}) {
+        SCOPED_TRACE(static_cast<int>(answer));
         loaded("127.0.0.1 localhost\r\n");
         merge("ads.example\r\n");
         writeFile(hosts, outside);
         ui.shown.clear();
-        ui.answers = {c.answer};
-        EXPECT_EQ(document.save(hosts), c.answer == Answer::Yes);
+        ui.answers = {answer};
+        const bool yes = answer == Answer::Yes;
+        EXPECT_EQ(document.save(hosts), yes);
         ASSERT_EQ(ui.shown.size(), 1u);
         EXPECT_TRUE(ui.shown[0].starts_with("ask:563:" + hosts + " was changed by another program")) << ui.shown[0];
-        EXPECT_EQ(readFile(hosts), c.file);
-        EXPECT_EQ(linesOf(document.lines()), c.lines);
-        EXPECT_EQ(document.isModified(), c.modified);
-        if (c.answer == Answer::No) {
-            EXPECT_EQ(linesOf(document.addedLines()), Lines{"127.0.0.1 ads.example"});
-        }
-        if (c.answer != Answer::Cancel) {
+        EXPECT_EQ(readFile(hosts), yes ? "127.0.0.1 localhost\r\n127.0.0.1 ads.example\r\n" : outside);
+        const Lines kept = answer == Answer::No
+                               ? Lines{"127.0.0.1 localhost", "10.0.0.9 outside", "127.0.0.1 ads.example"}
+                               : Lines{"127.0.0.1 localhost", "127.0.0.1 ads.example"};
+        EXPECT_EQ(linesOf(document.lines()), kept);
+        EXPECT_EQ(linesOf(document.addedLines()), Lines{"127.0.0.1 ads.example"});
+        EXPECT_EQ(document.isModified(), !yes);
+        if (answer != Answer::Cancel) {
             // What was read again, or saved, is what the next saves compare with: no second question.
             EXPECT_TRUE(document.save(hosts));
             document.resetToLocalhost();
@@ -310,7 +301,8 @@ TEST_F(DocumentTest, ChangedFileAsksBeforeSaving) {
 }
 
 // While another writer holds the lock the save waits briefly, then fails naming it; nothing is lost.
-TEST_F(DocumentTest, HeldLockFailsTheSave) {
+// Where another user may plant files, a refused save leaves no lock or journal of its own there.
+TEST_F(DocumentTest, SaveRefusedKeepsEverything) {
     loaded("127.0.0.1 localhost\r\n");
     merge("ads.example\r\n");
     document.setLockWait(50);
@@ -320,6 +312,12 @@ TEST_F(DocumentTest, HeldLockFailsTheSave) {
                               std::to_string(::getpid()) + " is saving it; try again when it has finished."});
     EXPECT_TRUE(document.isModified());
     other.release();
+    std::remove(lockPathFor(hosts).c_str());
+    ::chmod(dir.path().c_str(), 0777);
+    EXPECT_FALSE(document.save(hosts));
+    EXPECT_EQ(ui.shown.size(), 2u);
+    EXPECT_EQ(readFile(lockPathFor(hosts)), "<missing>");
+    ::chmod(dir.path().c_str(), 0700);
     EXPECT_TRUE(document.save(hosts));
 }
 
@@ -338,15 +336,4 @@ TEST_F(DocumentTest, ListFailingPartWayChangesNothing) {
     EXPECT_EQ(document.addedLines().count(), 0);
     EXPECT_FALSE(document.isModified());
     EXPECT_EQ(ui.shown, Lines{"error:The list " + listPath + " could not be read to its end: Input/output error"});
-}
-
-// Where another user may plant files, a refused save leaves no lock or journal of its own there.
-TEST_F(DocumentTest, RefusedFolderGetsNoFiles) {
-    loaded("127.0.0.1 localhost\r\n");
-    merge("ads.example\r\n");
-    ::chmod(dir.path().c_str(), 0777);
-    std::remove(lockPathFor(hosts).c_str()); // made by the start, when the folder was still private
-    EXPECT_FALSE(document.save(hosts));
-    EXPECT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(readFile(lockPathFor(hosts)), "<missing>");
 }
