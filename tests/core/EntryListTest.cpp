@@ -39,20 +39,19 @@ TEST(EntryList, FindsIgnoringAsciiCase) {
 TEST(Selection, FollowsRemovedLinesLikeOneByOne) {
     std::mt19937 rng(42);
     for (int round = 0; round < 200; ++round) {
-        const int n = static_cast<int>(rng() % 20);
-        std::vector<uint8_t> removed(static_cast<size_t>(n));
-        std::vector<uint8_t> selected(static_cast<size_t>(n));
+        const int32_t n = static_cast<int32_t>(rng() % 20);
+        std::vector<uint8_t> removed, selected;
         Selection selection;
-        for (int i = 0; i < n; ++i) {
-            removed[static_cast<size_t>(i)] = rng() % 2;
-            selected[static_cast<size_t>(i)] = rng() % 3 == 0;
-            selection.setRangeFromView(i, i, selected[static_cast<size_t>(i)]);
+        for (int32_t i = 0; i < n; ++i) {
+            removed.push_back(rng() % 2);
+            selected.push_back(rng() % 3 == 0);
+            selection.setRangeFromView(i, i, selected.back());
         }
         int32_t current = n > 0 ? static_cast<int32_t>(rng() % static_cast<unsigned>(n + 1)) - 1 : -1;
         selection.setCurrentFromView(current);
         int32_t count = n;
-        for (int i = n - 1; i >= 0; --i) {
-            if (!removed[static_cast<size_t>(i)])
+        for (int32_t i = n - 1; i >= 0; --i) {
+            if (!removed[i])
                 continue;
             selected.erase(selected.begin() + i);
             --count;
@@ -61,9 +60,9 @@ TEST(Selection, FollowsRemovedLinesLikeOneByOne) {
         }
         selection.linesRemoved(removed, count);
         ASSERT_EQ(selection.current(), current) << round;
-        ASSERT_EQ(selection.selectedCount(), std::count(selected.begin(), selected.end(), 1)) << round;
         for (int32_t i = 0; i < count; ++i)
-            ASSERT_EQ(selection.isSelected(i), selected[static_cast<size_t>(i)] != 0) << round;
+            ASSERT_EQ(selection.isSelected(i), selected[i] != 0) << round;
+        ASSERT_EQ(selection.selectedCount(), std::count(selected.begin(), selected.end(), 1)) << round;
     }
 }
 

@@ -1,4 +1,5 @@
-// Reading and saving a HOSTS file, with faults injected through the file system: after each, the file
+// Reading and saving a HOSTS file, with faults injected through the file system, a run killed part
+// way, another program changing the file and another user's links and folders: after each, the file
 // and its backup hold exactly what they must, byte for byte, and no temporary file is left behind.
 
 #include "core/HostsFile.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <random>
@@ -40,13 +42,32 @@ struct stat statOf(const std::string& path, bool followLinks = true) {
     return st;
 }
 
+int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// New bytes for path: written into it, or as an editor saves (a new file renamed over it).
+void rewrite(const std::string& path, const std::string& bytes, bool byRename) {
+    writeFile(byRename ? path + ".new" : path, bytes);
+    if (byRename)
+        std::filesystem::rename(path + ".new", path);
+}
+
 class HostsFileTest : public ::testing::Test {
 protected:
-    Lines readLines(const std::string& path, int* error, size_t chunk = 4) {
+    Lines readLines(const std::string& path, int* error, size_t chunk = 4, FileFingerprint* fingerprint = nullptr) {
         Lines lines;
         *error = readFileLines(
-            files, path, LineConvention::Windows, [&](std::string_view line) { lines.emplace_back(line); }, chunk);
+            files, path, LineConvention::Windows, [&](std::string_view line) { lines.emplace_back(line); }, chunk,
+            fingerprint);
         return lines;
+    }
+    FileFingerprint fingerprint() {
+        FileFingerprint result;
+        int error = 0;
+        readLines(hosts, &error, kReadChunk, &result);
+        return result;
     }
     SaveResult save(const Lines& lines, LineConvention convention = LineConvention::Posix) {
         return saveHostsFile(files, hosts, listOf(lines), convention);
@@ -112,7 +133,7 @@ TEST_F(HostsFileTest, ReadEndsWithWholeLines) {
         Op op;
         int fault, skip;     // injected when fault is not 0
         const char* rewrite; // the file's new bytes before the second read
-        bool byRename;       // as an editor saves: the open file stays the old one
+        bool byRename;       // the open file stays the old one
         Lines lines;
         int error;
     } cases[] = {
@@ -130,11 +151,8 @@ TEST_F(HostsFileTest, ReadEndsWithWholeLines) {
             files.failOp(c.op, c.fault, c.skip);
         int reads = 0;
         files.beforeRead = [&](int) {
-            if (++reads != 2 || !c.rewrite)
-                return;
-            writeFile(c.byRename ? hosts + ".new" : hosts, c.rewrite);
-            if (c.byRename)
-                std::filesystem::rename(hosts + ".new", hosts);
+            if (++reads == 2 && c.rewrite)
+                rewrite(hosts, c.rewrite, c.byRename);
         };
         int error = -1;
         EXPECT_EQ(readLines(hosts, &error), c.lines) << c.fault << (c.rewrite ? c.rewrite : "");
@@ -142,21 +160,9 @@ TEST_F(HostsFileTest, ReadEndsWithWholeLines) {
     }
 }
 
-// A read of whole bytes that fails part way keeps what it read before.
-TEST_F(HostsFileTest, FailedByteReadKeepsWhatWasRead) {
-    writeFile(hosts, std::string(3 << 20, 'a'));
-    files.failOp(Op::Read, EIO, 1);
-    const FileBytes read = readFileBytes(files, hosts);
-    EXPECT_EQ(read.error, EIO);
-    EXPECT_EQ(read.bytes, std::string(1 << 20, 'a'));
-}
-
 // Exact bytes out with the target's own line end; a backup only of a target that had data.
 TEST_F(HostsFileTest, SaveWritesExactBytes) {
-    const std::string odd = std::string("\xEF\xBB\xBF"
-                                        "a\0b\xFF\xFE",
-                                        8) +
-                            std::string(3 << 20, 'z');
+    const std::string odd = std::string("\xEF\xBB\xBF\x61\0b\xFF\xFE", 8) + std::string(3 << 20, 'z');
     const struct {
         const char* before; // nullptr: no target
         Lines lines;
@@ -231,17 +237,45 @@ TEST_F(HostsFileTest, BackupReplacesAPlantedLink) {
     EXPECT_EQ(readFile(hosts + ".bak"), "first\n");
 }
 
-// Targets that must not be replaced: reported with the path and the reason, nothing created.
-TEST_F(HostsFileTest, RefusesWhatIsNotARegularFile) {
-    ::mkfifo(hosts.c_str(), 0600);
-    SaveResult result = save({"a"});
-    EXPECT_EQ(result.status, SaveStatus::NotRegular);
-    EXPECT_EQ(result.message, hosts + ": not a regular file");
-    EXPECT_TRUE(S_ISFIFO(statOf(hosts, false).st_mode));
-    result = saveHostsFile(files, dir.file("no/such/hosts"), listOf({"a"}), LineConvention::Posix);
-    EXPECT_EQ(result.status, SaveStatus::WriteFailed);
-    EXPECT_EQ(result.message, dir.file("no/such/hosts") + ": No such file or directory");
-    EXPECT_EQ(namesIn(dir.path()), (Names{"hosts"}));
+// What may not be written is refused with the path and the reason, and nothing is created: what is
+// not a regular file, a missing folder, a name too long for the temporary file (which is named rather
+// than the file), a folder any user may change unless it is sticky, and another user's link (only
+// root can give a link away).
+TEST_F(HostsFileTest, RefusalsNameThePathAndTheReason) {
+    ::mkfifo(dir.file("fifo").c_str(), 0600);
+    const std::string longName(250, 'h');
+    writeFile(dir.file(longName), "old\n");
+    const std::string open = dir.file("open");
+    std::filesystem::create_directory(open);
+    ::chmod(open.c_str(), 0777);
+    writeFile(open + "/hosts", "x\n");
+    writeFile(dir.file("real"), "theirs\n");
+    ::symlink(dir.file("real").c_str(), hosts.c_str());
+    const bool root = ::geteuid() == 0 && ::lchown(hosts.c_str(), 65534, 65534) == 0;
+    const struct {
+        std::string path;
+        SaveStatus status;
+        std::string start, end; // of the message
+    } cases[] = {
+        {dir.file("fifo"), SaveStatus::NotRegular, dir.file("fifo") + ": not a regular file", ""},
+        {dir.file("no/hosts"), SaveStatus::WriteFailed, dir.file("no/hosts") + ": No such file or directory", ""},
+        {dir.file(longName), SaveStatus::BackupFailed,
+         "cannot write the backup " + dir.file("." + longName + ".bak.velmora-"), ": File name too long"},
+        {open + "/hosts", SaveStatus::Unsafe, open + "/hosts: not written, because any user may change the folder", ""},
+        {hosts, SaveStatus::Unsafe, hosts + ": not written, because it is a link that belongs to another user", ""},
+    };
+    for (const auto& c : cases) {
+        if (c.path == hosts && !root)
+            continue;
+        const SaveResult result = saveHostsFile(files, c.path, listOf({"new"}));
+        EXPECT_EQ(result.status, c.status) << c.path;
+        EXPECT_TRUE(result.message.starts_with(c.start) && result.message.ends_with(c.end)) << result.message;
+    }
+    EXPECT_EQ(namesIn(dir.path()), (Names{"fifo", longName, "open", "real", "hosts"}));
+    EXPECT_EQ(namesIn(open), Names{"hosts"});
+    EXPECT_EQ(readFile(dir.file("real")), "theirs\n");
+    ::chmod(open.c_str(), 01777);
+    EXPECT_EQ(saveHostsFile(files, open + "/hosts", listOf({"new"})).status, SaveStatus::Saved);
 }
 
 struct FaultCase {
@@ -252,9 +286,13 @@ struct FaultCase {
     int times; // calls that fail (-1: all from then on)
     size_t partial;
     SaveStatus status;
-    bool hostsKept;     // the file keeps its old bytes (else it holds the new ones)
-    bool backupKept;    // the backup keeps its earlier bytes (else it holds the file's old ones)
-    const char* reason; // in the message
+    bool hostsKept;       // the file keeps its old bytes (else it holds the new ones)
+    bool backupKept;      // the backup keeps its earlier bytes (else it holds the file's old ones)
+    const char* reason;   // in the message
+    bool inPlace = false; // the file keeps its inode (else it is replaced, unless kept)
+    int thenError = 0;    // a write that fails after `thenSkip` writes, `thenPartial` bytes written
+    int thenSkip = 0;
+    size_t thenPartial = 0;
 };
 
 class SaveFaults : public HostsFileTest, public ::testing::WithParamInterface<FaultCase> {};
@@ -265,7 +303,10 @@ TEST_P(SaveFaults, NothingIsLost) {
     const FaultCase& c = GetParam();
     writeFile(hosts, original);
     writeFile(hosts + ".bak", "older\n");
+    const ino_t inode = statOf(hosts).st_ino;
     files.failOp(c.op, c.error, c.skip, c.times, c.partial);
+    if (c.thenError)
+        files.failOp(Op::Write, c.thenError, c.thenSkip, 1, c.thenPartial);
     // Several megabytes, so the file is written in more than one piece.
     Lines lines;
     std::string expected;
@@ -277,10 +318,9 @@ TEST_P(SaveFaults, NothingIsLost) {
     EXPECT_EQ(result.status, c.status) << result.message;
     EXPECT_EQ(readFile(hosts), c.hostsKept ? original : expected);
     EXPECT_EQ(readFile(hosts + ".bak"), c.backupKept ? "older\n" : original);
+    EXPECT_EQ(statOf(hosts).st_ino == inode, c.hostsKept || c.inPlace);
     EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", "hosts.bak"}));
-    if (c.reason) {
-        EXPECT_NE(result.message.find(c.reason), std::string::npos) << result.message;
-    }
+    EXPECT_TRUE(!c.reason || result.message.find(c.reason) != std::string::npos) << result.message;
     // A name already taken is never opened again: every attempt has a fresh one.
     Names created;
     for (const auto& file : files.created)
@@ -320,19 +360,99 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"RenameRefused", Op::Rename, EROFS, 1, 1, 0, SaveStatus::WriteFailed, true, false,
                   "Read-only file system"},
         // Where the file cannot be replaced (a bind mount, a folder we may not write in, a mode we may
-        // not set) it is written in place instead.
-        FaultCase{"BindMountBusy", Op::Rename, EBUSY, 1, 1, 0, SaveStatus::Saved, false, false, nullptr},
-        FaultCase{"CrossDevice", Op::Rename, EXDEV, 1, 1, 0, SaveStatus::Saved, false, false, nullptr},
-        FaultCase{"FolderNotWritable", Op::CreateExclusive, EACCES, 1, 1, 0, SaveStatus::Saved, false, false, nullptr},
-        FaultCase{"FileModeRefused", Op::SetMode, EPERM, 1, 1, 0, SaveStatus::Saved, false, false, nullptr}),
+        // not set, an owner we may not give) it is written in place instead.
+        FaultCase{"BindMountBusy", Op::Rename, EBUSY, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
+        FaultCase{"CrossDevice", Op::Rename, EXDEV, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
+        FaultCase{"FolderNotWritable", Op::CreateExclusive, EACCES, 1, 1, 0, SaveStatus::Saved, false, false, nullptr,
+                  true},
+        FaultCase{"FileModeRefused", Op::SetMode, EPERM, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
+        FaultCase{"FileOwnerRefused", Op::SetOwner, EPERM, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
+        // That write fails too: the old bytes are put back.
+        FaultCase{"InPlaceWriteFails", Op::Rename, EBUSY, 1, 1, 0, SaveStatus::WriteFailed, true, false,
+                  "No space left on device", true, ENOSPC, 8, 3}),
     [](const auto& p) { return std::string(p.param.name); });
 
-// Written in place after EBUSY, and that write fails too: the old bytes are put back.
-TEST_F(HostsFileTest, FailedInPlaceWriteRestoresTheOldBytes) {
-    writeFile(hosts, original);
-    files.failOp(Op::Rename, EBUSY, 1);
-    files.failOp(Op::Write, ENOSPC, 2, 1, 3);
-    EXPECT_EQ(save({"new1", "new2"}).status, SaveStatus::WriteFailed);
-    EXPECT_EQ(readFile(hosts), original);
-    EXPECT_EQ(readFile(hosts + ".bak"), original);
+// A run killed at any step of an in-place rewrite: the next run's recovery leaves the old bytes or the
+// new ones, never a mix, and no file of the killed run stays.
+TEST_F(HostsFileTest, KilledInPlaceRewriteIsFinishedOrUndone) {
+    const std::string old = "127.0.0.1 localhost\n";
+    Lines lines;
+    std::string fresh;
+    for (int i = 0; i < 150000; ++i) { // several megabytes: written in several pieces
+        lines.push_back("127.0.0.1 host" + std::to_string(i));
+        fresh += lines.back() + "\n";
+    }
+    const EntryList list = listOf(lines);
+    Names outcomes;
+    bool finished = false;
+    for (int step = 0; !finished; ++step) {
+        writeFile(hosts, old);
+        FakeFileSystem killed;
+        killed.failOp(Op::Rename, EBUSY, 1); // the backup goes into place; the file itself cannot
+        killed.stopAfterChanges = step;
+        const SaveStatus status = saveHostsFile(killed, hosts, list, LineConvention::Posix).status;
+        finished = killed.changes < step; // never stopped: the last step
+        EXPECT_TRUE(!finished || status == SaveStatus::Saved) << "step " << step;
+        const Recovery recovery = recoverHostsFile(files, hosts, nowNs() + 120'000'000'000);
+        const std::string now = readFile(hosts);
+        ASSERT_TRUE(now == old || now == fresh) << "step " << step << ": " << now.size() << " bytes";
+        EXPECT_EQ(recovery.error, 0);
+        outcomes.insert(now == old ? "old" : recovery.rolledForward ? "rolled forward" : "new");
+        const Names left = namesIn(dir.path());
+        EXPECT_EQ(left.count("hosts"), 1u);
+        EXPECT_LE(left.size(), 3u) << "step " << step; // hosts, hosts.bak and the lock at most
+        std::filesystem::remove(hosts + ".bak");
+    }
+    EXPECT_EQ(outcomes, (Names{"old", "rolled forward", "new"}));
+}
+
+// A journal that is not whole (cut short, or not a journal) is dropped and the file left alone.
+TEST_F(HostsFileTest, BrokenJournalIsDropped) {
+    for (const std::string record : {"velmora-journal 1 9 123\nshort", "velmora-journal 1 5 123\nshort", "other"}) {
+        writeFile(hosts, "old\n");
+        writeFile(journalPathFor(hosts), record);
+        EXPECT_FALSE(recoverHostsFile(files, hosts, nowNs()).rolledForward);
+        EXPECT_EQ(namesIn(dir.path()), Names{"hosts"});
+        EXPECT_EQ(readFile(hosts), "old\n");
+    }
+}
+
+// Only this program's leftovers older than a minute go; anything else beside the file stays.
+TEST_F(HostsFileTest, StaleTemporaryFilesAreRemoved) {
+    const Names kept = {"hosts", ".hosts.velmora-lock", ".other.velmora-1-2-3", ".hosts.velmora-x",
+                        "hosts.velmora-1-2-3"};
+    for (const std::string& name : kept)
+        writeFile(dir.file(name), "x");
+    for (const char* name :
+         {".hosts.velmora-1-2-3", ".hosts.bak.velmora-4-5-6", "..hosts.velmora-journal.velmora-7-8-9"})
+        writeFile(dir.file(name), "x");
+    EXPECT_EQ(recoverHostsFile(files, hosts, nowNs()).staleRemoved, 0); // too young: a slow run's
+    EXPECT_EQ(recoverHostsFile(files, hosts, nowNs() + 61'000'000'000).staleRemoved, 3);
+    EXPECT_EQ(namesIn(dir.path()), kept);
+}
+
+// A file changed since it was read (appended, replaced at the same size, emptied, made where there
+// was none) is left alone; an unchanged one is saved, and what was saved is what is there.
+TEST_F(HostsFileTest, ChangedFileIsNotOverwritten) {
+    const struct {
+        const char* before; // nullptr: no file
+        const char* after;  // nullptr: unchanged
+        bool byRename;
+    } cases[] = {{"a\n", nullptr, false},
+                 {"a\n", "a\nx\n", false},
+                 {"a\n", "b\n", true},
+                 {"a\n", "", false},
+                 {nullptr, "made\n", false}};
+    for (const auto& c : cases) {
+        std::remove(hosts.c_str());
+        if (c.before)
+            writeFile(hosts, c.before);
+        const FileFingerprint read = fingerprint();
+        if (c.after)
+            rewrite(hosts, c.after, c.byRename);
+        const SaveResult result = saveHostsFile(files, hosts, listOf({"new"}), LineConvention::Posix, &read);
+        EXPECT_EQ(result.status, c.after ? SaveStatus::Changed : SaveStatus::Saved) << (c.after ? c.after : "");
+        EXPECT_EQ(readFile(hosts), c.after ? c.after : "new\n");
+        EXPECT_TRUE(c.after || result.written == fingerprint()) << "what was saved is what is there";
+    }
 }

@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velmora;
 using velmora::test::Lines;
@@ -262,4 +266,74 @@ TEST_F(DocumentTest, ClearAsksFirst) {
         EXPECT_EQ(linesOf(document.lines()), answer == Answer::Yes ? Lines{"127.0.0.1 localhost"} : Lines{"x"});
         EXPECT_EQ(document.isModified(), answer == Answer::Yes);
     }
+}
+
+// Saving over a file another program changed after it was read asks first. Cancel changes nothing,
+// Yes overwrites, No reads the file again and merges the last merge's lines into it, unsaved.
+TEST_F(DocumentTest, ChangedFileAsksBeforeSaving) {
+    const std::string outside = "127.0.0.1 localhost\r\n10.0.0.9 outside\r\n";
+    for (Answer answer : {Answer::Cancel, Answer::Yes, Answer::No}) {
+        SCOPED_TRACE(static_cast<int>(answer));
+        loaded("127.0.0.1 localhost\r\n");
+        merge("ads.example\r\n");
+        writeFile(hosts, outside);
+        ui.shown.clear();
+        ui.answers = {answer};
+        const bool yes = answer == Answer::Yes;
+        EXPECT_EQ(document.save(hosts), yes);
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_TRUE(ui.shown[0].starts_with("ask:563:" + hosts + " was changed by another program")) << ui.shown[0];
+        EXPECT_EQ(readFile(hosts), yes ? "127.0.0.1 localhost\r\n127.0.0.1 ads.example\r\n" : outside);
+        const Lines kept = answer == Answer::No
+                               ? Lines{"127.0.0.1 localhost", "10.0.0.9 outside", "127.0.0.1 ads.example"}
+                               : Lines{"127.0.0.1 localhost", "127.0.0.1 ads.example"};
+        EXPECT_EQ(linesOf(document.lines()), kept);
+        EXPECT_EQ(linesOf(document.addedLines()), Lines{"127.0.0.1 ads.example"});
+        EXPECT_EQ(document.isModified(), !yes);
+        if (answer != Answer::Cancel) {
+            // What was read again, or saved, is what the next saves compare with: no second question.
+            EXPECT_TRUE(document.save(hosts));
+            document.resetToLocalhost();
+            EXPECT_TRUE(document.save(hosts));
+            EXPECT_EQ(ui.shown.size(), 1u);
+        }
+    }
+}
+
+// While another writer holds the lock the save waits briefly, then fails naming it; nothing is lost.
+// Where another user may plant files, a refused save leaves no lock or journal of its own there.
+TEST_F(DocumentTest, SaveRefusedKeepsEverything) {
+    loaded("127.0.0.1 localhost\r\n");
+    merge("ads.example\r\n");
+    document.setLockWait(50);
+    HostsLock other = HostsLock::acquire(files, hosts, 0);
+    EXPECT_FALSE(document.save(hosts));
+    EXPECT_EQ(ui.shown, Lines{"error:The HOSTS list was not saved. " + hosts + ": process " +
+                              std::to_string(::getpid()) + " is saving it; try again when it has finished."});
+    EXPECT_TRUE(document.isModified());
+    other.release();
+    std::remove(lockPathFor(hosts).c_str());
+    ::chmod(dir.path().c_str(), 0777);
+    EXPECT_FALSE(document.save(hosts));
+    EXPECT_EQ(ui.shown.size(), 2u);
+    EXPECT_EQ(readFile(lockPathFor(hosts)), "<missing>");
+    ::chmod(dir.path().c_str(), 0700);
+    EXPECT_TRUE(document.save(hosts));
+}
+
+// A list that fails part way adds nothing: the lines, the added lines and the modified state are as
+// they were, and the user is told which list and why.
+TEST_F(DocumentTest, ListFailingPartWayChangesNothing) {
+    loaded("127.0.0.1 localhost\r\n");
+    std::string big;
+    for (int i = 0; i < 20000; ++i) // more than one piece
+        big += "host" + std::to_string(i) + ".example\r\n";
+    files.failOp(FakeFileSystem::Op::Read, EIO, 1);
+    const MergeResult result = merge(big);
+    EXPECT_EQ(result.listReadError, EIO);
+    EXPECT_EQ(result.linesAdded, 0);
+    EXPECT_EQ(linesOf(document.lines()), Lines{"127.0.0.1 localhost"});
+    EXPECT_EQ(document.addedLines().count(), 0);
+    EXPECT_FALSE(document.isModified());
+    EXPECT_EQ(ui.shown, Lines{"error:The list " + listPath + " could not be read to its end: Input/output error"});
 }

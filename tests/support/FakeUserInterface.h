@@ -22,8 +22,8 @@ public:
     std::deque<Answer> answers;
     std::deque<std::string> texts;
     std::deque<std::string> saveFiles;
-    std::vector<std::string>
-        shown; // "ask:<style>:<question>", "notify:<m>", "error:<m>", "text:<title>:<prompt>:<suggestion>"
+    // "ask:<style>:<question>", "notify:<m>", "error:<m>", "text:<title>:<prompt>:<suggestion>"
+    std::vector<std::string> shown;
     std::vector<std::string> events; // "title:X", "show", "close", "busy:1", "busy:0"
     int64_t steps = 0;
     ProgressBar bar;

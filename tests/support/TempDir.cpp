@@ -36,9 +36,4 @@ std::string readFile(const std::string& path) {
     return ss.str();
 }
 
-bool exists(const std::string& path) {
-    std::error_code ec;
-    return std::filesystem::exists(std::filesystem::symlink_status(path, ec));
-}
-
 } // namespace velmora::test

@@ -22,6 +22,5 @@ private:
 // Whole-file helpers for fixtures; readFile returns "<missing>" for a file that cannot be read.
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
-bool exists(const std::string& path);
 
 } // namespace velmora::test
