@@ -7,7 +7,9 @@ BIN=$(realpath "${1:-build/velmora}")
 LARGE=${LARGE:-/tmp/velmora-large.txt}
 [ -f "$LARGE" ] || bash "$(dirname "$0")/../../shared/data/blocklists/make-large.sh" "$LARGE" >/dev/null
 ROUNDS=${ROUNDS:-40}
-FROM=${FROM:-300}  # kill after FROM..FROM+SPAN milliseconds
+# By default each kill comes 0..SPAN_AFTER ms after the journal appears, i.e. during the rewrite in
+# place; with AFTER_JOURNAL=0 it comes FROM..FROM+SPAN ms after the start.
+FROM=${FROM:-300}
 SPAN=${SPAN:-1200}
 W=$(mktemp -d)
 mkdir -p $W/etc
@@ -23,7 +25,14 @@ for i in $(seq 1 $ROUNDS); do
   sed -n "$((i*1000)),$((i*1000+600000))p" $LARGE > $W/list
   $BIN --add $W/list >/dev/null 2>&1 &
   pid=$!
-  ms=$(( (RANDOM % $SPAN) + $FROM )); sleep $(printf "%d.%03d" $((ms/1000)) $((ms%1000)))
+  if [ "${AFTER_JOURNAL:-1}" = 1 ]; then
+    # Aim at the rewrite itself: wait for the journal that precedes it, then a few milliseconds more.
+    for _ in $(seq 1 2000); do [ -e $W/etc/.hosts.velmora-journal ] && break; sleep 0.005; done
+    ms=$(( RANDOM % ${SPAN_AFTER:-60} ))
+  else
+    ms=$(( (RANDOM % $SPAN) + $FROM ))
+  fi
+  sleep $(printf "%d.%03d" $((ms/1000)) $((ms%1000)))
   kill -9 $pid 2>/dev/null; wait $pid 2>/dev/null
   journal=$(ls -a $W/etc | grep -cx '.hosts.velmora-journal')
   $BIN --remove zz-no-such-block --yes >/dev/null 2>&1   # the next run: recovers, then saves the same lines
@@ -37,4 +46,4 @@ for i in $(seq 1 $ROUNDS); do
 done
 umount $W/etc/hosts
 rm -rf "$W"
-echo "rounds $ROUNDS: old $old, new $new, torn $torn, kills that left a whole journal to roll forward: $rolled"
+echo "rounds $ROUNDS: old $old, new $new, torn $torn; the kill left a whole journal to roll forward $rolled times"
