@@ -99,6 +99,7 @@ TEST_F(BatchModeTest, OutsideChangeMakesTheRunStartAgain) {
     const std::string backup = readFile(hosts + ".bak");
     always = true;
     EXPECT_EQ(run({"--add", listPath}), kExitFailed);
+    ASSERT_FALSE(ui.shown.empty());
     EXPECT_EQ(ui.shown.back(), "error:" + hosts + " kept being changed by another program; it was left as it was.");
     EXPECT_EQ(readFile(hosts + ".bak"), backup) << "no save happened";
 }
