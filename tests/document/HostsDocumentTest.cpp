@@ -154,6 +154,12 @@ TEST_F(DocumentTest, MissingFilesDuringAMerge) {
     EXPECT_EQ(linesOf(document.lines()), (Lines{"127.0.0.1 localhost", "10.0.0.1   nas"}));
     EXPECT_EQ(document.addedStatus(), "1 items");
     EXPECT_FALSE(document.isModified());
+    // A path that cannot be looked at is named with its reason, not called missing.
+    const std::string loop = dir.file("loop");
+    ::symlink(loop.c_str(), loop.c_str());
+    document.setHostsPath(loop);
+    merge("a\r\n");
+    EXPECT_EQ(ui.shown.back(), "notify:" + loop + ": Too many levels of symbolic links");
 }
 
 // A cancelled prompt or nothing selected changes nothing. A line deleted or added by hand makes the
