@@ -295,8 +295,8 @@ bool parseJournal(const std::string& record, std::string& bytes) {
 }
 
 // Rewrites target in place with the content, keeping the new bytes in a journal until the rewrite
-// is on disk. Where no journal can be made (a folder we may not write) the rewrite goes ahead
-// without one, as nothing else could save the file. A failed rewrite puts the old bytes back.
+// is on disk. Without a journal there is no rewrite: a kill part way would leave the file cut short
+// for good. A failed rewrite puts the old bytes back.
 WriteOutcome writeInPlaceJournaled(FileSystem& files, const std::string& target, const PathInfo& info,
                                    const Content& content, const std::string& old,
                                    const std::function<bool()>& stillSame) {
@@ -304,7 +304,7 @@ WriteOutcome writeInPlaceJournaled(FileSystem& files, const std::string& target,
     const std::string journal = journalPathFor(target);
     const std::string record = journalRecord(bytes);
     const WriteOutcome journaled = replaceAtomically(files, journal, info, Content{&record, nullptr, {}}, false, {});
-    if (journaled.error != 0 && journaled.error != EACCES && journaled.error != EPERM && journaled.error != EROFS)
+    if (journaled.error != 0)
         return journaled;
     WriteOutcome out;
     if (stillSame && !stillSame()) {
@@ -318,10 +318,8 @@ WriteOutcome writeInPlaceJournaled(FileSystem& files, const std::string& target,
         if (writeInPlace(files, target, Content{&old, nullptr, {}}).error != 0)
             return out;
     }
-    if (journaled.error == 0) {
-        files.remove(journal);
-        files.syncDirectory(folderToOpen(target));
-    }
+    files.remove(journal);
+    files.syncDirectory(folderToOpen(target));
     return out;
 }
 
@@ -616,8 +614,8 @@ SaveResult saveHostsFile(FileSystem& files, const std::string& path, const Entry
     WriteOutcome out = replaceAtomically(files, target, info, content, true, stillSame);
     if (out.error != 0 && !out.changed && info.exists &&
         (out.renameRefused || out.ownerRefused || out.error == EACCES || out.error == EPERM)) {
-        // The file cannot be replaced (a bind mount, a folder we may not write, an owner we may not
-        // give): write it in place.
+        // The file cannot be replaced (a bind mount, an owner we may not give, a new file the folder
+        // refused): write it in place, behind a journal.
         out = writeInPlaceJournaled(files, target, info, content, old, stillSame);
     }
     if (out.changed)
