@@ -365,6 +365,9 @@ INSTANTIATE_TEST_SUITE_P(
         FaultCase{"CrossDevice", Op::Rename, EXDEV, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
         FaultCase{"FolderNotWritable", Op::CreateExclusive, EACCES, 1, 1, 0, SaveStatus::Saved, false, false, nullptr,
                   true},
+        // ... but never without its journal.
+        FaultCase{"NoJournalNoRewrite", Op::CreateExclusive, EACCES, 1, 2, 0, SaveStatus::WriteFailed, true, false,
+                  "Permission denied"},
         FaultCase{"FileModeRefused", Op::SetMode, EPERM, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
         FaultCase{"FileOwnerRefused", Op::SetOwner, EPERM, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
         // That write fails too: the old bytes are put back.
