@@ -97,7 +97,8 @@ int runAdd(Run& run) {
                                   " could not be read: " + document.files().errorText(list.error));
         return kExitFailed;
     }
-    if (!fileHasData(document.files(), listPath)) {
+    // The same test as fileHasData, on the answer already in hand.
+    if (!(list.exists && list.isRegular && list.size > 0)) {
         if (!run.optionForm())
             return kExitDone;
         run.err << "velmora: " << listPath << ": no list to merge (missing, empty or not a file)" << std::endl;

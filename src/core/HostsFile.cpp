@@ -69,18 +69,22 @@ int writeAll(FileSystem& files, int fd, std::string_view data) {
     return 0;
 }
 
-// What to write: bytes as they are, or lines each followed by lineEnd.
+// What to write: lines each followed by lineEnd, or without lines the bytes as they are.
 struct Content {
-    const std::string* bytes = nullptr;
+    std::string_view bytes;
     const EntryList* lines = nullptr;
     std::string_view lineEnd;
 };
 
+Content bytesContent(std::string_view bytes) {
+    return Content{bytes, nullptr, {}};
+}
+
 // Writes the content, lines through a buffer of about a megabyte. Returns 0 or an errno.
 int writeContent(FileSystem& files, int fd, const Content& content, ContentHash& hash) {
-    if (content.bytes) {
-        hash.add(*content.bytes);
-        return writeAll(files, fd, *content.bytes);
+    if (!content.lines) {
+        hash.add(content.bytes);
+        return writeAll(files, fd, content.bytes);
     }
     const EntryList& lines = *content.lines;
     std::string buffer;
@@ -107,27 +111,6 @@ int writeContent(FileSystem& files, int fd, const Content& content, ContentHash&
         }
     }
     return flush(buffer);
-}
-
-uint64_t sizeOf(const Content& content) {
-    if (content.bytes)
-        return content.bytes->size();
-    uint64_t size = 0;
-    for (int32_t i = 0; i < content.lines->count(); ++i)
-        size += content.lines->text(i).size() + content.lineEnd.size();
-    return size;
-}
-
-std::string contentBytes(const Content& content) {
-    if (content.bytes)
-        return *content.bytes;
-    std::string bytes;
-    bytes.reserve(static_cast<size_t>(sizeOf(content)));
-    for (int32_t i = 0; i < content.lines->count(); ++i) {
-        bytes.append(content.lines->text(i));
-        bytes.append(content.lineEnd);
-    }
-    return bytes;
 }
 
 FileFingerprint fingerprintOf(const PathInfo& info, uint64_t size, const ContentHash& hash) {
@@ -175,12 +158,12 @@ TempFile createTemporaryBeside(FileSystem& files, const std::string& path, uint3
 
 // Finishes a file written to fd: sync, note what it now is, close. Returns 0 or an errno; fd is
 // closed either way.
-int finishFile(FileSystem& files, int fd, uint64_t size, const ContentHash& hash, FileFingerprint* written) {
+int finishFile(FileSystem& files, int fd, const ContentHash& hash, FileFingerprint* written) {
     int error = 0;
     if (int rc = files.syncFile(fd); rc < 0)
         error = -rc;
     if (error == 0 && written)
-        *written = fingerprintOf(files.fileInfo(fd), size, hash);
+        *written = fingerprintOf(files.fileInfo(fd), hash.length(), hash);
     if (int rc = files.close(fd); rc < 0 && error == 0)
         error = -rc;
     return error;
@@ -228,7 +211,7 @@ WriteOutcome replaceAtomically(FileSystem& files, const std::string& target, con
     if (error == 0)
         error = writeContent(files, temp.fd, content, hash);
     if (error == 0) {
-        error = finishFile(files, temp.fd, sizeOf(content), hash, &out.written);
+        error = finishFile(files, temp.fd, hash, &out.written);
     } else {
         files.close(temp.fd);
     }
@@ -263,18 +246,35 @@ WriteOutcome writeInPlace(FileSystem& files, const std::string& target, const Co
     ContentHash hash;
     out.error = writeContent(files, fd, content, hash);
     if (out.error == 0) {
-        out.error = finishFile(files, fd, sizeOf(content), hash, &out.written);
+        out.error = finishFile(files, fd, hash, &out.written);
     } else {
         files.close(fd);
     }
     return out;
 }
 
-std::string journalRecord(const std::string& bytes) {
+// The journal record of the content: a header with the size and hash of the bytes, then the bytes,
+// built in place so that a large file is held once.
+std::string journalRecord(const Content& content, size_t* bodySize) {
+    std::string record;
+    if (!content.lines) {
+        record.assign(content.bytes);
+    } else {
+        size_t size = 0;
+        for (int32_t i = 0; i < content.lines->count(); ++i)
+            size += content.lines->text(i).size() + content.lineEnd.size();
+        record.reserve(size + 64);
+        for (int32_t i = 0; i < content.lines->count(); ++i) {
+            record.append(content.lines->text(i));
+            record.append(content.lineEnd);
+        }
+    }
     ContentHash hash;
-    hash.add(bytes);
-    return std::string(kJournalMagic) + std::to_string(bytes.size()) + " " + std::to_string(hash.value()) + "\n" +
-           bytes;
+    hash.add(record);
+    *bodySize = record.size();
+    record.insert(0, std::string(kJournalMagic) + std::to_string(record.size()) + " " + std::to_string(hash.value()) +
+                         "\n");
+    return record;
 }
 
 // The bytes a journal record holds, or false when the record is not whole.
@@ -300,10 +300,11 @@ bool parseJournal(const std::string& record, std::string& bytes) {
 WriteOutcome writeInPlaceJournaled(FileSystem& files, const std::string& target, const PathInfo& info,
                                    const Content& content, const std::string& old,
                                    const std::function<bool()>& stillSame) {
-    const std::string bytes = contentBytes(content);
     const std::string journal = journalPathFor(target);
-    const std::string record = journalRecord(bytes);
-    const WriteOutcome journaled = replaceAtomically(files, journal, info, Content{&record, nullptr, {}}, false, {});
+    size_t bodySize = 0;
+    const std::string record = journalRecord(content, &bodySize);
+    const std::string_view bytes = std::string_view(record).substr(record.size() - bodySize);
+    const WriteOutcome journaled = replaceAtomically(files, journal, info, bytesContent(record), false, {});
     if (journaled.error != 0)
         return journaled;
     WriteOutcome out;
@@ -311,11 +312,11 @@ WriteOutcome writeInPlaceJournaled(FileSystem& files, const std::string& target,
         out.changed = true;
         out.error = EAGAIN;
     } else {
-        out = writeInPlace(files, target, Content{&bytes, nullptr, {}});
+        out = writeInPlace(files, target, bytesContent(bytes));
     }
     if (out.error != 0 && !out.changed) {
         // Without the old bytes back the journal stays, so the next run completes the rewrite.
-        if (writeInPlace(files, target, Content{&old, nullptr, {}}).error != 0)
+        if (writeInPlace(files, target, bytesContent(old)).error != 0)
             return out;
     }
     files.remove(journal);
@@ -426,7 +427,7 @@ Recovery recoverHostsFile(FileSystem& files, const std::string& target, int64_t 
         const FileBytes record = readFileBytes(files, journal, false);
         std::string bytes;
         if (record.error == 0 && parseJournal(record.bytes, bytes) && targetInfo.exists) {
-            const WriteOutcome out = writeInPlace(files, target, Content{&bytes, nullptr, {}});
+            const WriteOutcome out = writeInPlace(files, target, bytesContent(bytes));
             if (out.error != 0) {
                 recovery.error = out.error;
                 return recovery;
@@ -602,15 +603,14 @@ SaveResult saveHostsFile(FileSystem& files, const std::string& path, const Entry
         result.backupPath = path + ".bak";
         // The backup is a new file renamed into place (with the target's mode and owner), so a link
         // planted at the backup's path is replaced, never written through.
-        const WriteOutcome backup =
-            replaceAtomically(files, result.backupPath, info, Content{&old, nullptr, {}}, false, {});
+        const WriteOutcome backup = replaceAtomically(files, result.backupPath, info, bytesContent(old), false, {});
         if (backup.error != 0)
             return failed(SaveStatus::BackupFailed,
                           "cannot write the backup " + reason(files, backup.failedPath, backup.error));
         result.backedUp = true;
     }
 
-    const Content content{nullptr, &lines, lineEnd};
+    const Content content{{}, &lines, lineEnd};
     WriteOutcome out = replaceAtomically(files, target, info, content, true, stillSame);
     if (out.error != 0 && !out.changed && info.exists &&
         (out.renameRefused || out.ownerRefused || out.error == EACCES || out.error == EPERM)) {

@@ -19,6 +19,7 @@ class ContentHash {
 public:
     void add(std::string_view bytes);
     uint64_t value() const;
+    uint64_t length() const { return m_length; } // bytes added so far
 
 private:
     void mix(uint64_t word);
