@@ -24,6 +24,9 @@ public:
     void step(int32_t increment, int32_t& value, int32_t maximum) override {
         advanceProgress(m_bar, increment, value, maximum);
     }
+    int32_t quietUntil(int32_t value, int32_t maximum) const override {
+        return progressQuietUntil(m_bar, value, maximum);
+    }
     void close() override { m_bar = ProgressBar{}; }
 
 private:

@@ -26,7 +26,7 @@ using Lines = std::vector<std::string>;
         }                                                                                                              \
     } while (false)
 
-inline Lines linesOf(const EntryList& list) {
+inline Lines linesOf(const LineSource& list) {
     Lines out;
     out.reserve(static_cast<size_t>(list.count()));
     for (int32_t i = 0; i < list.count(); ++i)

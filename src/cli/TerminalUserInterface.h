@@ -31,6 +31,9 @@ private:
     void setTitle(const std::string& title) override;
     void show() override;
     void step(int32_t increment, int32_t& value, int32_t maximum) override;
+    int32_t quietUntil(int32_t value, int32_t maximum) const override {
+        return progressQuietUntil(m_bar, value, maximum);
+    }
     void close() override;
     void draw();
 

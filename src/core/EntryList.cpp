@@ -15,20 +15,24 @@ constexpr uint64_t kMaxOffset = (uint64_t{1} << 40) - 1;
 constexpr size_t kCompactThreshold = 1 << 20;
 } // namespace
 
-EntryList::Slot EntryList::storeText(std::string_view text) {
+EntryList::Slot EntryList::storeText(std::string_view prefix, std::string_view text) {
     const uint64_t offset = m_arena.size();
-    if (text.size() < kLongText) {
-        m_arena.append(text);
-        return (offset << 24) | text.size();
-    }
-    const uint64_t length = text.size();
-    m_arena.append(reinterpret_cast<const char*>(&length), sizeof length);
+    const uint64_t length = prefix.size() + text.size();
+    if (length >= kLongText)
+        m_arena.append(std::string_view(reinterpret_cast<const char*>(&length), sizeof length));
+    m_arena.append(prefix);
     m_arena.append(text);
-    return (offset << 24) | kLongText;
+    m_arena.append("\n");
+    return (offset << 24) | std::min<uint64_t>(length, kLongText);
+}
+
+void EntryList::willChange() {
+    if (m_dependent)
+        m_dependent->entriesWillChange();
 }
 
 size_t EntryList::storedSize(Slot slot) const {
-    return textOf(slot).size() + ((slot & kLongText) == kLongText ? sizeof(uint64_t) : 0);
+    return textOf(slot).size() + 1 + ((slot & kLongText) == kLongText ? sizeof(uint64_t) : 0);
 }
 
 std::string_view EntryList::textOf(Slot slot) const {
@@ -56,9 +60,14 @@ int32_t EntryList::findIgnoringCase(std::string_view wanted) const {
 }
 
 bool EntryList::append(std::string_view line) {
-    if (m_slots.size() >= kMaxEntries || m_arena.size() + line.size() + sizeof(uint64_t) > kMaxOffset)
+    return append({}, line);
+}
+
+bool EntryList::append(std::string_view prefix, std::string_view line) {
+    if (m_slots.size() >= kMaxEntries ||
+        m_arena.size() + prefix.size() + line.size() + 1 + sizeof(uint64_t) > kMaxOffset)
         return false;
-    m_slots.push_back(storeText(line));
+    m_slots.push_back(storeText(prefix, line));
     m_liveBytes += storedSize(m_slots.back());
     if (m_appendDepth == 0 && !m_bulk && m_observer)
         m_observer->entriesAppended(count() - 1, 1);
@@ -71,14 +80,19 @@ void EntryList::reset() {
 }
 
 void EntryList::clear() {
+    willChange();
     m_slots.clear();
-    m_arena.clear();
+    m_arena.release();
     m_liveBytes = 0;
     reset();
 }
 
 void EntryList::removeWhere(const std::vector<uint8_t>& remove) {
     const size_t n = std::min(remove.size(), m_slots.size());
+    const auto flags = remove.begin();
+    if (std::none_of(flags, flags + static_cast<std::ptrdiff_t>(n), [](uint8_t flag) { return flag != 0; }))
+        return;
+    willChange();
     size_t out = 0;
     for (size_t i = 0; i < m_slots.size(); ++i) {
         if (i < n && remove[i]) {
@@ -87,15 +101,14 @@ void EntryList::removeWhere(const std::vector<uint8_t>& remove) {
         }
         m_slots[out++] = m_slots[i];
     }
-    if (out == m_slots.size())
-        return;
     m_slots.resize(out);
     maybeCompact();
     reset();
 }
 
 void EntryList::reorder(const std::vector<int32_t>& order) {
-    std::vector<Slot> slots;
+    willChange();
+    std::vector<Slot, LargeAllocator<Slot>> slots;
     slots.reserve(order.size());
     for (int32_t i : order)
         slots.push_back(m_slots[static_cast<size_t>(i)]);
@@ -105,6 +118,10 @@ void EntryList::reorder(const std::vector<int32_t>& order) {
 
 void EntryList::reserveBytes(size_t bytes) {
     m_arena.reserve(m_arena.size() + bytes);
+}
+
+void EntryList::reserveEntries(size_t entries) {
+    m_slots.reserve(m_slots.size() + std::min(entries, kMaxEntries - m_slots.size()));
 }
 
 void EntryList::beginAppend() {
@@ -141,16 +158,52 @@ void EntryList::maybeCompact() {
     const size_t garbage = m_arena.size() - m_liveBytes;
     if (garbage < kCompactThreshold || garbage < m_arena.size() / 2)
         return;
-    std::string fresh;
+    ByteArena fresh;
     fresh.reserve(m_liveBytes);
     for (Slot& s : m_slots) {
         const std::string_view text = textOf(s);
         const uint64_t offset = fresh.size();
         const size_t prefix = (s & kLongText) == kLongText ? sizeof(uint64_t) : 0;
-        fresh.append(text.data() - prefix, text.size() + prefix);
+        fresh.append(std::string_view(text.data() - prefix, text.size() + 1 + prefix));
         s = (offset << 24) | (s & kLongText);
     }
     m_arena.swap(fresh);
+}
+
+LineRange::LineRange(const EntryList& list) : m_list(list) {
+    m_list.setDependent(this);
+}
+
+LineRange::~LineRange() {
+    m_list.setDependent(nullptr);
+}
+
+void LineRange::set(int32_t first, int32_t count) {
+    m_copy.clear();
+    m_copied = false;
+    m_first = first;
+    m_count = std::max(0, std::min(count, m_list.count() - first));
+    if (m_observer)
+        m_observer->entriesReset();
+}
+
+std::string_view LineRange::text(int32_t index) const {
+    if (index < 0 || index >= m_count)
+        return {};
+    return m_copied ? m_copy.text(index) : m_list.text(m_first + index);
+}
+
+void LineRange::entriesWillChange() {
+    if (m_copied || m_count == 0)
+        return;
+    size_t bytes = 0;
+    for (int32_t i = 0; i < m_count; ++i)
+        bytes += m_list.text(m_first + i).size();
+    m_copy.reserveBytes(bytes);
+    m_copy.reserveEntries(static_cast<size_t>(m_count));
+    for (int32_t i = 0; i < m_count; ++i)
+        m_copy.append(m_list.text(m_first + i));
+    m_copied = true;
 }
 
 } // namespace velmora

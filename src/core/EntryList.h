@@ -1,5 +1,8 @@
 #pragma once
 
+#include "core/ByteArena.h"
+#include "platform/LargeMemory.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -20,19 +23,58 @@ public:
     virtual void bulkChange(bool running) = 0;
 };
 
+// Told just before entries of a list change other than by appending (removed, reordered, cleared), so
+// that something holding entry numbers of the list can keep what they meant.
+class EntryListDependent {
+public:
+    virtual ~EntryListDependent() = default;
+    virtual void entriesWillChange() = 0;
+};
+
+// Numbered lines a view can show: a whole entry list, or a part of one.
+class LineSource {
+public:
+    virtual ~LineSource() = default;
+    virtual int32_t count() const = 0;
+    // The text of a line, valid until the lines next change; empty for an index outside them.
+    virtual std::string_view text(int32_t index) const = 0;
+    // Watching lines does not change them, so a view may watch lines it cannot change.
+    virtual void setObserver(EntryListObserver* observer) const = 0;
+};
+
 // An ordered list of lines held as bytes, exactly as added: any bytes, any length, duplicates and
 // empty lines allowed. Numbered from 0; -1 means "no entry" wherever an index is returned.
 // Texts live in one arena with an 8-byte slot per entry, so a million lines cost two allocations.
-class EntryList {
+// Each text is followed there by an LF, so that a list kept in order is already the file it saves to.
+class EntryList final : public LineSource {
 public:
-    int32_t count() const { return static_cast<int32_t>(m_slots.size()); }
-    // The text of an entry, valid until the list next changes; empty for an index outside the list.
-    std::string_view text(int32_t index) const;
+    int32_t count() const override { return static_cast<int32_t>(m_slots.size()); }
+    std::string_view text(int32_t index) const override;
     // The first entry equal to text with ASCII letter case ignored, or -1.
     int32_t findIgnoringCase(std::string_view text) const;
 
     // Adds at the end. False (and nothing added) when the list cannot hold more.
     bool append(std::string_view text);
+    // Adds prefix + text as one entry, without putting them together first.
+    bool append(std::string_view prefix, std::string_view text);
+    // Calls onRun(bytes) for each run of consecutive entries, in order, whose texts lie one after
+    // another in memory, each text followed by an LF: a list read or merged and not reordered is one
+    // run. Together the runs are every text with an LF after it.
+    template <typename OnRun> void forEachRun(OnRun&& onRun) const {
+        const char* start = nullptr;
+        const char* end = nullptr;
+        for (const Slot slot : m_slots) {
+            const std::string_view text = textOf(slot);
+            if (text.data() != end) {
+                if (start)
+                    onRun(std::string_view(start, static_cast<size_t>(end - start)));
+                start = text.data();
+            }
+            end = text.data() + text.size() + 1;
+        }
+        if (start)
+            onRun(std::string_view(start, static_cast<size_t>(end - start)));
+    }
     // Removes every entry whose flag in `remove` is set, in one pass, keeping the order of the rest.
     void removeWhere(const std::vector<uint8_t>& remove);
     void clear();
@@ -40,6 +82,8 @@ public:
     void reorder(const std::vector<int32_t>& order);
     // Room for this many more bytes of text, so that a large file is not copied as it grows.
     void reserveBytes(size_t bytes);
+    // Room for this many more entries.
+    void reserveEntries(size_t entries);
 
     // Appends made between these two reach the observer as one notice.
     void beginAppend();
@@ -48,8 +92,8 @@ public:
     void beginBulkChange();
     void endBulkChange();
 
-    // Watching a list does not change it, so a view may watch one it cannot change.
-    void setObserver(EntryListObserver* observer) const { m_observer = observer; }
+    void setObserver(EntryListObserver* observer) const override { m_observer = observer; }
+    void setDependent(EntryListDependent* dependent) const { m_dependent = dependent; }
 
 private:
     // Where an entry's text lies in the arena: offset in the high 40 bits, length in the low 24.
@@ -57,18 +101,51 @@ private:
     using Slot = uint64_t;
     static constexpr uint64_t kLongText = 0xFFFFFF;
 
-    Slot storeText(std::string_view text);
+    Slot storeText(std::string_view prefix, std::string_view text);
+    void willChange();
     size_t storedSize(Slot slot) const;
     std::string_view textOf(Slot slot) const;
     void maybeCompact();
     void reset();
 
-    std::string m_arena;
+    ByteArena m_arena;
     size_t m_liveBytes = 0;
-    std::vector<Slot> m_slots;
+    std::vector<Slot, LargeAllocator<Slot>> m_slots;
     int32_t m_appendFirst = -1;
     int m_appendDepth = 0;
     bool m_bulk = false;
+    mutable EntryListObserver* m_observer = nullptr;
+    mutable EntryListDependent* m_dependent = nullptr;
+};
+
+// A run of entries of a list, shown as lines of their own: the lines a merge appended. It costs
+// nothing while the list only grows; just before the list changes otherwise, it copies its texts and
+// from then on holds them itself, so it shows the same lines whatever happens to the list.
+class LineRange final : public LineSource, private EntryListDependent {
+public:
+    explicit LineRange(const EntryList& list);
+    ~LineRange() override;
+    LineRange(const LineRange&) = delete;
+    LineRange& operator=(const LineRange&) = delete;
+
+    // Now entries first .. first + count - 1 of the list; a view watching is told.
+    void set(int32_t first, int32_t count);
+    void clear() { set(0, 0); }
+    // True once the texts were copied out of the list.
+    bool holdsCopy() const { return m_copied; }
+
+    int32_t count() const override { return m_count; }
+    std::string_view text(int32_t index) const override;
+    void setObserver(EntryListObserver* observer) const override { m_observer = observer; }
+
+private:
+    void entriesWillChange() override;
+
+    const EntryList& m_list;
+    int32_t m_first = 0;
+    int32_t m_count = 0;
+    EntryList m_copy;
+    bool m_copied = false;
     mutable EntryListObserver* m_observer = nullptr;
 };
 

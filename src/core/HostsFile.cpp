@@ -1,11 +1,14 @@
 #include "core/HostsFile.h"
 
+#include "core/TextUtil.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string_view>
 
 namespace velmora {
@@ -69,19 +72,29 @@ int writeAll(FileSystem& files, int fd, std::string_view data) {
     return 0;
 }
 
-// What to write: lines each followed by lineEnd, or without lines the bytes as they are.
+// What to write: lines each followed by lineEnd; without lines the bytes as they are; or what is left
+// to read of an open file.
 struct Content {
     std::string_view bytes;
     const EntryList* lines = nullptr;
     std::string_view lineEnd;
+    int copyFrom = -1;
 };
 
 Content bytesContent(std::string_view bytes) {
-    return Content{bytes, nullptr, {}};
+    return Content{bytes, nullptr, {}, -1};
 }
 
-// Writes the content, lines through a buffer of about a megabyte. Returns 0 or an errno.
+Content copyContent(int fd) {
+    return Content{{}, nullptr, {}, fd};
+}
+
+// Writes the content. Lines ending in LF go straight from the list's own memory, in runs as long as
+// the list keeps them in order; other lines through a buffer of about a megabyte. Returns 0 or an
+// errno. A copied file is not hashed: only the backup is written that way.
 int writeContent(FileSystem& files, int fd, const Content& content, ContentHash& hash) {
+    if (content.copyFrom >= 0)
+        return files.copyData(content.copyFrom, fd);
     if (!content.lines) {
         hash.add(content.bytes);
         return writeAll(files, fd, content.bytes);
@@ -92,6 +105,28 @@ int writeContent(FileSystem& files, int fd, const Content& content, ContentHash&
         hash.add(data);
         return writeAll(files, fd, data);
     };
+    if (content.lineEnd == "\n") {
+        int error = 0;
+        lines.forEachRun([&](std::string_view run) {
+            if (error != 0)
+                return;
+            if (run.size() < kChunk / 16) {
+                buffer.append(run);
+                if (buffer.size() >= kChunk) {
+                    error = flush(buffer);
+                    buffer.clear();
+                }
+                return;
+            }
+            if (!buffer.empty()) {
+                error = flush(buffer);
+                buffer.clear();
+            }
+            if (error == 0)
+                error = flush(run);
+        });
+        return error != 0 ? error : flush(buffer);
+    }
     for (int32_t i = 0; i < lines.count(); ++i) {
         const std::string_view line = lines.text(i);
         if (line.size() > kChunk) {
@@ -187,7 +222,8 @@ struct WriteOutcome {
 // file that cannot get the target's owner is given up (ownerRefused). On failure nothing but the
 // temporary file was touched, and it is gone.
 WriteOutcome replaceAtomically(FileSystem& files, const std::string& target, const PathInfo& info,
-                               const Content& content, bool keepOwner, const std::function<bool()>& stillSame) {
+                               const Content& content, bool keepOwner, const std::function<bool()>& stillSame,
+                               bool syncFolder = true) {
     WriteOutcome out;
     TempFile temp = createTemporaryBeside(files, target, info.exists ? info.mode : 0644);
     if (temp.fd < 0) {
@@ -231,7 +267,8 @@ WriteOutcome replaceAtomically(FileSystem& files, const std::string& target, con
         out.failedPath = target;
         return out;
     }
-    files.syncDirectory(folderToOpen(target));
+    if (syncFolder)
+        files.syncDirectory(folderToOpen(target));
     return out;
 }
 
@@ -298,8 +335,16 @@ bool parseJournal(const std::string& record, std::string& bytes) {
 // is on disk. Without a journal there is no rewrite: a kill part way would leave the file cut short
 // for good. A failed rewrite puts the old bytes back.
 WriteOutcome writeInPlaceJournaled(FileSystem& files, const std::string& target, const PathInfo& info,
-                                   const Content& content, const std::string& old,
-                                   const std::function<bool()>& stillSame) {
+                                   const Content& content, const std::function<bool()>& stillSame) {
+    // The old bytes, to put back should the rewrite fail; the file is still as the save found it.
+    const FileBytes before = readFileBytes(files, target, false);
+    if (before.error != 0) {
+        WriteOutcome out;
+        out.error = before.error;
+        out.failedPath = target;
+        return out;
+    }
+    const std::string& old = before.bytes;
     const std::string journal = journalPathFor(target);
     size_t bodySize = 0;
     const std::string record = journalRecord(content, &bodySize);
@@ -490,73 +535,113 @@ FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followL
     return result;
 }
 
-int readFileLines(FileSystem& files, const std::string& path, LineConvention convention,
-                  const std::function<void(std::string_view)>& onLine, size_t chunkSize, FileFingerprint* fingerprint) {
+namespace {
+// Where the last whole line of buf ends (just after its line end), or 0 when no line end is sure yet:
+// a CR at the very end may still be followed by its LF.
+size_t afterLastLineEnd(const char* buf, size_t size, LineConvention convention) {
+    const bool lfEnds = convention == LineConvention::Posix;
+    for (size_t k = size; k-- > 0;) {
+        const char c = buf[k];
+        if (c == '\n' && (lfEnds || (k > 0 && buf[k - 1] == '\r')))
+            return k + 1;
+        if (c == '\r' && k + 1 < size)
+            return buf[k + 1] == '\n' ? k + 2 : k + 1;
+    }
+    return 0;
+}
+} // namespace
+
+size_t countLines(FileSystem& files, const std::string& path, LineConvention convention) {
     const int fd = files.openRead(path, true);
+    if (fd < 0)
+        return 0;
+    const char end = convention == LineConvention::Posix ? '\n' : '\r';
+    constexpr uint64_t ones = 0x0101010101010101ull;
+    const uint64_t pattern = ones * static_cast<unsigned char>(end);
+    std::unique_ptr<char[]> buffer(new char[kChunk]);
+    size_t lines = 0;
+    for (;;) {
+        const ssize_t n = files.read(fd, buffer.get(), kChunk);
+        if (n <= 0)
+            break;
+        const auto size = static_cast<size_t>(n);
+        size_t i = 0;
+        // Eight bytes at a time: a byte equal to the line end becomes zero, and zero bytes are counted
+        // exactly by setting bit 7 of every byte that is not zero.
+        for (; i + 8 <= size; i += 8) {
+            const uint64_t x = loadWord(buffer.get() + i) ^ pattern;
+            const uint64_t nonZero = (((x & ~(0x80 * ones)) + ~(0x80 * ones)) | x) & (0x80 * ones);
+            lines += 8 - static_cast<size_t>(((nonZero >> 7) * ones) >> 56);
+        }
+        for (; i < size; ++i)
+            lines += buffer[i] == end;
+    }
+    files.close(fd);
+    return lines + 1;
+}
+
+void reserveForFile(EntryList& list, FileSystem& files, const std::string& path, uint64_t size,
+                    LineConvention convention) {
+    // Below this, growing costs less than the counting pass.
+    constexpr uint64_t kCountAbove = uint64_t{4} << 20;
+    const size_t lines = size > kCountAbove ? countLines(files, path, convention) : 0;
+    list.reserveEntries(lines);
+    // Room also for an address put in front of every line: pages never written cost nothing.
+    list.reserveBytes(static_cast<size_t>(std::min<uint64_t>(size + 11 * uint64_t{lines}, uint64_t{1} << 36)));
+}
+
+int readFileBlocks(FileSystem& files, const std::string& path, LineConvention convention,
+                   const std::function<void(std::string_view)>& onBlock, size_t chunkSize, FileFingerprint* fingerprint,
+                   bool followLinks) {
+    const int fd = files.openRead(path, followLinks);
     if (fd < 0)
         return -fd;
     const PathInfo info = fingerprint ? files.fileInfo(fd) : PathInfo{};
     ContentHash hash;
-    uint64_t total = 0;
-    const bool lfEnds = convention == LineConvention::Posix;
-    std::string buffer;
-    size_t start = 0; // where the current line begins
-    size_t pos = 0;   // how far the buffer has been scanned
-    bool eof = false;
+    // Not a std::string: its resize would clear every byte before the read fills it.
+    size_t capacity = std::min(chunkSize, kFirstChunk);
+    std::unique_ptr<char[]> buffer(new char[capacity]);
+    size_t size = 0;
     int error = 0;
-    size_t piece = std::min(chunkSize, kFirstChunk);
     for (;;) {
-        const size_t size = buffer.size();
-        while (pos < size) {
-            const char c = buffer[pos];
-            if (c == '\r') {
-                // A CR at the very end may be followed by an LF in the next piece.
-                if (pos + 1 == size && !eof)
-                    break;
-                onLine(std::string_view(buffer.data() + start, pos - start));
-                ++pos;
-                if (pos < size && buffer[pos] == '\n')
-                    ++pos;
-                start = pos;
-            } else if (c == '\n' && lfEnds) {
-                onLine(std::string_view(buffer.data() + start, pos - start));
-                start = ++pos;
-            } else {
-                ++pos;
-            }
+        // The unfinished line stays at the front; the room after it is filled. A line longer than the
+        // buffer doubles it.
+        if (capacity - size < std::max<size_t>(capacity / 2, 1)) {
+            const size_t grown = size < chunkSize / 2 ? std::min(capacity * 2, chunkSize) : capacity * 2;
+            std::unique_ptr<char[]> bigger(new char[grown]);
+            std::memcpy(bigger.get(), buffer.get(), size);
+            buffer.swap(bigger);
+            capacity = grown;
         }
-        if (eof) {
-            if (start < buffer.size())
-                onLine(std::string_view(buffer.data() + start, buffer.size() - start));
-            break;
-        }
-        buffer.erase(0, start);
-        pos -= start;
-        start = 0;
-        const size_t old = buffer.size();
-        // Into the buffer's own room while the unfinished line is short; more room only for a long one.
-        const size_t want = old < piece / 2 ? piece - old : piece;
-        buffer.resize(old + want);
-        const ssize_t n = files.read(fd, buffer.data() + old, want);
-        if (n > 0 && static_cast<size_t>(n) == want)
-            piece = std::min(piece * 2, chunkSize);
+        const ssize_t n = files.read(fd, buffer.get() + size, capacity - size);
         if (n <= 0) {
-            buffer.resize(old);
-            eof = true;
             if (n < 0)
                 error = static_cast<int>(-n);
+            if (size > 0)
+                onBlock(std::string_view(buffer.get(), size));
+            break;
+        }
+        if (fingerprint)
+            hash.add(std::string_view(buffer.get() + size, static_cast<size_t>(n)));
+        size += static_cast<size_t>(n);
+        const size_t whole = afterLastLineEnd(buffer.get(), size, convention);
+        if (whole == 0)
             continue;
-        }
-        buffer.resize(old + static_cast<size_t>(n));
-        if (fingerprint) {
-            hash.add(std::string_view(buffer.data() + old, static_cast<size_t>(n)));
-            total += static_cast<uint64_t>(n);
-        }
+        onBlock(std::string_view(buffer.get(), whole));
+        std::memmove(buffer.get(), buffer.get() + whole, size - whole);
+        size -= whole;
     }
     files.close(fd);
     if (fingerprint)
-        *fingerprint = fingerprintOf(info, total, hash);
+        *fingerprint = fingerprintOf(info, hash.length(), hash);
     return error;
+}
+
+int readFileLines(FileSystem& files, const std::string& path, LineConvention convention,
+                  const std::function<void(std::string_view)>& onLine, size_t chunkSize, FileFingerprint* fingerprint) {
+    return readFileBlocks(
+        files, path, convention, [&](std::string_view block) { forEachLine(block, convention, onLine); }, chunkSize,
+        fingerprint);
 }
 
 SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines, LineConvention convention,
@@ -580,16 +665,20 @@ SaveResult saveHostsFile(FileSystem& files, const std::string& path, const Entry
     if (info.exists && !info.isRegular)
         return failed(SaveStatus::NotRegular, path + ": not a regular file");
 
-    // The old contents: compared with what was read, copied to the backup, used to choose the line
-    // end, and kept to put back should an in-place write fail.
-    std::string old;
+    // The old contents, read once through without being held: compared with what was read, and the
+    // start of it chooses the line end.
+    std::string head;
     FileFingerprint current;
     if (info.exists && info.size > 0) {
-        FileBytes read = readFileBytes(files, target, false);
-        if (read.error != 0)
-            return failed(SaveStatus::BackupFailed, "cannot read " + reason(files, path, read.error));
-        old = std::move(read.bytes);
-        current = read.fingerprint;
+        const int error = readFileBlocks(
+            files, target, convention,
+            [&](std::string_view block) {
+                if (head.find_first_of("\r\n") == std::string::npos)
+                    head.append(block.substr(0, kFirstChunk));
+            },
+            kReadChunk, &current, false);
+        if (error != 0)
+            return failed(SaveStatus::BackupFailed, "cannot read " + reason(files, path, error));
     }
     const std::string changed = path + ": another program changed it after it was read";
     if (expected && !(*expected == current))
@@ -597,13 +686,22 @@ SaveResult saveHostsFile(FileSystem& files, const std::string& path, const Entry
     std::function<bool()> stillSame;
     if (expected)
         stillSame = [&] { return looksUnchanged(files, target, current); };
-    const std::string_view lineEnd = lineEndBytes(lineEndFor(old, convention));
+    const std::string_view lineEnd = lineEndBytes(lineEndFor(head, convention));
 
-    if (!old.empty()) {
+    // The folder of the backup is made sure of once, with the target's, when they are the same.
+    bool syncBackupFolder = false;
+    if (current.hasData) {
         result.backupPath = path + ".bak";
+        syncBackupFolder = folderToOpen(result.backupPath) != folderToOpen(target);
         // The backup is a new file renamed into place (with the target's mode and owner), so a link
-        // planted at the backup's path is replaced, never written through.
-        const WriteOutcome backup = replaceAtomically(files, result.backupPath, info, bytesContent(old), false, {});
+        // planted at the backup's path is replaced, never written through. Its bytes are copied file
+        // to file.
+        const int source = files.openRead(target, false);
+        if (source < 0)
+            return failed(SaveStatus::BackupFailed, "cannot read " + reason(files, path, -source));
+        const WriteOutcome backup =
+            replaceAtomically(files, result.backupPath, info, copyContent(source), false, {}, syncBackupFolder);
+        files.close(source);
         if (backup.error != 0)
             return failed(SaveStatus::BackupFailed,
                           "cannot write the backup " + reason(files, backup.failedPath, backup.error));
@@ -616,7 +714,7 @@ SaveResult saveHostsFile(FileSystem& files, const std::string& path, const Entry
         (out.renameRefused || out.ownerRefused || out.error == EACCES || out.error == EPERM)) {
         // The file cannot be replaced (a bind mount, an owner we may not give, a new file the folder
         // refused): write it in place, behind a journal.
-        out = writeInPlaceJournaled(files, target, info, content, old, stillSame);
+        out = writeInPlaceJournaled(files, target, info, content, stillSame);
     }
     if (out.changed)
         return failed(SaveStatus::Changed, changed);

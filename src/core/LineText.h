@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace velmora {
@@ -24,26 +25,32 @@ constexpr LineConvention nativeLineConvention() {
 // Calls onLine(std::string_view line) for every line of data, in order, without its line end.
 // A final line end does not make an extra empty line; a last line without one is still a line.
 template <typename OnLine> void forEachLine(std::string_view data, LineConvention convention, OnLine&& onLine) {
+    if (data.empty())
+        return;
     const char* p = data.data();
-    const char* end = p + data.size();
-    const char* start = p;
+    const char* const end = p + data.size();
+    auto next = [end](const char* from, char c) {
+        const void* found = std::memchr(from, c, static_cast<size_t>(end - from));
+        return found ? static_cast<const char*>(found) : end;
+    };
+    // The next CR and the next LF are each looked for once and kept until passed: a file of LF lines
+    // has no CR, and one memchr call finds that for the whole text.
+    const bool lfEnds = convention == LineConvention::Posix;
+    const char* cr = next(p, '\r');
+    const char* lf = lfEnds ? next(p, '\n') : end;
     while (p < end) {
-        const char c = *p;
-        if (c == '\r') {
-            onLine(std::string_view(start, static_cast<size_t>(p - start)));
+        if (cr < p)
+            cr = next(p, '\r');
+        if (lf < p)
+            lf = next(p, '\n');
+        const char* lineEnd = cr < lf ? cr : lf;
+        onLine(std::string_view(p, static_cast<size_t>(lineEnd - p)));
+        if (lineEnd == end)
+            return;
+        p = lineEnd + 1;
+        if (*lineEnd == '\r' && p < end && *p == '\n')
             ++p;
-            if (p < end && *p == '\n')
-                ++p;
-            start = p;
-        } else if (c == '\n' && convention == LineConvention::Posix) {
-            onLine(std::string_view(start, static_cast<size_t>(p - start)));
-            start = ++p;
-        } else {
-            ++p;
-        }
     }
-    if (start < end)
-        onLine(std::string_view(start, static_cast<size_t>(end - start)));
 }
 
 // The line end to write into a file whose current contents begin with `head`: CR LF when the first

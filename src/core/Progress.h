@@ -27,4 +27,8 @@ inline int32_t clampToInt32(uint64_t value) {
 // draws nothing; a sum outside 32 bits leaves value as it was. Returns true when the bar grew.
 bool advanceProgress(ProgressBar& bar, int32_t inc, int32_t& value, int32_t maxvalue);
 
+// The least value, from value on, at which advanceProgress would grow the bar; at most maxvalue + 1.
+// Below it a step only advances the value, so a caller may count on its own until it gets there.
+int32_t progressQuietUntil(const ProgressBar& bar, int32_t value, int32_t maxvalue);
+
 } // namespace velmora

@@ -8,7 +8,14 @@ namespace velmora {
 bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < a.size(); ++i) {
+    size_t i = 0;
+    for (; i + 8 <= a.size(); i += 8) {
+        const uint64_t wa = loadWord(a.data() + i);
+        const uint64_t wb = loadWord(b.data() + i);
+        if (wa != wb && asciiLowerWord(wa) != asciiLowerWord(wb))
+            return false;
+    }
+    for (; i < a.size(); ++i) {
         if (asciiLower(a[i]) != asciiLower(b[i]))
             return false;
     }

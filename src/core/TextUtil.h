@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,22 @@ inline char asciiLower(char c) {
 }
 inline char asciiUpper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+// Eight bytes at a time: the word at p (any alignment), and the same word with A-Z made a-z.
+inline uint64_t loadWord(const char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+inline uint64_t asciiLowerWord(uint64_t word) {
+    constexpr uint64_t ones = 0x0101010101010101ull;
+    // Bit 7 of each byte: at least 'A', above 'Z', in the low seven bits; bytes of 0x80 and up stay out.
+    const uint64_t low = word & (0x7F * ones);
+    const uint64_t atLeastA = low + (0x80 - 'A') * ones;
+    const uint64_t aboveZ = low + (0x80 - 'Z' - 1) * ones;
+    const uint64_t upper = atLeastA & ~aboveZ & ~word & (0x80 * ones);
+    return word | (upper >> 2);
 }
 
 bool iequals(std::string_view a, std::string_view b);

@@ -33,7 +33,37 @@ public:
     virtual void show() = 0;
     // Draws value / maximum and then advances value by increment; see advanceProgress.
     virtual void step(int32_t increment, int32_t& value, int32_t maximum) = 0;
+    // Up to which value steps would change nothing that shows (see progressQuietUntil); the caller
+    // advances the value itself until then. By default every step is passed on.
+    virtual int32_t quietUntil(int32_t value, int32_t maximum) const {
+        (void)maximum;
+        return value;
+    }
     virtual void close() = 0;
+};
+
+// Steps of one piece of work against one maximum, leaving out the calls that would change nothing:
+// on a million short lines the sink hears of a few thousand.
+class ProgressSteps {
+public:
+    ProgressSteps(ProgressSink& sink, int32_t maximum)
+        : m_sink(sink), m_maximum(maximum), m_quietUntil(sink.quietUntil(0, maximum)) {}
+    void step(int32_t increment) {
+        if (m_value < m_quietUntil) {
+            const int64_t next = int64_t{m_value} + increment;
+            if (next >= INT32_MIN && next <= INT32_MAX)
+                m_value = static_cast<int32_t>(next);
+            return;
+        }
+        m_sink.step(increment, m_value, m_maximum);
+        m_quietUntil = m_sink.quietUntil(m_value, m_maximum);
+    }
+
+private:
+    ProgressSink& m_sink;
+    int32_t m_maximum;
+    int32_t m_value = 0;
+    int32_t m_quietUntil;
 };
 
 // How the document talks to the user: questions, notices, errors, progress and the busy state.

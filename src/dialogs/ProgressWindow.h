@@ -20,6 +20,7 @@ public:
 
     // Draws value / maximum when the bar grows, then advances value by increment (see advanceProgress).
     void step(int32_t increment, int32_t& value, int32_t maximum);
+    int32_t quietUntil(int32_t value, int32_t maximum) const { return progressQuietUntil(m_progress, value, maximum); }
 
 private:
     QFrame* m_bar;

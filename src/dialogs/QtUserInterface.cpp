@@ -112,6 +112,10 @@ void QtUserInterface::step(int32_t increment, int32_t& value, int32_t maximum) {
     progressWindow().step(increment, value, maximum);
 }
 
+int32_t QtUserInterface::quietUntil(int32_t value, int32_t maximum) const {
+    return m_progressWindow ? m_progressWindow->quietUntil(value, maximum) : value;
+}
+
 void QtUserInterface::close() {
     // Deleted rather than hidden, so that the next operation starts with a fresh window.
     delete m_progressWindow.data();

@@ -35,6 +35,7 @@ private:
     void setTitle(const std::string& title) override;
     void show() override;
     void step(int32_t increment, int32_t& value, int32_t maximum) override;
+    int32_t quietUntil(int32_t value, int32_t maximum) const override;
     void close() override;
     ProgressWindow& progressWindow();
 

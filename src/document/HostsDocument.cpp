@@ -107,14 +107,16 @@ bool HostsDocument::load(const std::string& path) {
         if (info.size > kQuietLoadBytes)
             progress.show();
         const int32_t maximum = clampToInt32(info.size);
-        int32_t value = 0;
-        m_lines.reserveBytes(static_cast<size_t>(std::min<uint64_t>(info.size, uint64_t{1} << 32)));
+        reserveForFile(m_lines, m_files, path, info.size, m_convention);
         m_lines.beginAppend();
-        const int error = readFileLines(
+        ProgressSteps steps(progress, maximum);
+        const int error = readFileBlocks(
             m_files, path, m_convention,
-            [&](std::string_view line) {
-                m_lines.append(line);
-                progress.step(clampToInt32(line.size()), value, maximum);
+            [&](std::string_view block) {
+                forEachLine(block, m_convention, [&](std::string_view line) {
+                    m_lines.append(line);
+                    steps.step(clampToInt32(line.size()));
+                });
             },
             kReadChunk, &fingerprint);
         m_hostsReadIncomplete = error != 0;
@@ -212,7 +214,7 @@ MergeResult HostsDocument::merge() {
                 progress.show();
                 FileFingerprint fingerprint;
                 const SourceReadResult read =
-                    readSourceFile(m_files, m_hostsPath, m_convention, m_lines, nullptr, index, progress, &fingerprint);
+                    readSourceFile(m_files, m_hostsPath, m_convention, m_lines, index, progress, &fingerprint);
                 m_hostsReadIncomplete = read.error != 0;
                 if (read.error == 0)
                     noteRead(m_hostsPath, fingerprint);
@@ -237,21 +239,20 @@ MergeResult HostsDocument::merge() {
             const int32_t before = m_lines.count();
             m_modified = true;
             progress.show();
-            const SourceReadResult read =
-                readSourceFile(m_files, m_sourcePath, m_convention, m_lines, &m_added, index, progress);
+            const SourceReadResult read = readSourceFile(m_files, m_sourcePath, m_convention, m_lines, index, progress);
             progress.close();
             if (read.error != 0) {
                 // Half a list is not what the user asked for: its lines go again.
                 std::vector<uint8_t> partial(static_cast<size_t>(m_lines.count()), 0);
                 std::fill(partial.begin() + before, partial.end(), uint8_t{1});
                 m_lines.removeWhere(partial);
-                m_added.clear();
                 m_modified = wasModified;
                 result.listReadError = read.error;
                 m_ui.reportError("The list " + m_sourcePath +
                                  " could not be read to its end: " + m_files.errorText(read.error));
             } else {
                 result.linesAdded = read.appended;
+                m_added.set(before, read.appended);
             }
             setStatus(m_addedStatus, itemsText(result.linesAdded));
         }
@@ -309,20 +310,21 @@ void HostsDocument::readAgainWithAddedLines(const std::string& path) {
     std::vector<std::string> again;
     for (int32_t i = 0; i < m_added.count(); ++i)
         again.emplace_back(m_added.text(i));
+    m_added.clear();
+    m_addedSelection.reset();
     m_lines.clear();
     m_selection.reset();
     load(path);
     BusyScope busy(m_ui);
     {
         RefillScope refill(m_lines);
-        m_added.clear();
-        m_addedSelection.reset();
         DuplicateIndex index(m_lines);
         indexHostsLines(m_lines, index, m_ui.progress());
-        SourceListReader reader(m_lines, &m_added, index);
+        SourceListReader reader(m_lines, index);
         for (const std::string& line : again)
             reader.line(line);
         reader.finish();
+        m_added.set(reader.firstAppended(), reader.appended());
         m_modified = reader.appended() > 0;
         setStatus(m_addedStatus, itemsText(reader.appended()));
     }
@@ -349,17 +351,17 @@ void HostsDocument::sort() {
     // Two passes, as the user sees them: ordering the copy, then putting it back.
     progress.show();
     const std::vector<int32_t> order = m_collation->order(m_lines);
-    int32_t value = 0;
+    ProgressSteps ordering(progress, last);
     for (int32_t i = 0; i <= last; ++i)
-        progress.step(1, value, last);
+        ordering.step(1);
     progress.close();
     progress.setTitle("Sorting...");
     progress.show();
     m_lines.reorder(order);
     m_selection.reset();
-    value = 0;
+    ProgressSteps refilling(progress, last);
     for (int32_t i = 0; i <= last; ++i)
-        progress.step(1, value, last);
+        refilling.step(1);
     progress.close();
 }
 

@@ -39,7 +39,7 @@ public:
     HostsDocument(FileSystem& files, Environment& environment, UserInterface& ui);
 
     const EntryList& lines() const { return m_lines; }
-    const EntryList& addedLines() const { return m_added; }
+    const LineSource& addedLines() const { return m_added; }
     // The selection of the HOSTS lines, and of the added lines (where only the current one counts).
     Selection& selection() { return m_selection; }
     Selection& addedSelection() { return m_addedSelection; }
@@ -156,7 +156,7 @@ private:
     LineConvention m_convention = nativeLineConvention();
 
     EntryList m_lines;
-    EntryList m_added;
+    LineRange m_added{m_lines}; // the lines the last merge appended to m_lines
     Selection m_selection;
     Selection m_addedSelection;
     bool m_modified = false;

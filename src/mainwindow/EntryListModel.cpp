@@ -4,7 +4,7 @@
 
 namespace velmora {
 
-EntryListModel::EntryListModel(const EntryList& list, QObject* parent)
+EntryListModel::EntryListModel(const LineSource& list, QObject* parent)
     : QAbstractListModel(parent), m_list(list), m_rows(list.count()) {
     m_list.setObserver(this);
 }

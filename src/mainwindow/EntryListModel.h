@@ -11,7 +11,7 @@ namespace velmora {
 class EntryListModel : public QAbstractListModel, public EntryListObserver {
     Q_OBJECT
 public:
-    explicit EntryListModel(const EntryList& list, QObject* parent = nullptr);
+    explicit EntryListModel(const LineSource& list, QObject* parent = nullptr);
     ~EntryListModel() override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -28,7 +28,7 @@ signals:
     void bulkChangeRunning(bool running);
 
 private:
-    const EntryList& m_list;
+    const LineSource& m_list;
     int m_rows = 0;
 };
 

@@ -5,7 +5,7 @@
 
 namespace velmora {
 
-EntryListView::EntryListView(const EntryList& list, Selection& selection, QWidget* parent)
+EntryListView::EntryListView(const LineSource& list, Selection& selection, QWidget* parent)
     : QListView(parent), m_model(new EntryListModel(list, this)), m_selection(selection) {
     setModel(m_model);
     // A million rows paint at once only when the view need not measure each of them.

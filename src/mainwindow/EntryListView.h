@@ -17,7 +17,7 @@ namespace velmora {
 class EntryListView : public QListView {
     Q_OBJECT
 public:
-    EntryListView(const EntryList& list, Selection& selection, QWidget* parent = nullptr);
+    EntryListView(const LineSource& list, Selection& selection, QWidget* parent = nullptr);
 
     // Whether the right button selects like the left one (the default). When not, a right click leaves
     // the selection and the current line as they are.

@@ -65,7 +65,7 @@ GraphicalButton* whiteButton(QWidget* parent, const char* name, const QString& c
     return button;
 }
 
-EntryListView* list(QWidget* parent, const EntryList& entries, Selection& selection, const char* name, int left,
+EntryListView* list(QWidget* parent, const LineSource& entries, Selection& selection, const char* name, int left,
                     int top, int width, int height) {
     auto* view = new EntryListView(entries, selection, parent);
     view->setObjectName(QLatin1String(name));

@@ -4,35 +4,54 @@
 
 #include <cstdint>
 #include <string_view>
-#include <vector>
 
 namespace velmora {
 
 // The duplicate index of one merge: a set of entries of one list, keyed by their whole text with ASCII
 // letter case folded (A-Z equals a-z; other bytes compare as themselves). Open addressing over entry
 // numbers, so keys are the list's own stored text and cost no copies. Average constant time per line.
+//
+// A key may be given in two pieces (a prefix the reader puts in front, and the line), so that a line
+// is looked up before it is stored and stored only when it is new.
 class DuplicateIndex {
 public:
+    struct Key {
+        std::string_view prefix;
+        std::string_view rest;
+        uint32_t hash = 0;
+    };
+
     explicit DuplicateIndex(const EntryList& list);
+    ~DuplicateIndex();
+    DuplicateIndex(const DuplicateIndex&) = delete;
+    DuplicateIndex& operator=(const DuplicateIndex&) = delete;
+
+    static Key key(std::string_view prefix, std::string_view rest);
+    static Key key(std::string_view text) { return key({}, text); }
 
     // True when a key equal to text (case folded) is present.
     bool contains(std::string_view text) const;
     // Enters entry `index` of the list; false (and nothing entered) when its key is already present.
     bool add(int32_t index);
-    // Enters the text that will be entry `index` of the list once appended; false when present.
-    bool addPending(std::string_view text, int32_t index);
+    // Enters the key that will be entry `index` of the list once stored; false when present.
+    bool insert(const Key& key, int32_t index);
+    // Asks the processor for the key's slot ahead of its insert, so that the lookups of a few lines
+    // overlap instead of each waiting for memory in turn.
+    void prefetch(const Key& key) const;
     size_t size() const { return m_size; }
 
+    // A slot is the key's hash in the high half and the entry number + 1 in the low half; 0 is free.
+    // The position comes from the hash's low bits, so growing needs neither a second array nor the texts.
+    using Slot = uint64_t;
+
 private:
-    static uint32_t hash(std::string_view text);
-    void rehash(size_t slots);
-    bool insert(std::string_view text, uint32_t h, int32_t index);
+    bool matches(int32_t entry, const Key& key) const;
+    void grow();
 
     const EntryList& m_list;
-    std::vector<int32_t> m_slots;   // entry number, -1 when free
-    std::vector<uint32_t> m_hashes; // each key's hash, so growing never reads the texts again
-    size_t m_size = 0;
+    Slot* m_slots = nullptr;
     size_t m_mask = 0;
+    size_t m_size = 0;
 };
 
 } // namespace velmora

@@ -81,37 +81,24 @@ bool isIpv6Address(std::string_view text) {
            groups <= 7;
 }
 
-std::string_view normaliseLine(std::string_view line, std::string& scratch) {
+NormalisedLine normaliseLine(std::string_view line) {
     if (line.starts_with("127.1 "))
-        return line;
-    if (line.starts_with(kLocal)) {
-        const std::string_view rest = dropLeadingSpaces(line.substr(kLocal.size()));
-        if (rest.size() + kLocal.size() == line.size())
-            return line;
-        scratch.assign(kLocal);
-        scratch.append(rest);
-        return scratch;
-    }
-    if (line.starts_with("127.0.0.1\t")) {
-        scratch.assign(kLocal);
-        scratch.append(dropLeadingSpaces(line.substr(kLocal.size())));
-        return scratch;
-    }
+        return {{}, line};
+    if (line.starts_with(kLocal))
+        return {kLocal, dropLeadingSpaces(line.substr(kLocal.size()))};
+    if (line.starts_with("127.0.0.1\t"))
+        return {kLocal, dropLeadingSpaces(line.substr(kLocal.size()))};
     const char first = line.front();
     if ((first >= '0' && first <= '9') || first == '#' || first == ';')
-        return line;
+        return {{}, line};
     if (isIpv6Address(line.substr(0, line.find_first_of(" \t"))))
-        return line;
-    scratch.assign(kLocal);
-    scratch.append(line);
-    return scratch;
+        return {{}, line};
+    return {kLocal, line};
 }
 
-SourceListReader::SourceListReader(EntryList& hosts, EntryList* added, DuplicateIndex& index)
-    : m_hosts(hosts), m_added(added), m_index(index) {
+SourceListReader::SourceListReader(EntryList& hosts, DuplicateIndex& index)
+    : m_hosts(hosts), m_index(index), m_first(hosts.count()) {
     m_hosts.beginAppend();
-    if (m_added)
-        m_added->beginAppend();
 }
 
 void SourceListReader::line(std::string_view raw) {
@@ -123,53 +110,66 @@ void SourceListReader::line(std::string_view raw) {
     const std::string_view trimmed = trimSpaces(raw);
     if (trimmed.empty())
         return;
-    const std::string_view stored = normaliseLine(trimmed, m_scratch);
-    if (stored.front() != '#') {
-        // Entered as the entry it is about to become; appended before the index reads it again.
-        if (!m_index.addPending(stored, m_hosts.count()))
-            return;
-        if (!m_hosts.append(stored))
-            return;
-    } else if (!m_hosts.append(stored)) {
-        return;
+    const NormalisedLine stored = normaliseLine(trimmed);
+    Pending pending;
+    pending.comment = stored.prefix.empty() && stored.rest.front() == '#';
+    if (pending.comment) {
+        pending.key = DuplicateIndex::Key{stored.prefix, stored.rest, 0};
+    } else {
+        pending.key = DuplicateIndex::key(stored.prefix, stored.rest);
+        m_index.prefetch(pending.key);
     }
-    if (m_added)
-        m_added->append(stored);
-    ++m_appended;
+    if (m_waiting == kAhead) {
+        store(m_pending[m_oldest]);
+        m_oldest = (m_oldest + 1) % kAhead;
+        --m_waiting;
+    }
+    m_pending[(m_oldest + m_waiting) % kAhead] = pending;
+    ++m_waiting;
+}
+
+void SourceListReader::store(const Pending& line) {
+    // Entered as the entry it is about to become; appended before the index reads it again.
+    if (!line.comment && !m_index.insert(line.key, m_hosts.count()))
+        return;
+    if (m_hosts.append(line.key.prefix, line.key.rest))
+        ++m_appended;
+}
+
+void SourceListReader::flush() {
+    for (; m_waiting > 0; --m_waiting) {
+        store(m_pending[m_oldest]);
+        m_oldest = (m_oldest + 1) % kAhead;
+    }
 }
 
 void SourceListReader::finish() {
-    if (m_added)
-        m_added->endAppend();
+    flush();
     m_hosts.endAppend();
 }
 
-int32_t readSourceText(std::string_view bytes, LineConvention convention, EntryList& hosts, EntryList* added,
-                       DuplicateIndex& index) {
-    SourceListReader reader(hosts, added, index);
+int32_t readSourceText(std::string_view bytes, LineConvention convention, EntryList& hosts, DuplicateIndex& index) {
+    SourceListReader reader(hosts, index);
     forEachLine(bytes, convention, [&](std::string_view raw) { reader.line(raw); });
     reader.finish();
     return reader.appended();
 }
 
 SourceReadResult readSourceFile(FileSystem& files, const std::string& path, LineConvention convention, EntryList& hosts,
-                                EntryList* added, DuplicateIndex& index, ProgressSink& progress,
-                                FileFingerprint* fingerprint) {
+                                DuplicateIndex& index, ProgressSink& progress, FileFingerprint* fingerprint) {
     const PathInfo info = files.stat(path, true);
-    const int32_t maximum = clampToInt32(info.size);
-    int32_t value = 0;
-    // The texts' room in one piece, so a large list is not copied as it grows.
-    const auto bytes = static_cast<size_t>(std::min<uint64_t>(info.size, uint64_t{1} << 32));
-    hosts.reserveBytes(bytes);
-    if (added)
-        added->reserveBytes(bytes);
-    SourceListReader reader(hosts, added, index);
+    reserveForFile(hosts, files, path, info.size, convention);
+    ProgressSteps steps(progress, clampToInt32(info.size));
+    SourceListReader reader(hosts, index);
     SourceReadResult result;
-    result.error = readFileLines(
+    result.error = readFileBlocks(
         files, path, convention,
-        [&](std::string_view line) {
-            progress.step(clampToInt32(line.size()), value, maximum);
-            reader.line(line);
+        [&](std::string_view block) {
+            forEachLine(block, convention, [&](std::string_view line) {
+                steps.step(clampToInt32(line.size()));
+                reader.line(line);
+            });
+            reader.flush(); // the block's bytes go when this returns
         },
         kReadChunk, fingerprint);
     reader.finish();
@@ -179,12 +179,12 @@ SourceReadResult readSourceFile(FileSystem& files, const std::string& path, Line
 
 void indexHostsLines(const EntryList& hosts, DuplicateIndex& index, ProgressSink& progress) {
     const int32_t last = hosts.count() - 1;
-    int32_t value = 0;
+    ProgressSteps steps(progress, last);
     for (int32_t i = 0; i < hosts.count(); ++i) {
         const std::string_view text = hosts.text(i);
         if (text.empty() || text.front() != '#')
             index.add(i);
-        progress.step(1, value, last);
+        steps.step(1);
     }
 }
 

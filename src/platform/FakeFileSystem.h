@@ -48,6 +48,8 @@ public:
     int openWriteInPlace(const std::string& path) override;
     ssize_t read(int fd, void* buffer, size_t size) override;
     ssize_t write(int fd, const void* data, size_t size) override;
+    // Through read and write, so that their faults reach a copy too.
+    int copyData(int from, int to) override { return FileSystem::copyData(from, to); }
     int syncFile(int fd) override;
     int setOwner(int fd, uint32_t uid, uint32_t gid) override;
     int setMode(int fd, uint32_t mode) override;

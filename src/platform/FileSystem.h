@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 #ifdef _MSC_VER
@@ -59,6 +61,23 @@ public:
     virtual int openWriteInPlace(const std::string& path) = 0; // existing file, cut to nothing
     virtual ssize_t read(int fd, void* buffer, size_t size) = 0;
     virtual ssize_t write(int fd, const void* data, size_t size) = 0;
+    // Copies what is left to read of `from` to the end of `to`. Returns 0 or the errno of a failed
+    // read or write. By default through read and write; a system may copy inside the kernel.
+    virtual int copyData(int from, int to) {
+        constexpr size_t kPiece = size_t{1} << 20;
+        std::unique_ptr<char[]> buffer(new char[kPiece]);
+        for (;;) {
+            const ssize_t n = read(from, buffer.get(), kPiece);
+            if (n <= 0)
+                return n < 0 ? static_cast<int>(-n) : 0;
+            for (ssize_t done = 0; done < n;) {
+                const ssize_t w = write(to, buffer.get() + done, static_cast<size_t>(n - done));
+                if (w <= 0)
+                    return w < 0 ? static_cast<int>(-w) : EIO;
+                done += w;
+            }
+        }
+    }
     virtual int syncFile(int fd) = 0;
     virtual int setOwner(int fd, uint32_t uid, uint32_t gid) = 0;
     virtual int setMode(int fd, uint32_t mode) = 0;

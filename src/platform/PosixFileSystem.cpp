@@ -133,6 +133,26 @@ ssize_t PosixFileSystem::write(int fd, const void* data, size_t size) {
     return n < 0 ? fail() : n;
 }
 
+int PosixFileSystem::copyData(int from, int to) {
+#if defined(__linux__)
+    // Inside the kernel, with no copy through this process (and on some file systems no copy at all).
+    // Where the kernel cannot (other file systems, old kernels) the first call says so and nothing
+    // has been copied yet.
+    for (bool first = true;; first = false) {
+        const ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, size_t{1} << 30, 0);
+        if (n == 0)
+            return 0;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && first && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP))
+            break;
+        if (n < 0)
+            return errno;
+    }
+#endif
+    return FileSystem::copyData(from, to);
+}
+
 int PosixFileSystem::syncFile(int fd) {
     return ::fsync(fd) == 0 ? 0 : fail();
 }

@@ -15,6 +15,7 @@ public:
     int openWriteInPlace(const std::string& path) override;
     ssize_t read(int fd, void* buffer, size_t size) override;
     ssize_t write(int fd, const void* data, size_t size) override;
+    int copyData(int from, int to) override;
     int syncFile(int fd) override;
     int setOwner(int fd, uint32_t uid, uint32_t gid) override;
     int setMode(int fd, uint32_t mode) override;

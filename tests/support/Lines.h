@@ -16,7 +16,7 @@ inline EntryList listOf(const Lines& lines) {
     return list;
 }
 
-inline Lines linesOf(const EntryList& list) {
+inline Lines linesOf(const LineSource& list) {
     Lines lines;
     for (int32_t i = 0; i < list.count(); ++i)
         lines.emplace_back(list.text(i));

@@ -1,0 +1,74 @@
+#include "platform/LargeMemory.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELMORA_PLAIN_MALLOC 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define VELMORA_PLAIN_MALLOC 1
+#endif
+
+namespace velmora {
+
+namespace {
+#if defined(__linux__) && !defined(VELMORA_PLAIN_MALLOC)
+// Mapped apart from the heap, and given back whole when freed. The sanitizer builds keep malloc so
+// that reads past a block's end are still caught.
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kMapFrom = 2 * kHugePage;
+
+size_t mappedSize(size_t bytes) {
+    return (bytes + kHugePage - 1) / kHugePage * kHugePage;
+}
+#endif
+} // namespace
+
+void* allocateLarge(size_t bytes) {
+#if defined(__linux__) && !defined(VELMORA_PLAIN_MALLOC)
+    if (bytes >= kMapFrom) {
+        // One huge page more than needed, so that the block can start on a huge-page boundary.
+        const size_t size = mappedSize(bytes) + kHugePage;
+        void* mapped = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED)
+            throw std::bad_alloc();
+        const auto start = reinterpret_cast<uintptr_t>(mapped);
+        const uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
+        if (aligned > start)
+            munmap(mapped, aligned - start);
+        const uintptr_t end = aligned + mappedSize(bytes);
+        if (start + size > end)
+            munmap(reinterpret_cast<void*>(end), start + size - end);
+        void* block = reinterpret_cast<void*>(aligned);
+        madvise(block, mappedSize(bytes), MADV_HUGEPAGE); // a hint; without it the block still works
+        return block;
+    }
+#endif
+    void* block = std::malloc(bytes == 0 ? 1 : bytes);
+    if (!block)
+        throw std::bad_alloc();
+    return block;
+}
+
+void freeLarge(void* block, size_t bytes) {
+    if (!block)
+        return;
+#if defined(__linux__) && !defined(VELMORA_PLAIN_MALLOC)
+    if (bytes >= kMapFrom) {
+        munmap(block, mappedSize(bytes));
+        return;
+    }
+#endif
+    (void)bytes;
+    std::free(block);
+}
+
+} // namespace velmora

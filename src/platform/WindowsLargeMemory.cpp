@@ -1,0 +1,20 @@
+#include "platform/LargeMemory.h"
+
+#include <cstdlib>
+#include <new>
+
+namespace velmora {
+
+// Large pages on Windows need a privilege few accounts have; the heap serves every size.
+void* allocateLarge(size_t bytes) {
+    void* block = std::malloc(bytes == 0 ? 1 : bytes);
+    if (!block)
+        throw std::bad_alloc();
+    return block;
+}
+
+void freeLarge(void* block, size_t) {
+    std::free(block);
+}
+
+} // namespace velmora
