@@ -15,6 +15,11 @@ public:
     ~EntryListModel() override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    // The view asks for every row's index as it lays a million rows out; answered without the
+    // generic checks' calls back into the model.
+    QModelIndex index(int row, int column = 0, const QModelIndex& parent = QModelIndex()) const override {
+        return row >= 0 && row < m_rows && column == 0 && !parent.isValid() ? createIndex(row, 0) : QModelIndex();
+    }
     QVariant data(const QModelIndex& index, int role) const override;
 
     void entriesReset() override;

@@ -40,10 +40,8 @@ uint32_t foldHash(std::string_view prefix, std::string_view rest) {
         size_t i = 0;
         for (; i + 8 <= headSize; i += 8)
             state = mix(state, asciiLowerWord(loadWord(head + i)));
-        if (i < headSize) { // rest ended inside the head
+        if (i < headSize) // rest ended inside the head, which is zero after it
             state = mix(state, asciiLowerWord(loadWord(head + i)));
-            rest = {};
-        }
     }
     const char* p = rest.data();
     const char* end = p + rest.size();

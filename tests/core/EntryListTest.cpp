@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 using namespace velmora;
@@ -24,6 +25,61 @@ TEST(EntryList, KeepsEveryTextWholeAndInOrder) {
     EXPECT_EQ(linesOf(list), (Lines{"", "dup", "dup", withNul, huge, "c", longest}));
     list.reorder({5, 0, 1});
     EXPECT_EQ(linesOf(list), (Lines{"c", "", "dup"}));
+}
+
+// The runs a save writes straight from the list's memory are every text with an LF after it, in the
+// list's order, after appends, a reorder, a removal that compacts and a text with a long length field.
+TEST(EntryList, RunsAreTheTextsWithTheirLineEnds) {
+    auto runs = [](const EntryList& list) {
+        std::string bytes;
+        int count = 0;
+        list.forEachRun([&](std::string_view run) {
+            bytes.append(run);
+            ++count;
+        });
+        return std::pair(bytes, count);
+    };
+    auto joined = [](const EntryList& list) {
+        std::string bytes;
+        for (const std::string& line : linesOf(list))
+            bytes += line + "\n";
+        return bytes;
+    };
+    EntryList list = listOf({"a", "", "bb", std::string(0xFFFFFF, 'l'), "c"});
+    list.append("127.0.0.1 ", "d");
+    EXPECT_EQ(runs(list), std::pair(joined(list), 2)); // the long text's length field splits the run
+    list.reorder({5, 0, 1, 2, 4});
+    EXPECT_EQ(runs(list).first, joined(list));
+    list.removeWhere({0, 1, 0, 1});
+    EXPECT_EQ(runs(list).first, joined(list));
+    EXPECT_EQ(runs(EntryList()), std::pair(std::string(), 0));
+}
+
+// The lines a merge added stay what they were whatever then happens to the list they were added to,
+// and cost no copy while it only grows.
+TEST(LineRange, KeepsItsLinesWhenTheListChanges) {
+    const Lines expected{"new 1", "new 2"};
+    const std::function<void(EntryList&)> changes[] = {
+        [](EntryList& list) {
+            list.removeWhere({0, 1});
+        },
+        [](EntryList& list) {
+            list.reorder({2, 1, 0});
+        },
+        [](EntryList& list) { list.clear(); },
+    };
+    for (const auto& change : changes) {
+        EntryList list = listOf({"old", "new 1", "new 2"});
+        LineRange added(list);
+        added.set(1, 2);
+        list.append("later");
+        EXPECT_FALSE(added.holdsCopy());
+        EXPECT_EQ(linesOf(added), expected);
+        change(list);
+        EXPECT_EQ(linesOf(added), expected);
+        added.set(3, 5); // no further than the list goes
+        EXPECT_EQ(added.count(), std::max(0, list.count() - 3));
+    }
 }
 
 // The exact search ignores ASCII letter case only and finds the first match.

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -122,6 +123,8 @@ TEST_F(HostsFileTest, LinesReadInPiecesMatchTheWholeText) {
                     0);
                 ASSERT_EQ(pieces, whole) << "chunk " << chunk;
             }
+            const char end = convention == LineConvention::Posix ? '\n' : '\r';
+            EXPECT_EQ(countLines(files, hosts, convention), std::count(bytes.begin(), bytes.end(), end) + 1u);
         }
     }
 }
@@ -192,6 +195,13 @@ TEST_F(HostsFileTest, SaveWritesExactBytes) {
         EXPECT_EQ(readFile(hosts + ".bak"), backup ? std::string(c.before) : "old backup");
         EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", "hosts.bak"}));
     }
+    // A reordered list leaves its memory in pieces: small ones are gathered, large ones written as
+    // they are, all in the list's order.
+    const std::string a(1 << 17, 'a'), d(1 << 17, 'd');
+    EntryList reordered = listOf({a, "b", "c", d});
+    reordered.reorder({1, 0, 2, 3});
+    ASSERT_EQ(saveHostsFile(files, hosts, reordered, LineConvention::Posix).status, SaveStatus::Saved);
+    EXPECT_EQ(readFile(hosts), "b\n" + a + "\nc\n" + d + "\n");
 }
 
 // The file is replaced, not rewritten: a new inode with the old mode, whatever the umask; the backup

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <string>
 #include <vector>
 
@@ -59,6 +61,31 @@ TEST(TextUtil, CaseFoldingErasingAndTrimming) {
     EXPECT_EQ(eraseAllIgnoringCase("abc", ""), "abc");
     EXPECT_EQ(trimSpaces("  a b \t "), "a b \t");
     EXPECT_EQ(trimSpaces("   "), "");
+}
+
+// Eight bytes at a time fold exactly as one at a time, every byte value in every place of a word, and a
+// comparison sees a difference at any place of a text of any length.
+TEST(TextUtil, WordFoldIsByteFold) {
+    for (int value = 0; value < 256; ++value) {
+        for (size_t place = 0; place < 8; ++place) {
+            char bytes[8] = {'A', 'z', '@', '[', '`', '{', '\x80', 'M'};
+            bytes[place] = static_cast<char>(value);
+            char folded[8];
+            const uint64_t word = asciiLowerWord(loadWord(bytes));
+            std::memcpy(folded, &word, 8);
+            for (size_t i = 0; i < 8; ++i)
+                ASSERT_EQ(folded[i], asciiLower(bytes[i])) << value << " at " << place;
+        }
+    }
+    for (size_t length = 1; length < 20; ++length) {
+        for (size_t place = 0; place < length; ++place) {
+            const std::string lower(length, 'q');
+            std::string upper(length, 'Q');
+            EXPECT_TRUE(iequals(lower, upper));
+            upper[place] = '1';
+            EXPECT_FALSE(iequals(lower, upper)) << length << " " << place;
+        }
+    }
 }
 
 TEST(HostsPath, WindowsRulesAndTheOverride) {

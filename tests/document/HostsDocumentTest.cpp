@@ -135,6 +135,10 @@ TEST_F(DocumentTest, MergeRebuildsOrIndexes) {
               (Lines{"127.0.0.1  x.example", "dup", "DUP", "#BEGIN of ads", "127.0.0.1 x.example", "127.0.0.1 DUP",
                      "#END of ads", "#BEGIN of ads", "#END of ads"}));
     EXPECT_EQ(document.addedStatus(), "2 items");
+    // The added lines are the last merge's, whatever is done to the HOSTS lines afterwards.
+    document.selectAll();
+    document.deleteSelected();
+    EXPECT_EQ(linesOf(document.addedLines()), (Lines{"#BEGIN of ads", "#END of ads"}));
 }
 
 // A missing HOSTS file is told and the merge goes on; a missing list is silent. Reading the HOSTS file

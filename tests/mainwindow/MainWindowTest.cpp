@@ -14,8 +14,10 @@
 #include "support/Lines.h"
 #include "support/TempDir.h"
 
+#include <QCollator>
 #include <QtTest>
 #include <QtWidgets>
+
 #include <gtest/gtest.h>
 
 using namespace velmora;
@@ -73,6 +75,33 @@ TEST(SortOrderAndText, CaseIgnoredNoByteLost) {
     EXPECT_EQ(displayText(std::string_view("caf\xC3\xA9\xC0\xAF\0", 8)), QStringLiteral("caf\u00E9\u00C0\u00AF\u2400"));
     EXPECT_EQ(displayText(std::string_view("\xED\xA0\x80\xC3\xA9", 4)), QStringLiteral("\u00ED\u00A0\u0080\u00C3"));
     EXPECT_EQ(displayText("\xF0\x9F\x98\x80").size(), 2);
+}
+
+// The sort keys put lines in the order the locale's collator gives them (case ignored, punctuation
+// counted), also when a long list is shared out among threads and merged; equal lines keep their order.
+TEST(SortOrderAndText, KeysOrderAsTheCollatorDoes) {
+    const std::vector<std::string> samples = {
+        "b",        "B",  "a-b", "ab", "a b",       "A.b",         "10",       "9",
+        "\xC3\xA9", "e",  "_x",  "#c", "0.0.0.0 x", "127.0.0.1 Y", "\xFF\xFE", std::string("n\0l", 3),
+        "\xC3\x9F", "ss", "Z"};
+    Lines lines;
+    for (size_t i = 0; i < 120000; ++i)
+        lines.push_back(samples[i % samples.size()] + std::to_string(i % 700));
+    const EntryList list = listOf(lines);
+    const QLocale locale(QStringLiteral("en_US"));
+    const std::vector<int32_t> order = QtCollation(locale).order(list);
+    ASSERT_EQ(order.size(), lines.size());
+    std::vector<int32_t> sorted = order;
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t i = 0; i < sorted.size(); ++i)
+        ASSERT_EQ(sorted[i], static_cast<int32_t>(i));
+    QCollator collator(locale);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    for (size_t k = 0; k + 1 < order.size(); ++k) {
+        const int compared = collator.compare(displayText(list.text(order[k])), displayText(list.text(order[k + 1])));
+        ASSERT_TRUE(compared < 0 || (compared == 0 && order[k] < order[k + 1]))
+            << list.text(order[k]) << " before " << list.text(order[k + 1]);
+    }
 }
 
 // A main window on fake platform services with the HOSTS path in a temporary folder. A real modal

@@ -1,6 +1,7 @@
 // Block removal by examples; the fuzz target compares it on random lists with the one-at-a-time
 // removal written out plainly.
 #include "merge/RemoveBlock.h"
+#include "merge/DuplicateIndex.h"
 #include "support/Lines.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +40,35 @@ TEST(RemoveBlock, LeavesExactlyTheseLines) {
         EXPECT_EQ(removeBlocks(list, name), static_cast<int32_t>(in.size() - out.size())) << name;
         EXPECT_EQ(test::linesOf(list), out) << name;
     }
+}
+
+// A key given as prefix and line hashes and matches as the whole text would, whatever the split and
+// the letter case; keys that differ in a byte that is not a letter stay apart, also as the index grows.
+TEST(DuplicateIndex, KeysInPiecesAreTheWholeText) {
+    const std::string text = "127.0.0.1 Tracker-42.Example.COM.ad.server.net";
+    for (size_t length = 0; length <= text.size(); ++length) {
+        const std::string whole = text.substr(0, length);
+        for (size_t split = 0; split <= std::min<size_t>(length, 16); ++split) {
+            const std::string_view prefix = std::string_view(whole).substr(0, split);
+            EXPECT_EQ(DuplicateIndex::key(prefix, std::string_view(whole).substr(split)).hash,
+                      DuplicateIndex::key(whole).hash)
+                << length << " split at " << split;
+        }
+    }
+    EntryList list;
+    DuplicateIndex index(list);
+    for (int i = 0; i < 5000; ++i) {
+        const std::string line = "Host" + std::to_string(i) + ".Example";
+        ASSERT_TRUE(index.insert(DuplicateIndex::key("127.0.0.1 ", line), list.count()));
+        list.append("127.0.0.1 ", line);
+    }
+    EXPECT_FALSE(index.insert(DuplicateIndex::key("127.0.0.1 HOST4999.EXAMPLE"), list.count()));
+    ASSERT_TRUE(index.insert(DuplicateIndex::key("a@b[c"), list.count()));
+    list.append("a@b[c");
+    EXPECT_TRUE(index.contains("127.0.0.1 host0.example") && index.contains("A@B[C"));
+    EXPECT_FALSE(index.contains("a`b[c") || index.contains("a@b{c")); // the case bit, but no letter
+    EXPECT_FALSE(index.contains("127.0.0.1 host0.exampl"));
+    EXPECT_EQ(index.size(), 5001u);
 }
 
 } // namespace
