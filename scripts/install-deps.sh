@@ -9,7 +9,7 @@ groups=${*:-build}
 packages=""
 for group in $groups; do
     case $group in
-    build) packages="$packages cmake make g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libxcb1-dev libcanberra-dev fonts-wine" ;;
+    build) packages="$packages cmake make g++ pkg-config qt6-base-dev libicu-dev libgl-dev libgtest-dev libxcb1-dev libcanberra-dev fonts-wine" ;;
     bench) packages="$packages time" ;;
     shots) packages="$packages xvfb xauth imagemagick" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;

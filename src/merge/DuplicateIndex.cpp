@@ -34,7 +34,8 @@ uint32_t foldHash(std::string_view prefix, std::string_view rest) {
             return foldHash({}, whole);
         }
         const size_t fromRest = std::min(rest.size(), (8 - headSize % 8) % 8);
-        std::memcpy(head + headSize, rest.data(), fromRest);
+        if (fromRest > 0) // an empty rest may have no bytes at all to point at
+            std::memcpy(head + headSize, rest.data(), fromRest);
         headSize += fromRest;
         rest.remove_prefix(fromRest);
         size_t i = 0;
