@@ -61,8 +61,14 @@ void ProgressWindow::step(int32_t increment, int32_t& value, int32_t maximum) {
     m_bar->resize(width, m_bar->height());
     m_percent->setText(text);
     // Painted at once, in one pass over this small window: the work holds the event loop meanwhile.
-    if (isVisible())
+    // No more often than a screen shows frames, though: a million-line file is read in less time than
+    // its bar would take to paint every pixel it grows. A change left unpainted is painted with the
+    // next one, or by the event loop once the work is done.
+    constexpr qint64 kFrameMs = 16;
+    if (isVisible() && (!m_painted.isValid() || m_painted.elapsed() >= kFrameMs)) {
         repaint();
+        m_painted.start();
+    }
 }
 
 } // namespace velmora

@@ -2,6 +2,7 @@
 
 #include "core/Progress.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 class QFrame;
@@ -26,6 +27,7 @@ private:
     QFrame* m_bar;
     QLabel* m_percent;
     ProgressBar m_progress;
+    QElapsedTimer m_painted; // since the last painting
 };
 
 } // namespace velmora

@@ -5,12 +5,19 @@
 
 namespace velmora {
 
+namespace {
+constexpr int kLayoutBatch = 1 << 17;
+} // namespace
+
 EntryListView::EntryListView(const LineSource& list, Selection& selection, QWidget* parent)
     : QListView(parent), m_model(new EntryListModel(list, this)), m_selection(selection) {
     setModel(m_model);
-    // A million rows paint at once only when the view need not measure each of them.
+    // A million rows paint at once only when the view need not measure each of them. The rows below
+    // the first screenfuls are laid out after the list is shown, in a few large batches, so that a
+    // million-line file shows as soon as it is read.
     setUniformItemSizes(true);
-    setLayoutMode(QListView::SinglePass);
+    setLayoutMode(QListView::Batched);
+    setBatchSize(kLayoutBatch);
     // Long lines are cut at the right edge, not shortened with an ellipsis or scrolled.
     setTextElideMode(Qt::ElideNone);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -80,8 +87,15 @@ void EntryListView::copyFromSelection(bool reveal) {
     const int current = m_selection.current();
     const QModelIndex index = current >= 0 && current < m_model->rowCount() ? m_model->index(current) : QModelIndex();
     selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    if (reveal && index.isValid())
+    if (reveal && index.isValid()) {
+        // A row the batches have not reached yet has no place to scroll to: the rest is laid out now.
+        if (visualRect(index).isEmpty()) {
+            setLayoutMode(QListView::SinglePass);
+            doItemsLayout();
+            setLayoutMode(QListView::Batched);
+        }
         scrollTo(index, QAbstractItemView::EnsureVisible);
+    }
     m_syncing = false;
 }
 
