@@ -54,6 +54,25 @@ TEST(ListView, FollowsListAndSelection) {
     EXPECT_EQ(view.selectionModel()->selectedIndexes(), (QModelIndexList{row(4), row(5)}));
 }
 
+// Rows far below the first screenfuls are laid out after the list shows; a row the program reveals
+// before the layout got there (a search right after a load) is still scrolled to.
+TEST(ListView, RevealsRowsNotYetLaidOut) {
+    EntryList list;
+    Selection selection;
+    EntryListView view(list, selection);
+    view.resize(200, 200);
+    view.show();
+    list.beginBulkChange();
+    for (int i = 0; i < 400000; ++i)
+        list.append("line " + std::to_string(i));
+    list.endBulkChange();
+    QApplication::processEvents(); // the first batch only
+    selection.selectOnly(399990);
+    const QRect shown = view.visualRect(view.model()->index(399990, 0));
+    EXPECT_FALSE(shown.isEmpty());
+    EXPECT_TRUE(view.viewport()->rect().contains(shown.center()));
+}
+
 // Only Ctrl alone (the keypad aside) makes A select all and F3 ask; Insert adds as Space does.
 TEST(ListView, KeyActions) {
     using enum ListKeyAction;
