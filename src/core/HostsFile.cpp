@@ -602,11 +602,12 @@ int readFileBlocks(FileSystem& files, const std::string& path, LineConvention co
     size_t capacity = std::min(chunkSize, kFirstChunk);
     std::unique_ptr<char[]> buffer(new char[capacity]);
     size_t size = 0;
+    bool filled = false;
     int error = 0;
     for (;;) {
-        // The unfinished line stays at the front; the room after it is filled. A line longer than the
-        // buffer doubles it.
-        if (capacity - size < std::max<size_t>(capacity / 2, 1)) {
+        // The unfinished line stays at the front; the room after it is filled. The buffer doubles up to chunkSize while
+        // reads fill it (a small file costs no large buffer), and beyond that only for a line longer than half of it.
+        if (capacity - size < std::max<size_t>(capacity / 2, 1) || (filled && capacity < chunkSize)) {
             const size_t grown = size < chunkSize / 2 ? std::min(capacity * 2, chunkSize) : capacity * 2;
             std::unique_ptr<char[]> bigger(new char[grown]);
             std::memcpy(bigger.get(), buffer.get(), size);
@@ -623,6 +624,7 @@ int readFileBlocks(FileSystem& files, const std::string& path, LineConvention co
         }
         if (fingerprint)
             hash.add(std::string_view(buffer.get() + size, static_cast<size_t>(n)));
+        filled = static_cast<size_t>(n) == capacity - size;
         size += static_cast<size_t>(n);
         const size_t whole = afterLastLineEnd(buffer.get(), size, convention);
         if (whole == 0)
