@@ -1,6 +1,8 @@
 #!/bin/sh
 # Draws the main window's pictures as PNG files in resources/icons/:
 #   velmora16.png, velmora32.png, velmora48.png  the program's icon (also the heading picture)
+#   velmora64.png, velmora128.png, velmora256.png and velmora.svg
+#                                                 the same icon for the desktop's icon theme
 #   band.png                                      the bottom band, 4 x 56, stretched by the window
 #   open16.png, save16.png, clear20.png           the pictures of the Open, Save and Clear buttons
 # Each picture is drawn large and scaled down, which gives smooth edges. Needs ImageMagick 6
@@ -24,9 +26,24 @@ convert -size 256x256 xc:none \
     -stroke '#7a0d0d' -strokewidth 8 -fill '#d62828' -draw 'circle 188,188 188,130' \
     -stroke none -fill white -draw 'roundrectangle 154,178 222,198 6,6' \
     "$work/velmora.png"
-for size in 16 32 48; do
+for size in 16 32 48 64 128; do
     shrink "$work/velmora.png" "$size" "$out/velmora$size.png"
 done
+convert "$work/velmora.png" -strip "PNG32:$out/velmora256.png"
+# The same drawing as a scalable picture, shape for shape.
+cat >"$out/velmora.svg" <<'SVG'
+<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">
+  <circle cx="112" cy="112" r="104" fill="#174e8c" stroke="none"/>
+  <circle cx="112" cy="112" r="92" fill="#2f7dd1" stroke="none"/>
+  <g fill="none" stroke="#d6e8fb" stroke-width="9">
+    <ellipse cx="112" cy="112" rx="44" ry="92"/>
+    <path d="M112 20V204M20 112H204M20 112A92 40 0 0 1 204 112"/>
+  </g>
+  <circle cx="188" cy="188" r="58" fill="#d62828" stroke="#7a0d0d" stroke-width="8"/>
+  <rect x="154" y="178" width="68" height="20" rx="6" fill="#ffffff" stroke="none"/>
+</svg>
+SVG
 
 # The bottom band: light at the top, a little darker at the bottom, with a dividing line.
 convert -size 4x55 gradient:'#f3f6fb'-'#c3cfe1' \

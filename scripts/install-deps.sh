@@ -1,8 +1,10 @@
 #!/bin/sh
 # Installs the Debian packages Velmora needs that are missing, and nothing else.
-#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format]
+#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [install]
 # build: compiler, CMake, Qt 6, GoogleTest, fonts (the default); bench: GNU time;
-# shots: Xvfb and ImageMagick for screenshots; fuzz: clang with its sanitizer runtimes; format: clang-format.
+# shots: Xvfb and ImageMagick for screenshots; fuzz: clang with its sanitizer runtimes; format: clang-format;
+# install: the validators of the installed tree (desktop entry, AppStream, manual page, polkit action)
+# and dpkg-shlibdeps for the Debian package.
 set -eu
 
 groups=${*:-build}
@@ -14,7 +16,8 @@ for group in $groups; do
     shots) packages="$packages xvfb xauth imagemagick" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     format) packages="$packages clang-format" ;;
-    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format)" >&2; exit 2 ;;
+    install) packages="$packages desktop-file-utils appstream groff-base libxml2-utils polkitd dpkg-dev" ;;
+    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format, install)" >&2; exit 2 ;;
     esac
 done
 

@@ -76,5 +76,9 @@ int main(int argc, char** argv) {
                   << std::endl;
         return velmora::kExitFailed;
     }
-    return velmora::runWindow(argc, argv, command.noLoad);
+#ifdef VELMORA_HELPER_PATH
+    return velmora::runWindow(argc, argv, command.noLoad, VELMORA_HELPER_PATH);
+#else
+    return velmora::runWindow(argc, argv, command.noLoad, {});
+#endif
 }

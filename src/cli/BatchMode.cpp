@@ -15,6 +15,10 @@ namespace {
 constexpr int32_t kConfirmStyle = MessageStyle::YesNo | MessageStyle::Question | MessageStyle::DefaultButton2;
 // How often a run starts again on the fresh file when another program changed HOSTS under it.
 constexpr int kAttempts = 3;
+// Said after a save that failed because the user may not write the file. sudo's default environment
+// drops VELMORA_HOSTS, so a run under sudo would change /etc/hosts instead of the file meant.
+constexpr char kSudoAdvice[] = "Run the same command with sudo to change it as root; sudo does not pass VELMORA_HOSTS "
+                               "on, so name another file as in: sudo env VELMORA_HOSTS=FILE velmora ...";
 
 struct Run {
     const CommandLine& command;
@@ -164,6 +168,7 @@ int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostre
     Run run{command, document, out, err};
     // A script gets a status, not a question: a run that finds HOSTS changed starts again instead.
     document.setAskWhenChanged(false);
+    document.setPermissionAdvice(kSudoAdvice);
     for (const Handler& handler : kHandlers) {
         if (handler.mode == command.mode) {
             const int status = handler.run(run);

@@ -290,22 +290,24 @@ WriteOutcome writeInPlace(FileSystem& files, const std::string& target, const Co
     return out;
 }
 
+// Every line followed by lineEnd, in a string with room for `spare` more bytes.
+std::string joinLines(const EntryList& lines, std::string_view lineEnd, size_t spare = 0) {
+    size_t size = 0;
+    for (int32_t i = 0; i < lines.count(); ++i)
+        size += lines.text(i).size() + lineEnd.size();
+    std::string joined;
+    joined.reserve(size + spare);
+    for (int32_t i = 0; i < lines.count(); ++i) {
+        joined.append(lines.text(i));
+        joined.append(lineEnd);
+    }
+    return joined;
+}
+
 // The journal record of the content: a header with the size and hash of the bytes, then the bytes,
 // built in place so that a large file is held once.
 std::string journalRecord(const Content& content, size_t* bodySize) {
-    std::string record;
-    if (!content.lines) {
-        record.assign(content.bytes);
-    } else {
-        size_t size = 0;
-        for (int32_t i = 0; i < content.lines->count(); ++i)
-            size += content.lines->text(i).size() + content.lineEnd.size();
-        record.reserve(size + 64);
-        for (int32_t i = 0; i < content.lines->count(); ++i) {
-            record.append(content.lines->text(i));
-            record.append(content.lineEnd);
-        }
-    }
+    std::string record = content.lines ? joinLines(*content.lines, content.lineEnd, 64) : std::string(content.bytes);
     ContentHash hash;
     hash.add(record);
     *bodySize = record.size();
@@ -646,12 +648,16 @@ int readFileLines(FileSystem& files, const std::string& path, LineConvention con
         fingerprint);
 }
 
-SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines, LineConvention convention,
-                         const FileFingerprint* expected) {
+namespace {
+
+// The save of both forms: lines (each followed by the line end the old file uses) or whole bytes.
+SaveResult saveContent(FileSystem& files, const std::string& path, const EntryList* lines, std::string_view bytes,
+                       LineConvention convention, const FileFingerprint* expected) {
     SaveResult result;
-    auto failed = [&](SaveStatus status, const std::string& message) {
+    auto failed = [&](SaveStatus status, const std::string& message, int error = 0) {
         result.status = status;
         result.message = message;
+        result.error = error;
         return result;
     };
 
@@ -663,7 +669,7 @@ SaveResult saveHostsFile(FileSystem& files, const std::string& path, const Entry
     // A file that cannot be looked at is not taken for a missing one: that would replace it unbacked.
     const PathInfo info = files.stat(target, false);
     if (!info.exists && info.error != 0 && info.error != ENOENT)
-        return failed(SaveStatus::WriteFailed, reason(files, path, info.error));
+        return failed(SaveStatus::WriteFailed, reason(files, path, info.error), info.error);
     if (info.exists && !info.isRegular)
         return failed(SaveStatus::NotRegular, path + ": not a regular file");
 
@@ -680,7 +686,7 @@ SaveResult saveHostsFile(FileSystem& files, const std::string& path, const Entry
             },
             kReadChunk, &current, false);
         if (error != 0)
-            return failed(SaveStatus::BackupFailed, "cannot read " + reason(files, path, error));
+            return failed(SaveStatus::BackupFailed, "cannot read " + reason(files, path, error), error);
     }
     const std::string changed = path + ": another program changed it after it was read";
     if (expected && !(*expected == current))
@@ -700,17 +706,17 @@ SaveResult saveHostsFile(FileSystem& files, const std::string& path, const Entry
         // to file.
         const int source = files.openRead(target, false);
         if (source < 0)
-            return failed(SaveStatus::BackupFailed, "cannot read " + reason(files, path, -source));
+            return failed(SaveStatus::BackupFailed, "cannot read " + reason(files, path, -source), -source);
         const WriteOutcome backup =
             replaceAtomically(files, result.backupPath, info, copyContent(source), false, {}, syncBackupFolder);
         files.close(source);
         if (backup.error != 0)
             return failed(SaveStatus::BackupFailed,
-                          "cannot write the backup " + reason(files, backup.failedPath, backup.error));
+                          "cannot write the backup " + reason(files, backup.failedPath, backup.error), backup.error);
         result.backedUp = true;
     }
 
-    const Content content{{}, &lines, lineEnd};
+    const Content content = lines ? Content{{}, lines, lineEnd, -1} : bytesContent(bytes);
     WriteOutcome out = replaceAtomically(files, target, info, content, true, stillSame);
     if (out.error != 0 && !out.changed && info.exists &&
         (out.renameRefused || out.ownerRefused || out.error == EACCES || out.error == EPERM)) {
@@ -722,10 +728,26 @@ SaveResult saveHostsFile(FileSystem& files, const std::string& path, const Entry
         return failed(SaveStatus::Changed, changed);
     if (out.error != 0) {
         const std::string& failedPath = out.failedPath == target ? path : out.failedPath;
-        return failed(SaveStatus::WriteFailed, reason(files, failedPath, out.error));
+        return failed(SaveStatus::WriteFailed, reason(files, failedPath, out.error), out.error);
     }
     result.written = out.written;
     return result;
+}
+
+} // namespace
+
+SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines, LineConvention convention,
+                         const FileFingerprint* expected) {
+    return saveContent(files, path, &lines, {}, convention, expected);
+}
+
+SaveResult saveHostsBytes(FileSystem& files, const std::string& path, std::string_view bytes,
+                          const FileFingerprint* expected) {
+    return saveContent(files, path, nullptr, bytes, nativeLineConvention(), expected);
+}
+
+std::string hostsFileBytes(const EntryList& lines, std::string_view current, LineConvention convention) {
+    return joinLines(lines, lineEndBytes(lineEndFor(current, convention)));
 }
 
 } // namespace velmora

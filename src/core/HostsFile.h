@@ -85,6 +85,7 @@ enum class SaveStatus {
 struct SaveResult {
     SaveStatus status = SaveStatus::Saved;
     std::string message; // path and the system's reason, for the user; empty when saved
+    int error = 0;       // errno of the failure, when the system gave one
     bool backedUp = false;
     std::string backupPath;
     FileFingerprint written; // the saved file, as it is now
@@ -128,5 +129,12 @@ Recovery recoverHostsFile(FileSystem& files, const std::string& target, int64_t 
 // owner a new file could not get is written in place, so that it keeps its owner.
 SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines,
                          LineConvention convention = nativeLineConvention(), const FileFingerprint* expected = nullptr);
+
+// The same save with the file's new bytes given whole (line ends included), written exactly as they are.
+SaveResult saveHostsBytes(FileSystem& files, const std::string& path, std::string_view bytes,
+                          const FileFingerprint* expected = nullptr);
+
+// The bytes saveHostsFile would write for lines into a file that now holds `current`.
+std::string hostsFileBytes(const EntryList& lines, std::string_view current, LineConvention convention);
 
 } // namespace velmora

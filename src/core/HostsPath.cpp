@@ -6,10 +6,7 @@ std::string windowsHostsPath(bool isNt, const std::string& windowsFolder, const 
     return isNt ? systemFolder + "\\DRIVERS\\ETC\\HOSTS" : windowsFolder + "\\HOSTS";
 }
 
-std::string hostsFilePath(Environment& environment) {
-    std::string overridden = environment.variable("VELMORA_HOSTS");
-    if (!overridden.empty())
-        return overridden;
+std::string systemHostsPath([[maybe_unused]] Environment& environment) {
 #ifdef _WIN32
     const bool nt = environment.isNt();
     return windowsHostsPath(nt, nt ? std::string() : environment.windowsDirectory(),
@@ -17,6 +14,11 @@ std::string hostsFilePath(Environment& environment) {
 #else
     return "/etc/hosts";
 #endif
+}
+
+std::string hostsFilePath(Environment& environment) {
+    std::string overridden = environment.variable("VELMORA_HOSTS");
+    return overridden.empty() ? systemHostsPath(environment) : overridden;
 }
 
 } // namespace velmora

@@ -10,8 +10,12 @@ namespace velmora {
 // elsewhere the Windows folder + "\HOSTS". A folder that could not be found is empty, leaving "\…".
 std::string windowsHostsPath(bool isNt, const std::string& windowsFolder, const std::string& systemFolder);
 
+// The system's own HOSTS file, whatever the environment says: the Windows rules on Windows and
+// /etc/hosts elsewhere. The only file the privileged helper writes when pkexec started it.
+std::string systemHostsPath(Environment& environment);
+
 // The HOSTS file of the running system, built afresh on every call: VELMORA_HOSTS when it is set and
-// not empty; otherwise the Windows rules on Windows and /etc/hosts elsewhere.
+// not empty; otherwise systemHostsPath.
 std::string hostsFilePath(Environment& environment);
 
 } // namespace velmora

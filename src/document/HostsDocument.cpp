@@ -1,6 +1,7 @@
 #include "document/HostsDocument.h"
 
 #include "core/HostsPath.h"
+#include "core/PrivilegedSave.h"
 #include "core/Progress.h"
 #include "core/TextUtil.h"
 #include "merge/RemoveBlock.h"
@@ -297,13 +298,72 @@ bool HostsDocument::save(const std::string& path) {
             return false;
     }
     if (m_lastSave.status != SaveStatus::Saved) {
-        if (m_lastSave.status != SaveStatus::Changed || m_askWhenChanged)
-            m_ui.reportError("The HOSTS list was not saved. " + m_lastSave.message);
+        if (m_lastSave.status == SaveStatus::Changed && !m_askWhenChanged)
+            return false;
+        const uint32_t user = m_files.userId();
+        if (m_runner &&
+            offersPrivilegedSave(m_lastSave, user, target, m_helperTarget, m_files.stat(m_helper, true).isRegular)) {
+            // The helper takes the same lock for itself.
+            ownLock.release();
+            return saveAsAdministrator(target);
+        }
+        std::string message = "The HOSTS list was not saved. " + m_lastSave.message;
+        if (failedForPermission(m_lastSave) && user != 0 && !m_permissionAdvice.empty())
+            message += ". " + m_permissionAdvice;
+        m_ui.reportError(message);
         return false;
     }
     m_modified = false;
     noteRead(target, m_lastSave.written);
     return true;
+}
+
+void HostsDocument::enableAdministratorSave(ProcessRunner& runner, std::string helper, std::string helperTarget) {
+    m_runner = &runner;
+    m_helper = std::move(helper);
+    m_helperTarget = std::move(helperTarget);
+}
+
+bool HostsDocument::saveAsAdministrator(const std::string& target) {
+    const Answer answer = m_ui.ask("The HOSTS list was not saved. " + m_lastSave.message +
+                                       ".\n\nSave it as administrator? You will be asked for an administrator's "
+                                       "password.",
+                                   MessageStyle::YesNo | MessageStyle::Exclamation);
+    if (answer != Answer::Yes)
+        return false;
+    // The helper writes these bytes only over the file as it is now, which the failed save has just
+    // compared with what was read.
+    const FileBytes current = readFileBytes(m_files, target);
+    const bool readable = current.error == 0 || current.error == ENOENT;
+    const std::string bytes = hostsFileBytes(m_lines, current.bytes, m_convention);
+    ProcessResult run;
+    {
+        BusyScope busy(m_ui);
+        run = m_runner->run(
+            kPkexec,
+            privilegedSaveArguments(m_helper, bytes,
+                                    readable ? std::optional<std::string_view>(current.bytes) : std::nullopt),
+            bytes);
+    }
+    const PrivilegedReport report = privilegedReport(run, target, m_files.errorText(run.startError));
+    if (report.outcome == PrivilegedOutcome::Saved) {
+        const FileBytes saved = readFileBytes(m_files, target);
+        m_lastSave = SaveResult{};
+        m_lastSave.backedUp = !current.bytes.empty();
+        m_lastSave.backupPath = m_lastSave.backedUp ? target + ".bak" : std::string();
+        m_lastSave.written = saved.fingerprint;
+        m_modified = false;
+        noteRead(target, saved.fingerprint);
+        return true;
+    }
+    if (report.outcome == PrivilegedOutcome::Changed)
+        m_lastSave.status = SaveStatus::Changed;
+    m_lastSave.message = report.message;
+    if (report.outcome == PrivilegedOutcome::Cancelled)
+        m_ui.notify(report.message);
+    else
+        m_ui.reportError(report.message);
+    return false;
 }
 
 void HostsDocument::readAgainWithAddedLines(const std::string& path) {

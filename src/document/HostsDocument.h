@@ -9,6 +9,7 @@
 #include "merge/Sort.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/ProcessRunner.h"
 
 #include <functional>
 #include <memory>
@@ -95,6 +96,15 @@ public:
     const SaveResult& lastSave() const { return m_lastSave; }
     void setAskWhenChanged(bool ask) { m_askWhenChanged = ask; }
 
+    // Saving as administrator. When saving helperTarget (the system HOSTS file) fails because this
+    // user may not write it, the user is asked whether to save it as administrator; Yes runs helper
+    // through pkexec with runner (see core/PrivilegedSave.h). A cancelled password prompt, a refusal
+    // or a failure leaves the document modified and tells the user so. Only the window enables this.
+    void enableAdministratorSave(ProcessRunner& runner, std::string helper, std::string helperTarget);
+    // Added to the message of a save that failed for permission when no administrator save is offered
+    // and the user is not root: how to get the rights some other way.
+    void setPermissionAdvice(std::string advice) { m_permissionAdvice = std::move(advice); }
+
     // Holds the lock of the HOSTS file at path until releaseLock(), waiting for another writer for up
     // to the lock wait; finishes a save that a killed run left unfinished. Without a lock, each save
     // takes it for itself. Busy when another still holds it (holder() says who).
@@ -146,6 +156,7 @@ private:
     void edited();
     void readAgainWithAddedLines(const std::string& path);
     void noteRead(const std::string& path, const FileFingerprint& fingerprint);
+    bool saveAsAdministrator(const std::string& target);
     HostsLock takeLock(const std::string& path, const std::function<void(const std::string& holder)>& waiting,
                        int waitMs);
 
@@ -176,6 +187,10 @@ private:
     bool m_askWhenChanged = true;
     HostsLock m_lock;
     int m_lockWaitMs = 30000;
+    ProcessRunner* m_runner = nullptr;
+    std::string m_helper;
+    std::string m_helperTarget;
+    std::string m_permissionAdvice;
 };
 
 } // namespace velmora

@@ -1,6 +1,8 @@
 #include "mainwindow/Application.h"
 
+#include "core/HostsPath.h"
 #include "mainwindow/MainWindow.h"
+#include "platform/ProcessRunner.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -8,10 +10,15 @@
 
 namespace velmora {
 
-int runWindow(int argc, char** argv, bool noLoad) {
+int runWindow(int argc, char** argv, bool noLoad, const std::string& privilegedHelper) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
+    // The desktop entry's name, so that the window finds its icon and menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.velmora"));
     MainWindow window(systemFileSystem(), systemEnvironment(), systemDesktopServices());
+    if (!privilegedHelper.empty())
+        window.document().enableAdministratorSave(systemProcessRunner(), privilegedHelper,
+                                                  systemHostsPath(systemEnvironment()));
     window.start(noLoad);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <string>
+
 namespace velmora {
 
 // Starts the window: creates the application, loads the HOSTS file (unless noLoad), shows the main
-// window and runs until it closes. Returns the process exit status. Needs a display.
-int runWindow(int argc, char** argv, bool noLoad);
+// window and runs until it closes. Returns the process exit status. Needs a display. Saving the system
+// HOSTS file as administrator runs privilegedHelper (empty: it is not offered).
+int runWindow(int argc, char** argv, bool noLoad, const std::string& privilegedHelper);
 
 } // namespace velmora

@@ -133,6 +133,25 @@ TEST_F(BatchModeTest, OnlyNoDeclines) {
     EXPECT_EQ(ui.shown, (test::Lines{question, question}));
 }
 
+// A user who may not write the HOSTS file is told in the same line to use sudo, and that sudo drops
+// VELMORA_HOSTS; root is not.
+TEST_F(BatchModeTest, NoPermissionSaysSudo) {
+    writeFile(hosts, kLocalhost);
+    const std::string failed = "The HOSTS list was not saved. cannot write the backup " + hosts +
+                               ".bak: Permission "
+                               "denied";
+    files.failOp(Op::CreateExclusive, EACCES, 0, -1);
+    for (const uint32_t user : {1000u, 0u}) {
+        files.fakeUserId = user;
+        EXPECT_EQ(run({"--removeall", "--yes"}), kExitFailed);
+    }
+    EXPECT_EQ(ui.shown, (test::Lines{"error:" + failed +
+                                         ". Run the same command with sudo to change it as root; sudo "
+                                         "does not pass VELMORA_HOSTS on, so name another file as "
+                                         "in: sudo env VELMORA_HOSTS=FILE velmora ...",
+                                     "error:" + failed}));
+}
+
 // Runs started together each merge into what the one before saved: every list ends up whole.
 TEST_F(BatchModeTest, SimultaneousRunsKeepEveryList) {
     writeFile(hosts, "127.0.0.1 localhost\n");

@@ -190,6 +190,8 @@ TEST_F(HostsFileTest, SaveWritesExactBytes) {
         SCOPED_TRACE(c.after.substr(0, 20));
         ASSERT_EQ(result.status, SaveStatus::Saved) << result.message;
         EXPECT_EQ(readFile(hosts), c.after);
+        // What the window hands the helper to save as administrator is what a save writes.
+        EXPECT_EQ(hostsFileBytes(listOf(c.lines), c.before ? c.before : "", c.convention), c.after);
         const bool backup = c.before && *c.before;
         EXPECT_EQ(result.backedUp, backup);
         EXPECT_EQ(readFile(hosts + ".bak"), backup ? std::string(c.before) : "old backup");

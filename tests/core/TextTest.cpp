@@ -1,5 +1,6 @@
 #include "core/HostsPath.h"
 #include "core/LineText.h"
+#include "core/Sha256.h"
 #include "core/TextUtil.h"
 #include "platform/FakeEnvironment.h"
 
@@ -103,4 +104,25 @@ TEST(HostsPath, WindowsRulesAndTheOverride) {
     EXPECT_EQ(hostsFilePath(environment), system);
     environment.variables["VELMORA_HOSTS"] = "/tmp/some hosts";
     EXPECT_EQ(hostsFilePath(environment), "/tmp/some hosts");
+    EXPECT_EQ(systemHostsPath(environment), system);
+}
+
+// The standard test vectors of FIPS 180-4 and the longest message whose padding fits its last block,
+// fed whole and in pieces that straddle the 64-byte blocks.
+TEST(Sha256, StandardVectors) {
+    const std::pair<std::string, const char*> cases[] = {
+        {"", "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
+        {"abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
+        {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+        {std::string(55, 'a'), "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
+        {std::string(1000000, 'a'), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0"},
+    };
+    for (const auto& [bytes, digest] : cases) {
+        EXPECT_EQ(sha256Hex(bytes), digest);
+        Sha256 pieces;
+        for (size_t at = 0, size = 1; at < bytes.size(); at += size, size = size * 3 % 97 + 1)
+            pieces.add(std::string_view(bytes).substr(at, size));
+        EXPECT_EQ(pieces.hex(), digest);
+    }
 }

@@ -1,5 +1,7 @@
 #include "document/HostsDocument.h"
 
+#include "core/PrivilegedSave.h"
+#include "platform/FakeProcessRunner.h"
 #include "support/FakeUserInterface.h"
 #include "support/Lines.h"
 
@@ -346,4 +348,50 @@ TEST_F(DocumentTest, ListFailingPartWayChangesNothing) {
     EXPECT_EQ(document.addedLines().count(), 0);
     EXPECT_FALSE(document.isModified());
     EXPECT_EQ(ui.shown, Lines{"error:The list " + listPath + " could not be read to its end: Input/output error"});
+}
+
+// A save that fails for permission (EACCES, EPERM) is offered as an administrator's save only to a
+// user who is not root, and only for the file the helper writes (another would not be the one saved);
+// Yes runs pkexec, No does not. What the helper did not do leaves the list modified, and says why.
+TEST_F(DocumentTest, PermissionFailureOffersAdministratorSave) {
+    const std::string plain = "error:The HOSTS list was not saved. cannot write the backup " + hosts + ".bak: ";
+    FakeProcessRunner runner;
+    runner.answer.exitStatus = kHelperSaveFailed;
+    runner.answer.errors = hosts + ": No space left on device\n";
+    const struct {
+        uint32_t user;
+        int error;
+        std::string helperTarget;
+        Answer answer;
+        Lines shown; // after the question, when there is one
+    } cases[] = {
+        {1000,
+         EACCES,
+         hosts,
+         Answer::Yes,
+         {"error:The HOSTS list was not saved to " + hosts + "; it is still unsaved. " + hosts +
+          ": No space left on device"}},
+        {1000, EPERM, hosts, Answer::No, {}},
+        {0, EACCES, hosts, Answer::Yes, {plain + "Permission denied"}},
+        {1000, EACCES, dir.file("other"), Answer::Yes, {plain + "Permission denied"}},
+        {1000, ENOSPC, hosts, Answer::Yes, {plain + "No space left on device"}},
+    };
+    writeFile(listPath, "the helper");
+    for (const auto& c : cases) {
+        loaded("10.0.0.1 a\n");
+        document.resetToLocalhost();
+        ui.shown.clear();
+        runner.calls.clear();
+        files.fakeUserId = c.user;
+        files.failOp(FakeFileSystem::Op::CreateExclusive, c.error, 0, -1);
+        document.enableAdministratorSave(runner, listPath, c.helperTarget);
+        ui.answers = {c.answer};
+        EXPECT_FALSE(document.save(hosts));
+        files.clearFaults();
+        const bool asked = !ui.shown.empty() && ui.shown[0].starts_with("ask:");
+        EXPECT_EQ(asked, c.user != 0 && c.helperTarget == hosts && c.error != ENOSPC) << c.shown.size();
+        EXPECT_EQ(Lines(ui.shown.begin() + asked, ui.shown.end()), c.shown);
+        EXPECT_EQ(runner.calls.size(), asked && c.answer == Answer::Yes ? 1u : 0u);
+        EXPECT_TRUE(document.isModified());
+    }
 }

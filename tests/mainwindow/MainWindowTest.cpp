@@ -2,6 +2,8 @@
 // the window shows what the document holds. What the operations do is left to the document tests.
 
 #include "mainwindow/MainWindow.h"
+#include "core/PrivilegedSave.h"
+#include "core/Sha256.h"
 #include "dialogs/DialogTestHook.h"
 #include "dialogs/DisplayText.h"
 #include "mainwindow/Credits.h"
@@ -11,14 +13,16 @@
 #include "platform/FakeDesktopServices.h"
 #include "platform/FakeEnvironment.h"
 #include "platform/FakeFileSystem.h"
+#include "platform/PosixProcessRunner.h"
 #include "support/Lines.h"
 #include "support/TempDir.h"
 
 #include <QCollator>
 #include <QtTest>
 #include <QtWidgets>
-
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -289,6 +293,56 @@ TEST_F(MainWindowTest, Links) {
     EXPECT_TRUE(underlined());
     QTest::mouseMove(control("client"), QPoint(400, 69));
     EXPECT_FALSE(underlined());
+}
+
+// The system HOSTS file that this user may not write (its backup is refused): the window's own message
+// box offers to save as administrator, and Yes runs pkexec, here a script first on PATH that records
+// its arguments and then runs the helper as pkexec would, or ends as a cancelled (126) or refused (127)
+// password prompt would. Only a saved list stops counting as modified; the others say why.
+TEST_F(MainWindowTest, SavesAsAdministratorThroughPkexec) {
+    TempDir bin;
+    const std::string before = "10.0.0.1 nas\n", after = "127.0.0.1 localhost\n";
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QByteArray::fromStdString(bin.path() + ":") + path);
+    qputenv("VELMORA_TEST_SYSTEM_HOSTS", QByteArray::fromStdString(hostsPath));
+    PosixProcessRunner runner;
+    document().enableAdministratorSave(runner, VELMORA_TEST_HELPER, hostsPath);
+    files.fakeUserId = 1000;
+    const struct {
+        const char* pkexecEnds;
+        std::string hostsAfter;
+        const char* said; // the notice after the prompt, if any
+    } cases[] = {
+        {"PKEXEC_UID=1000 exec \"$@\"", after, nullptr},
+        {"exit 126", before, "The administrator's password was not given."},
+        {"exit 127", before, "pkexec did not get the administrator's permission"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pkexecEnds);
+        writeFile(bin.file("pkexec"),
+                  "#!/bin/sh\nprintf '%s\\n' \"$@\" >'" + bin.file("arguments") + "'\n" + c.pkexecEnds + "\n");
+        ::chmod(bin.file("pkexec").c_str(), 0755);
+        startWith(before);
+        document().resetToLocalhost();
+        files.failOp(FakeFileSystem::Op::CreateExclusive, EACCES, 0, -1);
+        desktop.saveAnswers = {hostsPath};
+        DialogTestHook::reset();
+        DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Yes));
+        if (c.said)
+            DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Ok));
+        control<QPushButton>("btnSave")->click();
+        files.clearFaults();
+        EXPECT_EQ(readFile(hostsPath), c.hostsAfter);
+        EXPECT_EQ(document().isModified(), c.said != nullptr);
+        EXPECT_EQ(readFile(bin.file("arguments")), std::string(VELMORA_TEST_HELPER) + "\n--length\n20\n--sha256\n" +
+                                                       sha256Hex(after) + "\n--replaces\n" + sha256Hex(before) + "\n");
+        const auto& asked = DialogTestHook::asked();
+        ASSERT_EQ(asked.size(), c.said ? 2u : 1u);
+        EXPECT_TRUE(asked[0].prompt.endsWith("Save it as administrator? You will be asked for an administrator's "
+                                             "password."));
+        EXPECT_TRUE(!c.said || asked[1].prompt.contains(QString::fromUtf8(c.said)));
+    }
+    qputenv("PATH", path);
 }
 
 } // namespace

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "core/HostsFile.h"
+#include "platform/ProcessRunner.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velmora {
+
+// Saving the system HOSTS file as administrator: the window runs the small helper program through
+// pkexec, which asks the desktop's polkit agent for an administrator's password, and gives it the new
+// bytes on standard input:
+//   pkexec HELPER --length N --sha256 HEX --replaces HEX
+// The helper writes only the system HOSTS file, and only these bytes, and only over the file the
+// document last saw (the hash after --replaces); see helper/SaveHelper.h.
+
+// The helper's exit statuses. pkexec adds its own: 126 and 127.
+enum HelperExit : int {
+    kHelperSaved = 0,
+    kHelperSaveFailed = 1, // the save failed; the reason is on standard error
+    kHelperRefused = 2,    // arguments refused: unknown, malformed, or a path while started by pkexec
+    kHelperMismatch = 3,   // standard input did not hold the bytes the length and the hash announced
+    kHelperBusy = 4,       // another writer still held the HOSTS file's lock after the wait
+    kHelperChanged = 5,    // the file was not the one that --replaces names: another program changed it
+};
+
+inline constexpr char kPkexec[] = "pkexec";
+inline constexpr int kPkexecDismissed = 126; // the user cancelled the password prompt
+inline constexpr int kPkexecRefused = 127;   // not authorized, no agent to ask, or pkexec failed
+
+// The arguments of pkexec that save bytes over a file whose bytes are now `current` (without it, over
+// whatever the file holds then).
+std::vector<std::string> privilegedSaveArguments(const std::string& helper, std::string_view bytes,
+                                                 std::optional<std::string_view> current);
+
+// True when a save failed because this user may not write there (EACCES or EPERM on the backup, a
+// temporary file or the file itself): an administrator could do it.
+bool failedForPermission(const SaveResult& result);
+
+// True when the user should be offered to save target as administrator after this failed save: it
+// failed for permission, the user is not root already, target is the file the helper writes and the
+// helper is installed.
+bool offersPrivilegedSave(const SaveResult& result, uint32_t userId, const std::string& target,
+                          const std::string& helperTarget, bool helperInstalled);
+
+enum class PrivilegedOutcome {
+    Saved,
+    Cancelled, // the password prompt was cancelled: nothing happened
+    Changed,   // another program changed the file meanwhile: nothing written
+    Failed,    // no permission, no pkexec, or the helper failed: nothing written
+};
+
+struct PrivilegedReport {
+    PrivilegedOutcome outcome = PrivilegedOutcome::Failed;
+    std::string message; // for the user; empty when saved
+};
+
+// What a run of pkexec with the helper means for saving target. startErrorText describes the errno
+// of a pkexec that could not be started.
+PrivilegedReport privilegedReport(const ProcessResult& run, const std::string& target,
+                                  const std::string& startErrorText);
+
+} // namespace velmora

@@ -1,0 +1,30 @@
+// The privileged helper: saves the system HOSTS file for the window, started through pkexec.
+#include "core/HostsPath.h"
+#include "core/PrivilegedSave.h"
+#include "helper/SaveHelper.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::signal(SIGPIPE, SIG_IGN);
+    velmora::Environment& environment = velmora::systemEnvironment();
+#ifdef VELMORA_HELPER_FOR_TESTS
+    // The build for tests is never installed: its system HOSTS file is the file this variable names,
+    // and without one it refuses to run, so that no test can reach the real file through it.
+    const char* standIn = std::getenv("VELMORA_TEST_SYSTEM_HOSTS");
+    if (!standIn || !*standIn) {
+        std::cerr << "Refused: this build for tests needs VELMORA_TEST_SYSTEM_HOSTS." << std::endl;
+        return velmora::kHelperRefused;
+    }
+    const std::string systemHosts = standIn;
+#else
+    const std::string systemHosts = velmora::systemHostsPath(environment);
+#endif
+    velmora::SaveHelperSystem system{velmora::systemFileSystem(), environment, systemHosts};
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+    return velmora::runSaveHelper(arguments, system, std::cerr);
+}
