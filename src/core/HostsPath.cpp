@@ -6,14 +6,18 @@ std::string windowsHostsPath(bool isNt, const std::string& windowsFolder, const 
     return isNt ? systemFolder + "\\DRIVERS\\ETC\\HOSTS" : windowsFolder + "\\HOSTS";
 }
 
+std::string windowsHostsPath(Environment& environment) {
+    const bool nt = (environment.windowsVersion() & 0x80000000u) == 0;
+    return windowsHostsPath(nt, nt ? std::string() : environment.windowsDirectory(),
+                            nt ? environment.systemDirectory() : std::string());
+}
+
 std::string hostsFilePath(Environment& environment) {
     std::string overridden = environment.variable("VELMORA_HOSTS");
     if (!overridden.empty())
         return overridden;
 #ifdef _WIN32
-    const bool nt = environment.isNt();
-    return windowsHostsPath(nt, nt ? std::string() : environment.windowsDirectory(),
-                            nt ? environment.systemDirectory() : std::string());
+    return windowsHostsPath(environment);
 #else
     return "/etc/hosts";
 #endif

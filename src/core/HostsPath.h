@@ -9,6 +9,9 @@ namespace velmora {
 // The HOSTS path by the Windows rules: on the NT family the system folder + "\DRIVERS\ETC\HOSTS",
 // elsewhere the Windows folder + "\HOSTS". A folder that could not be found is empty, leaving "\…".
 std::string windowsHostsPath(bool isNt, const std::string& windowsFolder, const std::string& systemFolder);
+// The same, with the version and the folder the environment reports (only the folder the rule needs
+// is asked for). A version with its top bit clear is of the NT family; Windows 95, 98 and Me set it.
+std::string windowsHostsPath(Environment& environment);
 
 // The HOSTS file of the running system, built afresh on every call: VELMORA_HOSTS when it is set and
 // not empty; otherwise the Windows rules on Windows and /etc/hosts elsewhere.
