@@ -1,8 +1,9 @@
 #!/bin/sh
 # Installs the Debian packages Velmora needs that are missing, and nothing else.
-#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format]
+#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [windows]
 # build: compiler, CMake, Qt 6, GoogleTest, fonts (the default); bench: GNU time;
-# shots: Xvfb and ImageMagick for screenshots; fuzz: clang with its sanitizer runtimes; format: clang-format.
+# shots: Xvfb and ImageMagick for screenshots; fuzz: clang with its sanitizer runtimes; format: clang-format;
+# windows: the mingw-w64 cross compiler, wine to run its programs, and GoogleTest's sources to build for it.
 set -eu
 
 groups=${*:-build}
@@ -14,7 +15,8 @@ for group in $groups; do
     shots) packages="$packages xvfb xauth imagemagick" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     format) packages="$packages clang-format" ;;
-    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format)" >&2; exit 2 ;;
+    windows) packages="$packages cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest" ;;
+    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format, windows)" >&2; exit 2 ;;
     esac
 done
 
