@@ -3,17 +3,34 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 namespace velmora::test {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: a random name, taken only when the folder did not exist before. Forward slashes
+    // throughout, as the tests join names with them.
+    std::random_device random;
+    for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+        const std::filesystem::path path =
+            std::filesystem::temp_directory_path() / ("velmora-test-" + std::to_string(random()));
+        if (std::filesystem::create_directory(path))
+            m_path = path.generic_string();
+    }
+    if (m_path.empty())
+        throw std::runtime_error("no temporary folder");
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
