@@ -15,7 +15,10 @@
 #include <filesystem>
 #include <random>
 #include <set>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <thread>
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -474,3 +477,28 @@ TEST_F(HostsFileTest, ChangedFileIsNotOverwritten) {
         EXPECT_TRUE(c.after || result.written == fingerprint()) << "what was saved is what is there";
     }
 }
+
+#ifdef _WIN32
+// A file another program holds without sharing is waited for: a short hold costs a moment, a long one
+// ends the save with the system's own words, and nothing changes. A bare name is replaced as well.
+TEST_F(HostsFileTest, SharingViolationIsWaitedForThenReported) {
+    const std::string busy = files.errorText(kWindowsErrorBase + ERROR_SHARING_VIOLATION);
+    for (int holdMs : {300, 2500}) {
+        writeFile(hosts, original);
+        const HANDLE held = CreateFileA(hosts.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        std::thread release([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+            CloseHandle(held);
+        });
+        const SaveResult result = save({"new"});
+        release.join();
+        EXPECT_EQ(result.message, holdMs < 1000 ? "" : "cannot read " + hosts + ": " + busy);
+        EXPECT_EQ(readFile(hosts), holdMs < 1000 ? "new\r\n" : original);
+    }
+    EXPECT_FALSE(busy.empty() || busy.starts_with("Windows error")) << "the system's words";
+    SetCurrentDirectoryA(dir.path().c_str());
+    EXPECT_EQ(saveHostsFile(files, "hosts", listOf({"bare"})).status, SaveStatus::Saved);
+    EXPECT_EQ(readFile(hosts), "bare\r\n");
+    SetCurrentDirectoryA("C:\\");
+}
+#endif

@@ -65,17 +65,14 @@ TEST(HostsPath, WindowsRulesAndTheOverride) {
     EXPECT_EQ(windowsHostsPath(true, "", "C:\\WINDOWS\\system32"), "C:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS");
     EXPECT_EQ(windowsHostsPath(false, "C:\\WINDOWS", ""), "C:\\WINDOWS\\HOSTS");
     EXPECT_EQ(windowsHostsPath(false, "", ""), "\\HOSTS"); // the folder query failed
-    // The family is the version's top bit: NT 6.2 and 5.1 against Windows 98 and Me.
-    const std::pair<uint32_t, std::string> versions[] = {{0x23F00206, "C:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS"},
-                                                         {0x0A280105, "C:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS"},
-                                                         {0xC0000A04, "C:\\WINDOWS\\HOSTS"},
-                                                         {0xC0005A04, "C:\\WINDOWS\\HOSTS"}};
+    // The family is the version's top bit: NT 5.1 and 6.2 against Windows 98 and Me.
+    const std::string nt = "C:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS", old = "C:\\WINDOWS\\HOSTS";
     FakeEnvironment environment;
-    for (const auto& [version, path] : versions) {
+    for (auto [version, path] :
+         {std::pair{0xC0000A04u, old}, {0xC0005A04u, old}, {0x0A280105u, nt}, {0x23F00206u, nt}}) {
         environment.version = version;
         EXPECT_EQ(windowsHostsPath(environment), path) << std::hex << version;
     }
-    environment.version = 0x23F00206;
     const std::string system = hostsFilePath(environment);
 #ifdef _WIN32
     EXPECT_EQ(system, "C:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS");

@@ -3,10 +3,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <stdexcept>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -14,17 +15,13 @@ namespace velmora::test {
 
 TempDir::TempDir() {
 #ifdef _WIN32
-    // No mkdtemp: a random name, taken only when the folder did not exist before. Forward slashes
-    // throughout, as the tests join names with them.
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
-        const std::filesystem::path path =
-            std::filesystem::temp_directory_path() / ("velmora-test-" + std::to_string(random()));
-        if (std::filesystem::create_directory(path))
-            m_path = path.generic_string();
-    }
-    if (m_path.empty())
-        throw std::runtime_error("no temporary folder");
+    // No mkdtemp: a name of this process's own, with forward slashes as the tests join names with them.
+    static int count = 0;
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("velmora-test-" + std::to_string(_getpid()) + "-" + std::to_string(count++));
+    if (!std::filesystem::create_directory(path))
+        throw std::runtime_error("no fresh temporary folder");
+    m_path = path.generic_string();
 #else
     std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
@@ -39,13 +36,18 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
+// Names are UTF-8, which Windows takes only through the wide-character calls.
+std::filesystem::path nativePath(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(nativePath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(nativePath(path), std::ios::binary);
     if (!in)
         return "<missing>";
     std::ostringstream ss;
