@@ -4,8 +4,9 @@ BUILD_TYPE ?= RelWithDebInfo
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 SANDBOX := $(abspath $(BUILD))/sandbox
+WINDOWS_BUILD ?= build-windows
 
-.PHONY: all deps configure build test run bench format format-check fuzz clean
+.PHONY: all deps configure build test run bench format format-check fuzz clean windows test-windows
 
 all: build
 
@@ -42,9 +43,21 @@ format-check:
 	@scripts/install-deps.sh format
 	@clang-format --dry-run --Werror $(FORMATTED)
 
+# The command line for Windows, cross-built with mingw-w64 into its own folder: build-windows/velmora.exe.
+windows:
+	@scripts/install-deps.sh windows
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
+		-DVELMORA_GUI=OFF -DVELMORA_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j$(JOBS) --target velmora
+
+# The plain test programs built for Windows and run under wine.
+test-windows: windows
+	@cmake --build $(WINDOWS_BUILD) -j$(JOBS)
+	@scripts/wine.sh $(WINDOWS_BUILD) sh -c 'cd $(WINDOWS_BUILD) && ctest --output-on-failure -j$(JOBS)'
+
 fuzz:
 	@scripts/install-deps.sh build fuzz
 	@scripts/fuzz.sh $${FUZZ_SECONDS:-60}
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(WINDOWS_BUILD)

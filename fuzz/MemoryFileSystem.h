@@ -167,6 +167,7 @@ public:
         f->node->mode = mode;
         return 0;
     }
+    int setReadOnly(const std::string&, bool) override { return -ENOTSUP; }
     int close(int fd) override {
         // Like POSIX: the descriptor is gone even when close reports an error.
         size_t ignored = 0;

@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs the Debian packages Velmora needs that are missing, and nothing else.
-#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [install]
+#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [install] [windows]
 # build: compiler, CMake, Qt 6, GoogleTest, fonts (the default); bench: GNU time;
 # shots: Xvfb and ImageMagick for screenshots; fuzz: clang with its sanitizer runtimes; format: clang-format;
 # install: the validators of the installed tree (desktop entry, AppStream, manual page, polkit action)
-# and dpkg-shlibdeps for the Debian package.
+# and dpkg-shlibdeps for the Debian package;
+# windows: the mingw-w64 cross compiler, wine to run its programs, and GoogleTest's sources to build for it.
 set -eu
 
 groups=${*:-build}
@@ -17,7 +18,8 @@ for group in $groups; do
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     format) packages="$packages clang-format" ;;
     install) packages="$packages desktop-file-utils appstream groff-base libxml2-utils polkitd dpkg-dev" ;;
-    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format, install)" >&2; exit 2 ;;
+    windows) packages="$packages cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest" ;;
+    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format, install, windows)" >&2; exit 2 ;;
     esac
 done
 

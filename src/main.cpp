@@ -1,22 +1,25 @@
 #include "cli/BatchMode.h"
 #include "cli/CommandLine.h"
 #include "cli/TerminalUserInterface.h"
-#include "dialogs/QtUserInterface.h"
 #include "document/HostsDocument.h"
-#include "mainwindow/Application.h"
-#include "platform/DesktopServices.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 
-#include <QApplication>
+#if VELMORA_GUI
+#include "dialogs/QtUserInterface.h"
+#include "mainwindow/Application.h"
+#include "platform/DesktopServices.h"
 
-#include <csignal>
+#include <QApplication>
+#endif
+
 #include <iostream>
 #include <string>
 #include <vector>
 
 namespace {
 
+#if VELMORA_GUI
 // The dialogs of a batch run with a display. A failed save is also written to standard error, so
 // that the script that started the run can tell what went wrong.
 class BatchDialogs : public velmora::QtUserInterface {
@@ -27,22 +30,22 @@ public:
         QtUserInterface::reportError(message);
     }
 };
+#endif
 
 // Runs a batch mode: with the dialogs when a display can be used, otherwise on the terminal without
 // starting the GUI toolkit at all.
-int runBatch(int argc, char** argv, const velmora::CommandLine& command) {
-#ifdef SIGPIPE
-    // A reader of standard output that has gone away must not turn a finished save into a failure.
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
+int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velmora::CommandLine& command) {
+    velmora::prepareStandardStreams();
     velmora::FileSystem& files = velmora::systemFileSystem();
     velmora::Environment& environment = velmora::systemEnvironment();
+#if VELMORA_GUI
     if (environment.displayAvailable()) {
         QApplication application(argc, argv);
         BatchDialogs ui(velmora::systemDesktopServices());
         velmora::HostsDocument document(files, environment, ui);
         return velmora::runBatchMode(command, document, std::cout, std::cerr);
     }
+#endif
     velmora::TerminalUserInterface ui(std::cin, std::cerr, environment.isTerminal(0), environment.isTerminal(2));
     velmora::HostsDocument document(files, environment, ui);
     return velmora::runBatchMode(command, document, std::cout, std::cerr);
@@ -51,8 +54,7 @@ int runBatch(int argc, char** argv, const velmora::CommandLine& command) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    const velmora::CommandLine command = velmora::parseCommandLine(arguments);
+    const velmora::CommandLine command = velmora::parseCommandLine(velmora::programArguments(argc, argv));
     switch (command.mode) {
     case velmora::RunMode::Help:
         std::cout << velmora::usageText();
@@ -70,6 +72,7 @@ int main(int argc, char** argv) {
     case velmora::RunMode::Window:
         break;
     }
+#if VELMORA_GUI
     if (!velmora::systemEnvironment().displayAvailable()) {
         std::cerr << "velmora: no display available; the window cannot open. Without a display use the command "
                      "line, e.g. velmora --add FILE, --remove NAME or --removeall (see velmora --help)."
@@ -80,5 +83,11 @@ int main(int argc, char** argv) {
     return velmora::runWindow(argc, argv, command.noLoad, VELMORA_HELPER_PATH);
 #else
     return velmora::runWindow(argc, argv, command.noLoad, {});
+#endif
+#else
+    std::cerr << "velmora: the window is not part of this build; use the command line, e.g. velmora --add FILE, "
+                 "--remove NAME or --removeall (see velmora --help)."
+              << std::endl;
+    return velmora::kExitFailed;
 #endif
 }

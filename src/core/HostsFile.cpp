@@ -716,6 +716,13 @@ SaveResult saveContent(FileSystem& files, const std::string& path, const EntryLi
         result.backedUp = true;
     }
 
+    // A read-only file (Windows) is replaced by no one: the attribute comes off for the write and goes
+    // back on whatever is there afterwards, the new file or the old one.
+    const bool readOnly = info.exists && info.readOnly;
+    if (readOnly) {
+        if (int rc = files.setReadOnly(target, false); rc < 0)
+            return failed(SaveStatus::WriteFailed, reason(files, path, -rc), -rc);
+    }
     const Content content = lines ? Content{{}, lines, lineEnd, -1} : bytesContent(bytes);
     WriteOutcome out = replaceAtomically(files, target, info, content, true, stillSame);
     if (out.error != 0 && !out.changed && info.exists &&
@@ -723,6 +730,11 @@ SaveResult saveContent(FileSystem& files, const std::string& path, const EntryLi
         // The file cannot be replaced (a bind mount, an owner we may not give, a new file the folder
         // refused): write it in place, behind a journal.
         out = writeInPlaceJournaled(files, target, info, content, stillSame);
+    }
+    if (readOnly) {
+        result.readOnlyCleared = true;
+        if (int rc = files.setReadOnly(target, true); rc < 0)
+            result.readOnlyError = -rc;
     }
     if (out.changed)
         return failed(SaveStatus::Changed, changed);

@@ -89,6 +89,10 @@ struct SaveResult {
     bool backedUp = false;
     std::string backupPath;
     FileFingerprint written; // the saved file, as it is now
+    // The target had the read-only attribute (Windows): it was cleared for the write and set again
+    // on what is there afterwards; the errno when it could not be set again.
+    bool readOnlyCleared = false;
+    int readOnlyError = 0;
 };
 
 // Where saving path writes: the file a link there points at, refused (message set) when the link or
@@ -126,7 +130,8 @@ Recovery recoverHostsFile(FileSystem& files, const std::string& target, int64_t 
 // An in-place write first keeps the new bytes in a journal beside the target, so that a run killed
 // part way is completed by the next (recoverHostsFile). With expected, a target whose fingerprint
 // differs is left alone (Changed): the lines were made from another version of it. A target whose
-// owner a new file could not get is written in place, so that it keeps its owner.
+// owner a new file could not get is written in place, so that it keeps its owner. A read-only target
+// (Windows) has the attribute cleared for the write and set again afterwards, also when the write fails.
 SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines,
                          LineConvention convention = nativeLineConvention(), const FileFingerprint* expected = nullptr);
 

@@ -6,11 +6,15 @@ std::string windowsHostsPath(bool isNt, const std::string& windowsFolder, const 
     return isNt ? systemFolder + "\\DRIVERS\\ETC\\HOSTS" : windowsFolder + "\\HOSTS";
 }
 
-std::string systemHostsPath([[maybe_unused]] Environment& environment) {
-#ifdef _WIN32
-    const bool nt = environment.isNt();
+std::string windowsHostsPath(Environment& environment) {
+    const bool nt = (environment.windowsVersion() & 0x80000000u) == 0;
     return windowsHostsPath(nt, nt ? std::string() : environment.windowsDirectory(),
                             nt ? environment.systemDirectory() : std::string());
+}
+
+std::string systemHostsPath([[maybe_unused]] Environment& environment) {
+#ifdef _WIN32
+    return windowsHostsPath(environment);
 #else
     return "/etc/hosts";
 #endif

@@ -315,6 +315,14 @@ bool HostsDocument::save(const std::string& path) {
     }
     m_modified = false;
     noteRead(target, m_lastSave.written);
+    if (m_lastSave.readOnlyCleared) {
+        m_ui.notify(m_lastSave.readOnlyError == 0
+                        ? target + " is read-only: the attribute was cleared for the save and set again."
+                        : target +
+                              " is read-only: the attribute was cleared for the save and could not be set "
+                              "again: " +
+                              m_files.errorText(m_lastSave.readOnlyError));
+    }
     return true;
 }
 

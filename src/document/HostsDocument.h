@@ -91,7 +91,7 @@ public:
     // the document stays modified. When another program has changed the file since it was read, the
     // user chooses between overwriting it, reading it again (with the lines of the last merge merged
     // into it) and leaving both as they are; without asking (see setAskWhenChanged) nothing is saved
-    // and lastSave() says Changed.
+    // and lastSave() says Changed. A read-only file (Windows) is saved, and the user told so.
     bool save(const std::string& path = {});
     const SaveResult& lastSave() const { return m_lastSave; }
     void setAskWhenChanged(bool ask) { m_askWhenChanged = ask; }

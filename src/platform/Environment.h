@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace velmora {
 
@@ -10,8 +12,9 @@ class Environment {
 public:
     virtual ~Environment() = default;
 
-    // True on the NT family of Windows.
-    virtual bool isNt() = 0;
+    // The Windows version number as GetVersion reports it (0 elsewhere); which family it names is
+    // for the HOSTS path rules to decide.
+    virtual uint32_t windowsVersion() = 0;
     virtual std::string windowsDirectory() = 0; // without a final separator; empty on failure
     virtual std::string systemDirectory() = 0;
     virtual std::string variable(const char* name) = 0; // empty when unset
@@ -26,5 +29,14 @@ public:
 
 // The environment of the running process.
 Environment& systemEnvironment();
+
+// The arguments after the program's name, in UTF-8. On Windows they are taken from the wide command
+// line, so that a path in any script survives whatever the console's code page is.
+std::vector<std::string> programArguments(int argc, char** argv);
+
+// Readies the standard streams for a run on the terminal: a reader of standard output that has gone
+// away must not end the process (POSIX); UTF-8 text and the progress bar's escapes are understood
+// by the console (Windows).
+void prepareStandardStreams();
 
 } // namespace velmora

@@ -11,13 +11,13 @@ namespace velmora {
 class FakeEnvironment : public Environment {
 public:
     std::map<std::string, std::string> variables;
-    bool nt = true;
+    uint32_t version = 0x23F00206; // as GetVersion reports Windows 8: NT 6.2, build 9200
     std::string winDir = "C:\\WINDOWS";
     std::string sysDir = "C:\\WINDOWS\\system32";
     bool terminal = false;
     bool display = false;
 
-    bool isNt() override { return nt; }
+    uint32_t windowsVersion() override { return version; }
     std::string windowsDirectory() override { return winDir; }
     std::string systemDirectory() override { return sysDir; }
     std::string variable(const char* name) override {

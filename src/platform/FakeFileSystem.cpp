@@ -39,13 +39,13 @@ PathInfo FakeFileSystem::stat(const std::string& path, bool followLinks) {
         info.error = error;
         return info;
     }
-    return PosixFileSystem::stat(path, followLinks);
+    return NativeFileSystem::stat(path, followLinks);
 }
 
 int FakeFileSystem::openRead(const std::string& path, bool followLinks) {
     if (int error = fault(Op::OpenRead))
         return -error;
-    return PosixFileSystem::openRead(path, followLinks);
+    return NativeFileSystem::openRead(path, followLinks);
 }
 
 int FakeFileSystem::createExclusive(const std::string& path, uint32_t mode) {
@@ -54,7 +54,7 @@ int FakeFileSystem::createExclusive(const std::string& path, uint32_t mode) {
         return -error;
     if (stopped())
         return -EIO;
-    return PosixFileSystem::createExclusive(path, mode);
+    return NativeFileSystem::createExclusive(path, mode);
 }
 
 int FakeFileSystem::openWriteInPlace(const std::string& path) {
@@ -62,7 +62,7 @@ int FakeFileSystem::openWriteInPlace(const std::string& path) {
         return -error;
     if (stopped())
         return -EIO;
-    return PosixFileSystem::openWriteInPlace(path);
+    return NativeFileSystem::openWriteInPlace(path);
 }
 
 ssize_t FakeFileSystem::read(int fd, void* buffer, size_t size) {
@@ -71,7 +71,7 @@ ssize_t FakeFileSystem::read(int fd, void* buffer, size_t size) {
     ++m_reads;
     if (int error = fault(Op::Read))
         return -error;
-    return PosixFileSystem::read(fd, buffer, size);
+    return NativeFileSystem::read(fd, buffer, size);
 }
 
 ssize_t FakeFileSystem::write(int fd, const void* data, size_t size) {
@@ -81,10 +81,10 @@ ssize_t FakeFileSystem::write(int fd, const void* data, size_t size) {
     if (int error = fault(Op::Write, &partial)) {
         // A disk that fills up part way: some bytes land, then the write fails.
         if (partial > 0)
-            PosixFileSystem::write(fd, data, std::min(partial, size));
+            NativeFileSystem::write(fd, data, std::min(partial, size));
         return -error;
     }
-    return PosixFileSystem::write(fd, data, size);
+    return NativeFileSystem::write(fd, data, size);
 }
 
 int FakeFileSystem::syncFile(int fd) {
@@ -92,7 +92,7 @@ int FakeFileSystem::syncFile(int fd) {
         return -error;
     if (stopped())
         return -EIO;
-    return PosixFileSystem::syncFile(fd);
+    return NativeFileSystem::syncFile(fd);
 }
 
 int FakeFileSystem::setOwner(int fd, uint32_t uid, uint32_t gid) {
@@ -100,7 +100,7 @@ int FakeFileSystem::setOwner(int fd, uint32_t uid, uint32_t gid) {
         return -error;
     if (stopped())
         return -EIO;
-    return PosixFileSystem::setOwner(fd, uid, gid);
+    return NativeFileSystem::setOwner(fd, uid, gid);
 }
 
 int FakeFileSystem::setMode(int fd, uint32_t mode) {
@@ -108,7 +108,7 @@ int FakeFileSystem::setMode(int fd, uint32_t mode) {
         return -error;
     if (stopped())
         return -EIO;
-    return PosixFileSystem::setMode(fd, mode);
+    return NativeFileSystem::setMode(fd, mode);
 }
 
 int FakeFileSystem::rename(const std::string& from, const std::string& to) {
@@ -116,7 +116,7 @@ int FakeFileSystem::rename(const std::string& from, const std::string& to) {
         return -error;
     if (stopped())
         return -EIO;
-    return PosixFileSystem::rename(from, to);
+    return NativeFileSystem::rename(from, to);
 }
 
 int FakeFileSystem::remove(const std::string& path) {
@@ -124,23 +124,23 @@ int FakeFileSystem::remove(const std::string& path) {
         return -error;
     if (stopped())
         return -EIO;
-    return PosixFileSystem::remove(path);
+    return NativeFileSystem::remove(path);
 }
 
 int FakeFileSystem::syncDirectory(const std::string& dir) {
     if (stopped())
         return -EIO;
-    return PosixFileSystem::syncDirectory(dir);
+    return NativeFileSystem::syncDirectory(dir);
 }
 
 int FakeFileSystem::truncate(int fd) {
     if (stopped())
         return -EIO;
-    return PosixFileSystem::truncate(fd);
+    return NativeFileSystem::truncate(fd);
 }
 
 uint32_t FakeFileSystem::userId() {
-    return fakeUserId >= 0 ? static_cast<uint32_t>(fakeUserId) : PosixFileSystem::userId();
+    return fakeUserId >= 0 ? static_cast<uint32_t>(fakeUserId) : NativeFileSystem::userId();
 }
 
 } // namespace velmora

@@ -1,6 +1,10 @@
 #pragma once
 
+#ifdef _WIN32
+#include "platform/WindowsFileSystem.h"
+#else
 #include "platform/PosixFileSystem.h"
+#endif
 
 #include <functional>
 #include <string>
@@ -8,9 +12,15 @@
 
 namespace velmora {
 
-// A file system for tests. Files are real (the tests work in temporary folders), but any operation
-// can be made to fail.
-class FakeFileSystem : public PosixFileSystem {
+#ifdef _WIN32
+using NativeFileSystem = WindowsFileSystem;
+#else
+using NativeFileSystem = PosixFileSystem;
+#endif
+
+// A file system for tests. Files are real (the tests work in temporary folders, through the file
+// system of the system built for), but any operation can be made to fail.
+class FakeFileSystem : public NativeFileSystem {
 public:
     enum class Op {
         Stat,

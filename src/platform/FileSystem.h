@@ -22,7 +22,8 @@ struct PathInfo {
     bool isDirectory = false;
     bool isSymlink = false; // only when asked not to follow links
     uint64_t size = 0;
-    uint32_t mode = 0; // permission bits
+    uint32_t mode = 0;     // permission bits
+    bool readOnly = false; // Windows: the read-only attribute, which keeps every program from writing
     uint32_t uid = 0;
     uint32_t gid = 0;
     uint64_t device = 0;
@@ -81,6 +82,8 @@ public:
     virtual int syncFile(int fd) = 0;
     virtual int setOwner(int fd, uint32_t uid, uint32_t gid) = 0;
     virtual int setMode(int fd, uint32_t mode) = 0;
+    // Sets or clears the read-only attribute (Windows); -ENOTSUP where files have no such attribute.
+    virtual int setReadOnly(const std::string& path, bool readOnly) = 0;
     virtual int close(int fd) = 0;
     virtual int rename(const std::string& from, const std::string& to) = 0;
     virtual int remove(const std::string& path) = 0;

@@ -1,5 +1,6 @@
 #include "platform/PosixEnvironment.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -61,8 +62,8 @@ bool x11Available() {
 
 } // namespace
 
-bool PosixEnvironment::isNt() {
-    return false;
+uint32_t PosixEnvironment::windowsVersion() {
+    return 0;
 }
 
 std::string PosixEnvironment::windowsDirectory() {
@@ -88,6 +89,14 @@ bool PosixEnvironment::displayAvailable() {
 Environment& systemEnvironment() {
     static PosixEnvironment environment;
     return environment;
+}
+
+std::vector<std::string> programArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+void prepareStandardStreams() {
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 } // namespace velmora

@@ -8,7 +8,7 @@ namespace velmora {
 // X connection made with xcb alone.
 class PosixEnvironment : public Environment {
 public:
-    bool isNt() override;
+    uint32_t windowsVersion() override;
     std::string windowsDirectory() override;
     std::string systemDirectory() override;
     std::string variable(const char* name) override;

@@ -165,6 +165,10 @@ int PosixFileSystem::setMode(int fd, uint32_t mode) {
     return ::fchmod(fd, mode) == 0 ? 0 : fail();
 }
 
+int PosixFileSystem::setReadOnly(const std::string&, bool) {
+    return -ENOTSUP;
+}
+
 int PosixFileSystem::close(int fd) {
     return ::close(fd) == 0 ? 0 : fail();
 }

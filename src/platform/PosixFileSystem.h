@@ -19,6 +19,7 @@ public:
     int syncFile(int fd) override;
     int setOwner(int fd, uint32_t uid, uint32_t gid) override;
     int setMode(int fd, uint32_t mode) override;
+    int setReadOnly(const std::string& path, bool readOnly) override;
     int close(int fd) override;
     int rename(const std::string& from, const std::string& to) override;
     int remove(const std::string& path) override;

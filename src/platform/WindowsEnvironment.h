@@ -4,10 +4,11 @@
 
 namespace velmora {
 
-// Windows: the version and folder queries of the system, the process environment and _isatty.
+// Windows: the version and folder queries of the system, the process environment in wide characters,
+// and consoles.
 class WindowsEnvironment : public Environment {
 public:
-    bool isNt() override;
+    uint32_t windowsVersion() override;
     std::string windowsDirectory() override;
     std::string systemDirectory() override;
     std::string variable(const char* name) override;

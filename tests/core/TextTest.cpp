@@ -93,7 +93,14 @@ TEST(HostsPath, WindowsRulesAndTheOverride) {
     EXPECT_EQ(windowsHostsPath(true, "", "C:\\WINDOWS\\system32"), "C:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS");
     EXPECT_EQ(windowsHostsPath(false, "C:\\WINDOWS", ""), "C:\\WINDOWS\\HOSTS");
     EXPECT_EQ(windowsHostsPath(false, "", ""), "\\HOSTS"); // the folder query failed
+    // The family is the version's top bit: NT 5.1 and 6.2 against Windows 98 and Me.
+    const std::string nt = "C:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS", old = "C:\\WINDOWS\\HOSTS";
     FakeEnvironment environment;
+    for (auto [version, path] :
+         {std::pair{0xC0000A04u, old}, {0xC0005A04u, old}, {0x0A280105u, nt}, {0x23F00206u, nt}}) {
+        environment.version = version;
+        EXPECT_EQ(windowsHostsPath(environment), path) << std::hex << version;
+    }
     const std::string system = hostsFilePath(environment);
 #ifdef _WIN32
     EXPECT_EQ(system, "C:\\WINDOWS\\system32\\DRIVERS\\ETC\\HOSTS");

@@ -160,12 +160,14 @@ TEST_F(DocumentTest, MissingFilesDuringAMerge) {
     EXPECT_EQ(linesOf(document.lines()), (Lines{"127.0.0.1 localhost", "10.0.0.1   nas"}));
     EXPECT_EQ(document.addedStatus(), "1 items");
     EXPECT_FALSE(document.isModified());
+#ifndef _WIN32
     // A path that cannot be looked at is named with its reason, not called missing.
     const std::string loop = dir.file("loop");
     ::symlink(loop.c_str(), loop.c_str());
     document.setHostsPath(loop);
     merge("a\r\n");
     EXPECT_EQ(ui.shown.back(), "notify:" + loop + ": Too many levels of symbolic links");
+#endif
 }
 
 // A cancelled prompt or nothing selected changes nothing. A line deleted or added by hand makes the
@@ -324,12 +326,14 @@ TEST_F(DocumentTest, SaveRefusedKeepsEverything) {
                               std::to_string(::getpid()) + " is saving it; try again when it has finished."});
     EXPECT_TRUE(document.isModified());
     other.release();
+#ifndef _WIN32 // folders that other users may change are told apart by their mode
     std::remove(lockPathFor(hosts).c_str());
     ::chmod(dir.path().c_str(), 0777);
     EXPECT_FALSE(document.save(hosts));
     EXPECT_EQ(ui.shown.size(), 2u);
     EXPECT_EQ(readFile(lockPathFor(hosts)), "<missing>");
     ::chmod(dir.path().c_str(), 0700);
+#endif
     EXPECT_TRUE(document.save(hosts));
 }
 

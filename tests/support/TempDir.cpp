@@ -5,15 +5,29 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace velmora::test {
 
 TempDir::TempDir() {
+#ifdef _WIN32
+    // No mkdtemp: a name of this process's own, with forward slashes as the tests join names with them.
+    static int count = 0;
+    const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                       ("velmora-test-" + std::to_string(_getpid()) + "-" + std::to_string(count++));
+    if (!std::filesystem::create_directory(path))
+        throw std::runtime_error("no fresh temporary folder");
+    m_path = path.generic_string();
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data()))
         throw std::runtime_error("mkdtemp failed");
     m_path = pattern;
+#endif
 }
 
 TempDir::~TempDir() {
@@ -22,13 +36,18 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
+// Names are UTF-8, which Windows takes only through the wide-character calls.
+std::filesystem::path nativePath(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(nativePath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(nativePath(path), std::ios::binary);
     if (!in)
         return "<missing>";
     std::ostringstream ss;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 namespace velmora::test {
@@ -19,7 +20,8 @@ private:
     std::string m_path;
 };
 
-// Whole-file helpers for fixtures; readFile returns "<missing>" for a file that cannot be read.
+// Whole-file helpers for fixtures, on UTF-8 names; readFile returns "<missing>" for a file that cannot be read.
+std::filesystem::path nativePath(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 std::string readFile(const std::string& path);
 
