@@ -47,14 +47,19 @@ echo "velmora: $summary" | sed "s|$work/||g"
 cp "$work/hosts100k" "$work/hosts"
 "$build/merge_bench" "$work/mix.txt" "$work/hosts" | sed "s|$work/||g"
 
-# Growth: the same list five and ten times over, each copy's names made distinct.
+# Growth: the same list five and ten times over, each copy's names made distinct; fastest of two.
 if [ "${BENCH_LARGE:-1}" != 0 ]; then
     for k in 1 2 3 4 5; do awk -v k="$k" '{ print $0 ".v" k }' "$work/mix.txt"; done > "$work/mix5.txt"
     for k in 1 2 3 4 5 6 7 8 9 10; do awk -v k="$k" '{ print $0 ".v" k }' "$work/mix.txt"; done > "$work/mix10.txt"
-    once "$velmora" --add "$work/mix5.txt" --yes
-    five_s=$run_s five_kb=$run_kb
-    once "$velmora" --add "$work/mix10.txt" --yes
-    ten_s=$run_s ten_kb=$run_kb
+    # The lists on disk first, so that writing them out does not compete with the runs' own saves.
+    sync
+    five_s="" ten_s=""
+    for round in 1 2; do
+        once "$velmora" --add "$work/mix5.txt" --yes
+        if [ -z "$five_s" ] || less "$run_s" "$five_s"; then five_s=$run_s five_kb=$run_kb; fi
+        once "$velmora" --add "$work/mix10.txt" --yes
+        if [ -z "$ten_s" ] || less "$run_s" "$ten_s"; then ten_s=$run_s ten_kb=$run_kb; fi
+    done
     five_bytes=$(bytes "$work/mix5.txt") ten_bytes=$(bytes "$work/mix10.txt")
     five_lines=$(lines "$work/mix5.txt") ten_lines=$(lines "$work/mix10.txt")
     rm -f "$work/mix5.txt" "$work/mix10.txt"

@@ -17,43 +17,41 @@ uint64_t mix(uint64_t state, uint64_t word) {
     return state ^ (state >> 29);
 }
 
-// A case-folded hash eight bytes at a time, of prefix + rest as if they were one text.
+// The address the reader puts in front of a bare name.
+constexpr std::string_view kAddressPrefix = "127.0.0.1 ";
+
+// A case-folded hash of prefix + rest as one text, eight bytes at a time. A text that begins with the
+// address prefix hashes as the rest of it, from another seed: so a line given in two pieces (the
+// prefix, the line) is hashed without being joined, and the same text hashes the same however it is
+// given. Any other prefix is joined first (the reader never gives one).
 uint32_t foldHash(std::string_view prefix, std::string_view rest) {
-    uint64_t state = 0x243f6a8885a308d3ull;
-    const size_t length = prefix.size() + rest.size();
-    if (!prefix.empty()) {
-        // The prefix (a few bytes) and the start of rest together, up to a whole number of words.
-        char head[48] = {};
-        const size_t fromPrefix = std::min<size_t>(prefix.size(), 32);
-        std::memcpy(head, prefix.data(), fromPrefix);
-        size_t headSize = fromPrefix;
-        if (fromPrefix < prefix.size()) {
-            // A long prefix is never given by the reader; hash it the slow way.
-            std::string whole(prefix);
-            whole.append(rest);
-            return foldHash({}, whole);
-        }
-        const size_t fromRest = std::min(rest.size(), (8 - headSize % 8) % 8);
-        if (fromRest > 0) // an empty rest may have no bytes at all to point at
-            std::memcpy(head + headSize, rest.data(), fromRest);
-        headSize += fromRest;
-        rest.remove_prefix(fromRest);
-        size_t i = 0;
-        for (; i + 8 <= headSize; i += 8)
-            state = mix(state, asciiLowerWord(loadWord(head + i)));
-        if (i < headSize) // rest ended inside the head, which is zero after it
-            state = mix(state, asciiLowerWord(loadWord(head + i)));
+    if (prefix.empty() && rest.starts_with(kAddressPrefix)) {
+        prefix = kAddressPrefix;
+        rest.remove_prefix(kAddressPrefix.size());
+    } else if (!prefix.empty() && prefix != kAddressPrefix) {
+        std::string whole(prefix);
+        whole.append(rest);
+        return foldHash({}, whole);
     }
+    uint64_t state = prefix.empty() ? 0x243f6a8885a308d3ull : 0x13198a2e03707344ull;
     const char* p = rest.data();
-    const char* end = p + rest.size();
-    for (; end - p >= 8; p += 8)
-        state = mix(state, asciiLowerWord(loadWord(p)));
-    if (p < end) {
-        char last[8] = {};
-        std::memcpy(last, p, static_cast<size_t>(end - p));
-        state = mix(state, asciiLowerWord(loadWord(last)));
+    const size_t n = rest.size();
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        state = mix(state, asciiLowerWord(loadWord(p + i)));
+    if (i < n) {
+        // The last bytes as a word of their own, zero above them: read as the end of a whole word
+        // where the text is long enough, else byte by byte.
+        uint64_t last = 0;
+        if (n >= 8) {
+            last = loadWord(p + n - 8) >> (8 * (8 - (n - i)));
+        } else {
+            for (size_t k = n; k-- > i;)
+                last = (last << 8) | static_cast<unsigned char>(p[k]);
+        }
+        state = mix(state, asciiLowerWord(last));
     }
-    uint64_t h = mix(state, length);
+    uint64_t h = mix(state, n);
     h ^= h >> 33;
     h *= 0xff51afd7ed558ccdull;
     h ^= h >> 33;
@@ -96,14 +94,6 @@ bool DuplicateIndex::contains(std::string_view text) const {
         if (slot >> 32 == k.hash && matches(static_cast<int32_t>(slot & 0xFFFFFFFFu) - 1, k))
             return true;
     }
-}
-
-void DuplicateIndex::prefetch(const Key& key) const {
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(&m_slots[key.hash & m_mask]);
-#else
-    (void)key;
-#endif
 }
 
 bool DuplicateIndex::insert(const Key& key, int32_t index) {

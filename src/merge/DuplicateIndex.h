@@ -37,8 +37,16 @@ public:
     bool insert(const Key& key, int32_t index);
     // Asks the processor for the key's slot ahead of its insert, so that the lookups of a few lines
     // overlap instead of each waiting for memory in turn.
-    void prefetch(const Key& key) const;
-    size_t size() const { return m_size; }
+    void prefetch(const Key& key) const {
+#if defined(__GNUC__) || defined(__clang__)
+        __builtin_prefetch(&m_slots[key.hash & m_mask]);
+#else
+        (void)key;
+#endif
+    }
+    size_t size() const {
+        return m_size;
+    }
 
     // A slot is the key's hash in the high half and the entry number + 1 in the low half; 0 is free.
     // The position comes from the hash's low bits, so growing needs neither a second array nor the texts.
