@@ -31,6 +31,10 @@ EntryListView::EntryListView(const LineSource& list, Selection& selection, QWidg
     });
 }
 
+EntryListView::~EntryListView() {
+    m_selection.setListener(nullptr);
+}
+
 void EntryListView::keyPressEvent(QKeyEvent* event) {
     emit keyPressed(event);
     const QModelIndex before = currentIndex();

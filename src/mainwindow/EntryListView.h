@@ -18,6 +18,8 @@ class EntryListView : public QListView {
     Q_OBJECT
 public:
     EntryListView(const LineSource& list, Selection& selection, QWidget* parent = nullptr);
+    // Goes before the lines and the selection it shows (the window deletes its views first).
+    ~EntryListView() override;
 
     // Whether the right button selects like the left one (the default). When not, a right click leaves
     // the selection and the current line as they are.

@@ -99,6 +99,10 @@ MainWindow::MainWindow(FileSystem& files, Environment& environment, DesktopServi
 
 MainWindow::~MainWindow() {
     m_document.setTextsListener(nullptr);
+    // The views watch the document's lines: they go first, while the lines they stop watching are
+    // still there (Qt would delete them with the window, after the document).
+    delete m_lines;
+    delete m_addedLines;
 }
 
 void MainWindow::buildControls(QWidget* client) {
