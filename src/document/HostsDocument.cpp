@@ -120,7 +120,7 @@ bool HostsDocument::load(const std::string& path) {
                 });
             },
             kReadChunk, &fingerprint);
-        m_hostsReadIncomplete = error != 0;
+        notePartialRead(path, error);
         if (error == 0)
             noteRead(path, fingerprint);
         else
@@ -130,7 +130,22 @@ bool HostsDocument::load(const std::string& path) {
     }
     showTotal();
     setHostsPath(path);
+    tellPartialRead(path);
     return !m_hostsReadIncomplete;
+}
+
+void HostsDocument::notePartialRead(const std::string& path, int error) {
+    m_hostsReadIncomplete = error != 0;
+    m_partialReadPath = error != 0 ? path : std::string();
+    m_partialReadError = error;
+    m_partialSaveAgreed = false;
+}
+
+void HostsDocument::tellPartialRead(const std::string& path) {
+    // The command line tells of it in its own words, and saves nothing then.
+    if (m_hostsReadIncomplete && m_askWhenChanged)
+        m_ui.reportError(path + " could not be read to its end: " + m_files.errorText(m_partialReadError) +
+                         ". The list shows the lines read before that point.");
 }
 
 HostsLock HostsDocument::takeLock(const std::string& path,
@@ -197,7 +212,7 @@ MergeResult HostsDocument::merge() {
         if (m_lines.count() == 0 || m_needsReload) {
             m_lines.clear();
             m_selection.reset();
-            m_hostsReadIncomplete = false;
+            notePartialRead(m_hostsPath, 0);
             progress.setTitle("Loading HOSTS...");
             result.hostsReread = true;
             if (!fileHasData(m_files, m_hostsPath)) {
@@ -216,7 +231,7 @@ MergeResult HostsDocument::merge() {
                 FileFingerprint fingerprint;
                 const SourceReadResult read =
                     readSourceFile(m_files, m_hostsPath, m_convention, m_lines, index, progress, &fingerprint);
-                m_hostsReadIncomplete = read.error != 0;
+                notePartialRead(m_hostsPath, read.error);
                 if (read.error == 0)
                     noteRead(m_hostsPath, fingerprint);
                 else
@@ -225,6 +240,7 @@ MergeResult HostsDocument::merge() {
                 result.hostsReadError = read.error;
                 progress.close();
                 setStatus(m_rereadStatus, itemsText(read.appended));
+                tellPartialRead(m_hostsPath);
             }
         } else {
             progress.setTitle("Finding Duplicates...");
@@ -270,6 +286,14 @@ bool HostsDocument::save(const std::string& path) {
         target = std::string(trimSpaces(m_ui.chooseSaveFile(hostsFilePath(m_environment))));
     if (target.empty())
         return false;
+    // A list read only in part would cut the file short: the window asks once whether that is meant.
+    if (m_hostsReadIncomplete && m_askWhenChanged && !m_partialSaveAgreed) {
+        if (m_ui.ask(m_partialReadPath + " was not read to its end, so this list lacks the lines after the point "
+                                         "where reading stopped.\n\nSave the list as it is anyway?",
+                     MessageStyle::YesNo | MessageStyle::Exclamation | MessageStyle::DefaultButton2) != Answer::Yes)
+            return false;
+        m_partialSaveAgreed = true;
+    }
     HostsLock ownLock;
     if (!m_lock.isLocked()) {
         ownLock = takeLock(target, {}, m_lockWaitMs);

@@ -91,9 +91,12 @@ public:
     // the document stays modified. When another program has changed the file since it was read, the
     // user chooses between overwriting it, reading it again (with the lines of the last merge merged
     // into it) and leaving both as they are; without asking (see setAskWhenChanged) nothing is saved
-    // and lastSave() says Changed. A read-only file (Windows) is saved, and the user told so.
+    // and lastSave() says Changed. A read-only file (Windows) is saved, and the user told so. A list
+    // whose HOSTS file was read only in part is saved only after the user agreed to (asked once per
+    // read); without asking, the command line never saves one.
     bool save(const std::string& path = {});
     const SaveResult& lastSave() const { return m_lastSave; }
+    // False for the command line: it neither asks nor is told by the document, and decides itself.
     void setAskWhenChanged(bool ask) { m_askWhenChanged = ask; }
 
     // Saving as administrator. When saving helperTarget (the system HOSTS file) fails because this
@@ -149,6 +152,10 @@ public:
     UserInterface& ui() { return m_ui; }
 
 private:
+    // Notes how the last read of the HOSTS file ended (error 0: at its end); tells the window's user of
+    // one that ended early.
+    void notePartialRead(const std::string& path, int error);
+    void tellPartialRead(const std::string& path);
     void textsChanged();
     void setStatus(std::string& status, const std::string& text);
     void showTotal();
@@ -173,6 +180,10 @@ private:
     bool m_modified = false;
     bool m_needsReload = false;
     bool m_hostsReadIncomplete = false;
+    std::string m_partialReadPath; // the file whose read ended early, and why
+    int m_partialReadError = 0;
+    bool m_partialSaveAgreed = false; // the user said to save the partial list
+
     std::string m_sourcePath;
     std::string m_hostsPath;
     std::string m_addedStatus;

@@ -354,6 +354,38 @@ TEST_F(DocumentTest, ListFailingPartWayChangesNothing) {
     EXPECT_EQ(ui.shown, Lines{"error:The list " + listPath + " could not be read to its end: Input/output error"});
 }
 
+// A HOSTS file read only in part (a load, or a merge that reads it again) is told once with its path
+// and reason; saving what was read is asked once per read, and No leaves the file whole.
+TEST_F(DocumentTest, PartlyReadHostsFileIsToldAndAskedBeforeSaving) {
+    std::string big;
+    for (int i = 0; i < 20000; ++i) // more than one piece
+        big += "127.0.0.1 host" + std::to_string(i) + ".example\r\n";
+    const std::string told = "error:" + hosts +
+                             " could not be read to its end: Input/output error. The list shows the lines read before "
+                             "that point.";
+    const std::string asked =
+        "ask:" + std::to_string(MessageStyle::YesNo | MessageStyle::Exclamation | MessageStyle::DefaultButton2) + ":" +
+        hosts +
+        " was not read to its end, so this list lacks the lines after the point where reading stopped.\n\n"
+        "Save the list as it is anyway?";
+    for (const bool byMerge : {false, true}) {
+        writeFile(hosts, big);
+        document.setHostsPath(hosts);
+        ui.shown.clear();
+        files.failOp(FakeFileSystem::Op::Read, EIO, 1);
+        byMerge ? (void)merge("new.example\r\n") : (void)document.load(hosts);
+        files.clearFaults();
+        EXPECT_EQ(ui.shown, Lines{told}) << byMerge;
+        ui.answers = {Answer::No, Answer::Yes};
+        EXPECT_FALSE(document.save(hosts));
+        EXPECT_EQ(readFile(hosts), big);
+        EXPECT_TRUE(document.save(hosts));
+        EXPECT_TRUE(document.save(hosts)); // asked once
+        EXPECT_EQ(ui.shown, (Lines{told, asked, asked})) << byMerge;
+        EXPECT_LT(readFile(hosts).size(), big.size());
+    }
+}
+
 // A save that fails for permission (EACCES, EPERM) is offered as an administrator's save only to a
 // user who is not root, and only for the file the helper writes (another would not be the one saved);
 // Yes runs pkexec, No does not. What the helper did not do leaves the list modified, and says why.
