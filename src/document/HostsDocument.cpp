@@ -440,9 +440,13 @@ void HostsDocument::sort() {
     BusyScope busy(m_ui);
     ProgressSink& progress = m_ui.progress();
     const int32_t last = m_lines.count() - 1;
-    // Two passes, as the user sees them: ordering the copy, then putting it back.
+    // Two passes, as the user sees them: ordering the copy, then putting it back. The first bar moves
+    // as the ordering goes (the keys take most of it), and is then drawn to its end.
     progress.show();
-    const std::vector<int32_t> order = m_collation->order(m_lines);
+    const std::vector<int32_t> order = m_collation->order(m_lines, [&](int64_t done, int64_t total) {
+        auto value = static_cast<int32_t>(total > 0 ? done * last / total : 0);
+        progress.step(0, value, last);
+    });
     ProgressSteps ordering(progress, last);
     for (int32_t i = 0; i <= last; ++i)
         ordering.step(1);

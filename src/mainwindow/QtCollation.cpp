@@ -73,8 +73,17 @@ uint64_t headOf(std::string_view key) {
 
 // The order of the lines by their sort keys, made by makeKeys() (one per worker) appending a line's
 // key to a string. Keys are built and sorted in parallel, in shares that are then merged.
-template <typename MakeKeys> std::vector<int32_t> orderByKeys(const EntryList& list, MakeKeys makeKeys) {
+// Progress runs over twice the lines: building the keys (told from this thread's share, which is as
+// far as every share), then sorting and merging them.
+template <typename MakeKeys>
+std::vector<int32_t> orderByKeys(const EntryList& list, MakeKeys makeKeys, const OrderProgress& progress) {
     const auto n = static_cast<size_t>(list.count());
+    const auto total = static_cast<int64_t>(2 * n);
+    auto tell = [&progress, total](size_t done) {
+        if (progress)
+            progress(static_cast<int64_t>(done), total);
+    };
+    constexpr size_t kTellEvery = 8192;
     const size_t workers = workersFor(n);
     std::vector<std::string> arenas(workers);
     std::vector<SortItem> items(n);
@@ -82,6 +91,8 @@ template <typename MakeKeys> std::vector<int32_t> orderByKeys(const EntryList& l
         auto keys = makeKeys();
         std::string& arena = arenas[w];
         for (size_t i = first; i < last; ++i) {
+            if (w == 0 && (i - first) % kTellEvery == 0)
+                tell((i - first) * workers);
             const size_t offset = arena.size();
             keys(list.text(static_cast<int32_t>(i)), arena);
             items[i] = SortItem{offset, nullptr, static_cast<uint32_t>(arena.size() - offset), static_cast<int32_t>(i)};
@@ -91,8 +102,12 @@ template <typename MakeKeys> std::vector<int32_t> orderByKeys(const EntryList& l
             items[i].key = arena.data() + items[i].head;
             items[i].head = headOf(std::string_view(items[i].key, items[i].size));
         }
+        if (w == 0)
+            tell(n);
         std::sort(items.begin() + static_cast<std::ptrdiff_t>(first), items.begin() + static_cast<std::ptrdiff_t>(last),
                   before);
+        if (w == 0)
+            tell(n + n / 2);
     });
     // The sorted shares merged in pairs, each round on its own threads.
     for (size_t width = 1; width < workers; width *= 2) {
@@ -111,6 +126,7 @@ template <typename MakeKeys> std::vector<int32_t> orderByKeys(const EntryList& l
     std::vector<int32_t> order(n);
     for (size_t i = 0; i < n; ++i)
         order[i] = items[i].index;
+    tell(2 * n);
     return order;
 }
 
@@ -195,13 +211,15 @@ private:
 
 QtCollation::QtCollation(const QLocale& locale) : m_locale(locale) {}
 
-std::vector<int32_t> QtCollation::order(const EntryList& list) {
+std::vector<int32_t> QtCollation::order(const EntryList& list, const OrderProgress& progress) {
     // QCollator's sort keys in the C locale are the plain text and keep letter case apart.
     if (m_locale.language() == QLocale::C)
-        return orderByKeys(list, [] { return foldedKeys(); });
+        return orderByKeys(
+            list, [] { return foldedKeys(); }, progress);
 #if VELMORA_HAVE_ICU
     if (IcuKeys(m_locale).valid())
-        return orderByKeys(list, [this] { return IcuKeys(m_locale); });
+        return orderByKeys(
+            list, [this] { return IcuKeys(m_locale); }, progress);
 #endif
     QCollator collator(m_locale);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -217,6 +235,8 @@ std::vector<int32_t> QtCollation::order(const EntryList& list) {
     std::stable_sort(order.begin(), order.end(), [&keys](int32_t a, int32_t b) {
         return keys[static_cast<size_t>(a)].compare(keys[static_cast<size_t>(b)]) < 0;
     });
+    if (progress)
+        progress(1, 1);
     return order;
 }
 

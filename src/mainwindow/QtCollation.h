@@ -16,7 +16,8 @@ class QtCollation : public Collation {
 public:
     explicit QtCollation(const QLocale& locale = QLocale());
 
-    std::vector<int32_t> order(const EntryList& list) override;
+    using Collation::order;
+    std::vector<int32_t> order(const EntryList& list, const OrderProgress& progress) override;
 
 private:
     QLocale m_locale;

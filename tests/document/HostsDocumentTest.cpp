@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -265,6 +267,26 @@ TEST_F(DocumentTest, Sort) {
     EXPECT_EQ(linesOf(document.lines()), (Lines{"#BEGIN of x", "#END of x", "a", "A", "b", "B", "c"}));
     EXPECT_FALSE(document.isModified());
     EXPECT_FALSE(document.needsReload());
+
+    // The first bar moves while the order is worked out, not only once it is done.
+    struct HalfWay : Collation {
+        using Collation::order;
+        explicit HalfWay(test::FakeUserInterface& fake) : ui(fake) {}
+        std::vector<int32_t> order(const EntryList& list, const OrderProgress& progress) override {
+            progress(1, 2);
+            barHalfWay = ui.bar.barWidth;
+            std::vector<int32_t> same(static_cast<size_t>(list.count()));
+            std::iota(same.begin(), same.end(), 0);
+            return same;
+        }
+        test::FakeUserInterface& ui;
+        int32_t barHalfWay = 0;
+    };
+    auto halfWay = std::make_unique<HalfWay>(ui);
+    HalfWay& seen = *halfWay;
+    document.setCollation(std::move(halfWay));
+    document.sort();
+    EXPECT_EQ(seen.barHalfWay, ProgressBar::kTrackWidth / 2);
 }
 
 // Clearing asks first; only Yes leaves exactly "127.0.0.1 localhost" and counts as a change.

@@ -112,8 +112,15 @@ TEST(SortOrderAndText, KeysOrderAsTheCollatorDoes) {
         lines.push_back(samples[i % samples.size()] + std::to_string(i % 700));
     const EntryList list = listOf(lines);
     const QLocale locale(QStringLiteral("en_US"));
-    const std::vector<int32_t> order = QtCollation(locale).order(list);
+    std::vector<int64_t> told;
+    const std::vector<int32_t> order = QtCollation(locale).order(list, [&](int64_t done, int64_t total) {
+        EXPECT_EQ(total, 2 * static_cast<int64_t>(lines.size()));
+        told.push_back(done);
+    });
     ASSERT_EQ(order.size(), lines.size());
+    EXPECT_GT(told.size(), 5u); // while the keys are built, not only at the end
+    EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
+    EXPECT_EQ(told.back(), 2 * static_cast<int64_t>(lines.size()));
     std::vector<int32_t> sorted = order;
     std::sort(sorted.begin(), sorted.end());
     for (size_t i = 0; i < sorted.size(); ++i)
