@@ -13,12 +13,16 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QUrl>
 
 namespace velmora {
 
@@ -94,6 +98,7 @@ MainWindow::MainWindow(FileSystem& files, Environment& environment, DesktopServi
     buildMenus();
     connectEvents();
     setFixedSize(sizeHint());
+    setAcceptDrops(true);
     m_document.setTextsListener([this] { showDocumentTexts(); });
 }
 
@@ -234,6 +239,7 @@ void MainWindow::connectEvents() {
             row == 0 ? m_document.setSourcePath(path) : m_document.setHostsPath(path);
         });
         m_paths[row]->installEventFilter(this);
+        m_paths[row]->setAcceptDrops(false); // a dropped file goes to the window, which takes its path
         m_paths[row]->setMouseTracking(true);
         m_captions[row]->installEventFilter(this);
         m_captions[row]->setMouseTracking(true);
@@ -287,6 +293,34 @@ void MainWindow::onBrowseClicked(int row) {
     row == 0 ? m_document.setSourcePath(chosen) : m_document.setHostsPath(chosen);
     m_paths[row]->setFocus(Qt::OtherFocusReason);
     selectPathText(row);
+}
+
+namespace {
+// The first local file among what is dragged; empty when there is none.
+QString droppedFile(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile())
+            return url.toLocalFile();
+    }
+    return {};
+}
+} // namespace
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    m_document.setSourcePath(file.toStdString());
+    m_paths[0]->setFocus(Qt::OtherFocusReason);
+    selectPathText(0);
 }
 
 void MainWindow::onOpenHostsTriggered() {

@@ -39,6 +39,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A file dropped anywhere on the window becomes the list to merge, as the browse button makes it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -247,6 +247,26 @@ TEST_F(MainWindowTest, BrowseFillsItsRow) {
     EXPECT_EQ(document().sourcePath(), "/lists/ads.txt");
     EXPECT_EQ(QApplication::focusWidget(), box);
     EXPECT_EQ(box->selectedText(), box->text());
+
+    // A file dropped on the window, even over the other path box, becomes the list as Browse makes it;
+    // what is not a local file is refused.
+    QMimeData file;
+    file.setUrls({QUrl::fromLocalFile(QStringLiteral("/lists/dropped.txt"))});
+    QMimeData web;
+    web.setUrls({QUrl(QStringLiteral("https://lists.example/hosts"))});
+    QWidget* target = control<QLineEdit>("txtHOSTS(1)");
+    const QPoint at = target->mapTo(&window, target->rect().center());
+    QDragEnterEvent enterWeb(at, Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enterWeb);
+    EXPECT_FALSE(enterWeb.isAccepted());
+    QDragEnterEvent enter(at, Qt::CopyAction, &file, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &file, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    EXPECT_EQ(document().sourcePath(), "/lists/dropped.txt");
+    EXPECT_EQ(box->text(), QStringLiteral("/lists/dropped.txt"));
+    EXPECT_FALSE(target->acceptDrops());
 }
 
 class ShortcutTest : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
