@@ -20,7 +20,7 @@ int EntryListModel::rowCount(const QModelIndex& parent) const {
 QVariant EntryListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_list.count())
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+    if (role == Qt::DisplayRole)
         return displayText(m_list.text(index.row()));
     return {};
 }

@@ -26,6 +26,8 @@ public:
     void entriesAppended(int32_t first, int32_t count) override;
     void bulkChange(bool running) override;
 
+    const LineSource& lines() const { return m_list; }
+
 signals:
     // A reset threw away the view's selection; it copies it again.
     void wasReset();

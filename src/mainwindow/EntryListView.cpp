@@ -1,27 +1,59 @@
 #include "mainwindow/EntryListView.h"
 
+#include "dialogs/DisplayText.h"
+
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyledItemDelegate>
+#include <QToolTip>
+
+#include <algorithm>
+#include <functional>
+#include <vector>
 
 namespace velmora {
 
 namespace {
 constexpr int kLayoutBatch = 1 << 17;
+// The lines measured on screen for the widest: the longest in bytes (measuring a million would take
+// seconds; among lines of one font the longest are the widest but for a few pixels).
+constexpr size_t kMeasuredLines = 32;
 } // namespace
 
+// Rows as wide as the widest line: with uniform item sizes the view asks one row for the size of all.
+class RowDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    int widestText = 0;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const int padding = size.width() - option.fontMetrics.horizontalAdvance(index.data().toString());
+        size.setWidth(std::max(size.width(), widestText + padding));
+        return size;
+    }
+};
+
 EntryListView::EntryListView(const LineSource& list, Selection& selection, QWidget* parent)
-    : QListView(parent), m_model(new EntryListModel(list, this)), m_selection(selection) {
+    : QListView(parent), m_model(new EntryListModel(list, this)), m_delegate(new RowDelegate(this)),
+      m_selection(selection) {
     setModel(m_model);
+    setItemDelegate(m_delegate);
     // A million rows paint at once only when the view need not measure each of them. The rows below
     // the first screenfuls are laid out after the list is shown, in a few large batches, so that a
     // million-line file shows as soon as it is read.
     setUniformItemSizes(true);
     setLayoutMode(QListView::Batched);
     setBatchSize(kLayoutBatch);
-    // Long lines are cut at the right edge, not shortened with an ellipsis or scrolled.
+    // Long lines are cut at the right edge, not shortened with an ellipsis; the list scrolls sideways
+    // to them, and a cut-off row shows its line as a tooltip.
     setTextElideMode(Qt::ElideNone);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(m_model, &EntryListModel::wasReset, this, [this] { copyFromSelection(false); });
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    connect(m_model, &EntryListModel::wasReset, this, [this] {
+        measureWidestLine();
+        copyFromSelection(false);
+    });
     connect(m_model, &EntryListModel::bulkChangeRunning, this, [this](bool running) { setVisible(!running); });
     m_selection.setListener([this](bool reveal) { copyFromSelection(reveal); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &EntryListView::copyToSelection);
@@ -33,6 +65,45 @@ EntryListView::EntryListView(const LineSource& list, Selection& selection, QWidg
 
 EntryListView::~EntryListView() {
     m_selection.setListener(nullptr);
+}
+
+void EntryListView::measureWidestLine() {
+    const LineSource& lines = m_model->lines();
+    const int32_t n = lines.count();
+    std::vector<std::pair<size_t, int32_t>> longest; // (bytes, row), the kMeasuredLines longest
+    longest.reserve(kMeasuredLines + 1);
+    for (int32_t row = 0; row < n; ++row) {
+        const size_t bytes = lines.text(row).size();
+        if (longest.size() == kMeasuredLines && bytes <= longest.front().first)
+            continue;
+        longest.emplace_back(bytes, row);
+        std::push_heap(longest.begin(), longest.end(), std::greater<>());
+        if (longest.size() > kMeasuredLines) {
+            std::pop_heap(longest.begin(), longest.end(), std::greater<>());
+            longest.pop_back();
+        }
+    }
+    int widest = 0;
+    for (const auto& [bytes, row] : longest)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(displayText(lines.text(row))));
+    m_delegate->widestText = widest;
+}
+
+bool EntryListView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QListView::viewportEvent(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(help->pos());
+    const QString text = index.isValid() ? index.data().toString() : QString();
+    const QRect row = visualRect(index);
+    const int textEnd = row.left() + fontMetrics().horizontalAdvance(text);
+    if (text.isEmpty() || (row.left() >= 0 && textEnd <= viewport()->width())) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    QToolTip::showText(help->globalPos(), text, viewport(), row);
+    return true;
 }
 
 void EntryListView::keyPressEvent(QKeyEvent* event) {

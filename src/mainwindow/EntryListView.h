@@ -37,12 +37,18 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // A row cut off at the edge shows its whole line as a tooltip.
+    bool viewportEvent(QEvent* event) override;
 
 private:
+    // Makes the rows as wide as the widest line, so that a line wider than the list can be scrolled to.
+    void measureWidestLine();
+
     void copyFromSelection(bool reveal);
     void copyToSelection(const QItemSelection& selected, const QItemSelection& deselected);
 
     EntryListModel* m_model;
+    class RowDelegate* m_delegate;
     Selection& m_selection;
     bool m_syncing = false;
     bool m_rightButtonSelects = true;

@@ -77,6 +77,38 @@ TEST(ListView, RevealsRowsNotYetLaidOut) {
     EXPECT_TRUE(view.viewport()->rect().contains(shown.center()));
 }
 
+// A line wider than the list can be scrolled to, and a row cut off shows its whole line as a tooltip;
+// a row that shows whole has none.
+TEST(ListView, LongLinesScrollAndShowWhole) {
+    EntryList list;
+    list.append("short");
+    Selection selection;
+    EntryListView view(list, selection);
+    view.resize(200, 120);
+    view.show();
+    QApplication::processEvents();
+    EXPECT_EQ(view.horizontalScrollBar()->maximum(), 0);
+    const std::string longLine = "127.0.0.1 " + std::string(200, 'w') + ".example";
+    list.beginBulkChange();
+    for (int i = 0; i < 40; ++i) // more lines longer than most than are measured
+        list.append("a medium line " + std::to_string(i));
+    list.append(longLine);
+    for (int i = 0; i < 60; ++i)
+        list.append("x");
+    list.endBulkChange();
+    QApplication::processEvents();
+    EXPECT_GT(view.horizontalScrollBar()->maximum(), 1000);
+    const auto tipOver = [&view](int row) {
+        const QPoint at = view.visualRect(view.model()->index(row, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(view.viewport(), &help);
+        return help.isAccepted() && QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+    };
+    view.scrollTo(view.model()->index(41, 0));
+    EXPECT_EQ(tipOver(41), longLine);
+    EXPECT_EQ(tipOver(0), "");
+}
+
 // Only Ctrl alone (the keypad aside) makes A select all and F3 ask; Insert adds as Space does.
 TEST(ListView, KeyActions) {
     using enum ListKeyAction;
