@@ -54,6 +54,7 @@ EntryListView::EntryListView(const LineSource& list, Selection& selection, QWidg
         measureWidestLine();
         copyFromSelection(false);
     });
+    measureWidestLine(); // the lines there already (a window opened on a loaded document)
     connect(m_model, &EntryListModel::bulkChangeRunning, this, [this](bool running) { setVisible(!running); });
     m_selection.setListener([this](bool reveal) { copyFromSelection(reveal); });
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &EntryListView::copyToSelection);

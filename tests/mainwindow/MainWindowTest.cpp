@@ -83,6 +83,14 @@ TEST(ListView, LongLinesScrollAndShowWhole) {
     EntryList list;
     list.append("short");
     Selection selection;
+    {
+        EntryList filled = listOf({"short", std::string(300, 'w')});
+        EntryListView before(filled, selection); // the lines were there before the view
+        before.resize(200, 120);
+        before.show();
+        QApplication::processEvents();
+        EXPECT_GT(before.horizontalScrollBar()->maximum(), 1000);
+    }
     EntryListView view(list, selection);
     view.resize(200, 120);
     view.show();
