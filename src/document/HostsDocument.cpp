@@ -483,6 +483,27 @@ int32_t HostsDocument::removeBlock(const std::string& name) {
     return before - m_lines.count();
 }
 
+int32_t HostsDocument::removeBlockAsking() {
+    constexpr std::string_view kBegin = "#BEGIN of ";
+    const std::string_view current = m_lines.text(m_selection.current());
+    const std::string suggestion =
+        istartsWith(current, kBegin) ? std::string(trimSpaces(current.substr(kBegin.size()))) : std::string();
+    const std::string name =
+        std::string(trimSpaces(m_ui.askText("Name of the block to remove:", "Remove block", suggestion, false)));
+    if (name.empty())
+        return 0;
+    if (m_ui.ask("Do you want to clear the block(s) '" + name + "' from HOSTS file?",
+                 MessageStyle::YesNo | MessageStyle::Question | MessageStyle::DefaultButton2) != Answer::Yes)
+        return 0;
+    const int32_t removed = removeBlock(name);
+    if (removed > 0)
+        edited();
+    else
+        m_ui.notify("No block named '" + name + "' was found.");
+    showTotal();
+    return removed;
+}
+
 void HostsDocument::edited() {
     m_needsReload = true;
     m_modified = true;

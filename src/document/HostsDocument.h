@@ -130,6 +130,10 @@ public:
     void resetToLocalhost();
     // Removes every block of the name (see removeBlocks); returns how many lines went.
     int32_t removeBlock(const std::string& name);
+    // Edit > Remove block: asks for the name (suggesting the block whose first line is the current
+    // one), then the command line's question for --remove; Yes removes the blocks as a change of the
+    // lines. Returns how many lines went.
+    int32_t removeBlockAsking();
 
     // Editing by hand. Each edit marks the document modified and needing a reload.
     void selectAll();

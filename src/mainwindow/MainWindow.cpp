@@ -215,6 +215,7 @@ void MainWindow::buildMenus() {
     m_findNextAction = item(m_editMenu, "mnuFindNext", QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3));
     m_editMenu->addSeparator()->setObjectName(QStringLiteral("mnuEditSep1"));
     m_deleteAction = item(m_editMenu, "mnuEditDelete", QStringLiteral("&Delete"), QKeySequence(Qt::Key_Delete));
+    m_removeBlockAction = item(m_editMenu, "mnuEditRemoveBlock", QStringLiteral("Remove &block..."), QKeySequence());
 }
 
 void MainWindow::connectEvents() {
@@ -229,6 +230,7 @@ void MainWindow::connectEvents() {
     connect(m_findAction, &QAction::triggered, this, [this] { onFindTriggered(true); });
     connect(m_findNextAction, &QAction::triggered, this, [this] { onFindTriggered(false); });
     connect(m_deleteAction, &QAction::triggered, this, &MainWindow::onDeleteTriggered);
+    connect(m_removeBlockAction, &QAction::triggered, this, [this] { m_document.removeBlockAsking(); });
 
     for (int row = 0; row < 2; ++row) {
         connect(m_browse[row], &QPushButton::clicked, this, [this, row] { onBrowseClicked(row); });

@@ -93,6 +93,7 @@ private:
     QAction* m_findAction = nullptr;
     QAction* m_findNextAction = nullptr;
     QAction* m_deleteAction = nullptr;
+    QAction* m_removeBlockAction = nullptr;
 };
 
 } // namespace velmora

@@ -289,6 +289,31 @@ TEST_F(DocumentTest, Sort) {
     EXPECT_EQ(seen.barHalfWay, ProgressBar::kTrackWidth / 2);
 }
 
+// Remove block suggests the block the current line begins, asks as --remove does, and only Yes removes
+// every block of the name, as a change; a name with no block is told.
+TEST_F(DocumentTest, RemoveBlockAsksForTheName) {
+    loaded("keep\r\n#BEGIN of ads\r\n127.0.0.1 a\r\n#END of ads\r\nalso\r\n#begin OF ADS\r\nb\r\n#END of ads\r\n");
+    document.selection().selectOnly(1);
+    const auto question = [](const std::string& name) {
+        return "ask:" + std::to_string(MessageStyle::YesNo | MessageStyle::Question | MessageStyle::DefaultButton2) +
+               ":Do you want to clear the block(s) '" + name + "' from HOSTS file?";
+    };
+    ui.texts = {"", " ads ", "ads", "none"};
+    ui.answers = {Answer::No, Answer::Yes, Answer::Yes};
+    for (int i = 0; i < 2; ++i) // cancelled, then declined
+        EXPECT_EQ(document.removeBlockAsking(), 0);
+    EXPECT_EQ(document.lines().count(), 8);
+    EXPECT_FALSE(document.isModified());
+    EXPECT_EQ(document.removeBlockAsking(), 6);
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"keep", "also"}));
+    EXPECT_EQ(document.totalStatus(), "Total: 2");
+    EXPECT_TRUE(document.isModified());
+    EXPECT_EQ(document.removeBlockAsking(), 0);
+    const std::string prompt = "text:Remove block:Name of the block to remove::";
+    EXPECT_EQ(ui.shown, (Lines{prompt + "ads", prompt + "ads", question("ads"), prompt + "ads", question("ads"), prompt,
+                               question("none"), "notify:No block named 'none' was found."}));
+}
+
 // Clearing asks first; only Yes leaves exactly "127.0.0.1 localhost" and counts as a change.
 TEST_F(DocumentTest, ClearAsksFirst) {
     const std::string question =

@@ -248,6 +248,13 @@ TEST_F(MainWindowTest, ShowsWhatTheDocumentHolds) {
     DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Yes));
     control<QPushButton>("btnClear")->click();
     EXPECT_EQ(linesOf(document().lines()), Lines{"127.0.0.1 localhost"});
+
+    // Edit > Remove block asks for the name in the input box and confirms in the message box.
+    startWith("#BEGIN of ads\n127.0.0.1 a\n#END of ads\nkeep\n");
+    DialogTestHook::queueInputBoxAnswer(QStringLiteral("ads"));
+    DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Yes));
+    control<QAction>("mnuEditRemoveBlock")->trigger();
+    EXPECT_EQ(linesOf(document().lines()), Lines{"keep"});
 }
 
 // Keys in the HOSTS lines: Ctrl+A selects all, Space and a double click ask for a line to add, Ctrl+F
