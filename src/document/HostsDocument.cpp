@@ -447,9 +447,8 @@ void HostsDocument::sort() {
         auto value = static_cast<int32_t>(total > 0 ? done * last / total : 0);
         progress.step(0, value, last);
     });
-    ProgressSteps ordering(progress, last);
-    for (int32_t i = 0; i <= last; ++i)
-        ordering.step(1);
+    int32_t full = last;
+    progress.step(0, full, last);
     progress.close();
     progress.setTitle("Sorting...");
     progress.show();

@@ -17,18 +17,15 @@ uint64_t mix(uint64_t state, uint64_t word) {
     return state ^ (state >> 29);
 }
 
-// The address the reader puts in front of a bare name.
-constexpr std::string_view kAddressPrefix = "127.0.0.1 ";
-
 // A case-folded hash of prefix + rest as one text, eight bytes at a time. A text that begins with the
 // address prefix hashes as the rest of it, from another seed: so a line given in two pieces (the
 // prefix, the line) is hashed without being joined, and the same text hashes the same however it is
 // given. Any other prefix is joined first (the reader never gives one).
 uint32_t foldHash(std::string_view prefix, std::string_view rest) {
-    if (prefix.empty() && rest.starts_with(kAddressPrefix)) {
-        prefix = kAddressPrefix;
-        rest.remove_prefix(kAddressPrefix.size());
-    } else if (!prefix.empty() && prefix != kAddressPrefix) {
+    if (prefix.empty() && rest.starts_with(kLocalAddressPrefix)) {
+        prefix = kLocalAddressPrefix;
+        rest.remove_prefix(kLocalAddressPrefix.size());
+    } else if (!prefix.empty() && prefix != kLocalAddressPrefix) {
         std::string whole(prefix);
         whole.append(rest);
         return foldHash({}, whole);

@@ -7,6 +7,10 @@
 
 namespace velmora {
 
+// The address a source list's bare name is given in HOSTS. The index hashes a text that begins with
+// it as the rest of the text, so the reader's two pieces are never joined.
+inline constexpr std::string_view kLocalAddressPrefix = "127.0.0.1 ";
+
 // The duplicate index of one merge: a set of entries of one list, keyed by their whole text with ASCII
 // letter case folded (A-Z equals a-z; other bytes compare as themselves). Open addressing over entry
 // numbers, so keys are the list's own stored text and cost no copies. Average constant time per line.

@@ -10,7 +10,7 @@
 namespace velmora {
 
 namespace {
-constexpr std::string_view kLocal = "127.0.0.1 ";
+constexpr std::string_view kLocal = kLocalAddressPrefix;
 
 std::string_view dropLeadingSpaces(std::string_view text) {
     const size_t first = text.find_first_not_of(' ');
