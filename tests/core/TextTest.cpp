@@ -64,8 +64,7 @@ TEST(TextUtil, CaseFoldingErasingAndTrimming) {
     EXPECT_EQ(trimSpaces("   "), "");
 }
 
-// Eight bytes at a time fold exactly as one at a time, every byte value in every place of a word, and a
-// comparison sees a difference at any place of a text of any length.
+// Eight bytes at a time fold exactly as one at a time, every byte value in every place of a word.
 TEST(TextUtil, WordFoldIsByteFold) {
     for (int value = 0; value < 256; ++value) {
         for (size_t place = 0; place < 8; ++place) {
@@ -76,15 +75,6 @@ TEST(TextUtil, WordFoldIsByteFold) {
             std::memcpy(folded, &word, 8);
             for (size_t i = 0; i < 8; ++i)
                 ASSERT_EQ(folded[i], asciiLower(bytes[i])) << value << " at " << place;
-        }
-    }
-    for (size_t length = 1; length < 20; ++length) {
-        for (size_t place = 0; place < length; ++place) {
-            const std::string lower(length, 'q');
-            std::string upper(length, 'Q');
-            EXPECT_TRUE(iequals(lower, upper));
-            upper[place] = '1';
-            EXPECT_FALSE(iequals(lower, upper)) << length << " " << place;
         }
     }
 }
