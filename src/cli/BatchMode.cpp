@@ -168,6 +168,7 @@ int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostre
     Run run{command, document, out, err};
     // A script gets a status, not a question: a run that finds HOSTS changed starts again instead.
     document.setAskWhenChanged(false);
+    document.setKeepsHistory(false);
     document.setPermissionAdvice(kSudoAdvice);
     for (const Handler& handler : kHandlers) {
         if (handler.mode == command.mode) {

@@ -116,6 +116,41 @@ void EntryList::reorder(const std::vector<int32_t>& order) {
     reset();
 }
 
+bool EntryList::insertAt(const std::vector<int32_t>& places, const EntryList& lines) {
+    const size_t added = std::min(places.size(), lines.m_slots.size());
+    if (added == 0)
+        return true;
+    if (m_slots.size() + added > kMaxEntries || m_arena.size() + lines.m_arena.size() > kMaxOffset)
+        return false;
+    willChange();
+    std::vector<Slot, LargeAllocator<Slot>> slots;
+    slots.reserve(m_slots.size() + added);
+    reserveBytes(lines.m_liveBytes);
+    size_t kept = 0;
+    for (size_t k = 0; k < added; ++k) {
+        const auto place = static_cast<size_t>(std::max(places[k], 0));
+        while (slots.size() < place && kept < m_slots.size())
+            slots.push_back(m_slots[kept++]);
+        const Slot slot = storeText({}, lines.textOf(lines.m_slots[k]));
+        m_liveBytes += storedSize(slot);
+        slots.push_back(slot);
+    }
+    slots.insert(slots.end(), m_slots.begin() + static_cast<std::ptrdiff_t>(kept), m_slots.end());
+    m_slots.swap(slots);
+    reset();
+    return true;
+}
+
+void EntryList::swapEntries(EntryList& other) {
+    willChange();
+    other.willChange();
+    m_arena.swap(other.m_arena);
+    m_slots.swap(other.m_slots);
+    std::swap(m_liveBytes, other.m_liveBytes);
+    reset();
+    other.reset();
+}
+
 void EntryList::reserveBytes(size_t bytes) {
     m_arena.reserve(m_arena.size() + bytes);
 }

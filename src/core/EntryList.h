@@ -80,6 +80,15 @@ public:
     void clear();
     // Puts the entries in the order given: entry i becomes the old entry order[i].
     void reorder(const std::vector<int32_t>& order);
+    // Puts the entries of `lines` back among these, in one pass: lines' entry k becomes entry
+    // places[k] of the result (places ascending, each at most the count so far). False, with nothing
+    // changed, when the list cannot hold them.
+    bool insertAt(const std::vector<int32_t>& places, const EntryList& lines);
+    // Exchanges the entries of the two lists without copying any text; observers and dependents stay
+    // with their list, and this one's are told.
+    void swapEntries(EntryList& other);
+    // Bytes the entries take in memory, texts and slots.
+    size_t memoryBytes() const { return m_liveBytes + m_slots.size() * sizeof(Slot); }
     // Room for this many more bytes of text, so that a large file is not copied as it grows.
     void reserveBytes(size_t bytes);
     // Room for this many more entries.

@@ -33,6 +33,19 @@ void Selection::selectOnly(int32_t index) {
     changed(true);
 }
 
+void Selection::selectLines(const std::vector<int32_t>& lines) {
+    if (lines.empty()) {
+        reset();
+        return;
+    }
+    m_flags.assign(static_cast<size_t>(lines.back()) + 1, 0);
+    for (int32_t line : lines)
+        m_flags[static_cast<size_t>(line)] = 1;
+    m_count = static_cast<int32_t>(lines.size());
+    m_current = lines.front();
+    changed(true);
+}
+
 void Selection::reset() {
     m_flags.clear();
     m_count = 0;

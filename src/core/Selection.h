@@ -25,6 +25,8 @@ public:
     void clear();
     // Only index selected, and current; it is revealed in the view.
     void selectOnly(int32_t index);
+    // Exactly these lines selected (ascending), the first of them current and revealed.
+    void selectLines(const std::vector<int32_t>& lines);
     // Nothing selected and no current line (the list changed wholesale).
     void reset();
     // The lines whose flags are set went away: the rest keep their selection, and the current line

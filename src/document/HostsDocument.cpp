@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <limits>
+#include <numeric>
 
 namespace velmora {
 
@@ -23,6 +24,12 @@ constexpr std::string_view kLocalhostLine = "127.0.0.1 localhost";
 int64_t nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
         .count();
+}
+
+std::vector<int32_t> numbersFrom(int32_t first, int32_t count) {
+    std::vector<int32_t> numbers(static_cast<size_t>(std::max(count, 0)));
+    std::iota(numbers.begin(), numbers.end(), first);
+    return numbers;
 }
 
 std::string itemsText(int32_t count) {
@@ -97,11 +104,16 @@ bool HostsDocument::load(const std::string& path) {
         noteRead(path, FileFingerprint{});
         return true;
     }
+    m_history.replaceAll();
+    m_savedState = kNoState;
+    return readHosts(path);
+}
+
+bool HostsDocument::readHosts(const std::string& path) {
     FileFingerprint fingerprint;
     {
         BusyScope busy(m_ui);
         RefillScope refill(m_lines);
-        m_lines.clear();
         m_selection.reset();
         const PathInfo info = m_files.stat(path, true);
         ProgressSink& progress = m_ui.progress();
@@ -128,6 +140,7 @@ bool HostsDocument::load(const std::string& path) {
         m_lines.endAppend();
         progress.close();
     }
+    noteSavedIfUnmodified();
     showTotal();
     setHostsPath(path);
     tellPartialRead(path);
@@ -181,7 +194,8 @@ void HostsDocument::start(bool noLoad) {
         // A file that was not loaded leaves the title set: the next operation starts from the default.
         m_ui.progress().close();
     }
-    m_modified = false;
+    m_history.clear();
+    markSaved();
     m_needsReload = false;
 }
 
@@ -210,7 +224,9 @@ MergeResult HostsDocument::merge() {
         m_addedSelection.reset();
         DuplicateIndex index(m_lines);
         if (m_lines.count() == 0 || m_needsReload) {
-            m_lines.clear();
+            // One change with the list's lines: taking it back brings the lines from before the read.
+            m_history.replaceAll();
+            m_savedState = kNoState;
             m_selection.reset();
             notePartialRead(m_hostsPath, 0);
             progress.setTitle("Loading HOSTS...");
@@ -270,10 +286,13 @@ MergeResult HostsDocument::merge() {
             } else {
                 result.linesAdded = read.appended;
                 m_added.set(before, read.appended);
+                if (!result.hostsReread)
+                    m_history.added(numbersFrom(before, read.appended));
             }
             setStatus(m_addedStatus, itemsText(result.linesAdded));
         }
     }
+    noteSavedIfUnmodified();
     showTotal();
     progress.close();
     m_needsReload = false;
@@ -337,7 +356,7 @@ bool HostsDocument::save(const std::string& path) {
         m_ui.reportError(message);
         return false;
     }
-    m_modified = false;
+    markSaved();
     noteRead(target, m_lastSave.written);
     if (m_lastSave.readOnlyCleared) {
         m_ui.notify(m_lastSave.readOnlyError == 0
@@ -384,7 +403,7 @@ bool HostsDocument::saveAsAdministrator(const std::string& target) {
         m_lastSave.backedUp = !current.bytes.empty();
         m_lastSave.backupPath = m_lastSave.backedUp ? target + ".bak" : std::string();
         m_lastSave.written = saved.fingerprint;
-        m_modified = false;
+        markSaved();
         noteRead(target, saved.fingerprint);
         return true;
     }
@@ -404,9 +423,13 @@ void HostsDocument::readAgainWithAddedLines(const std::string& path) {
         again.emplace_back(m_added.text(i));
     m_added.clear();
     m_addedSelection.reset();
-    m_lines.clear();
+    m_history.replaceAll();
+    m_savedState = kNoState;
     m_selection.reset();
-    load(path);
+    if (fileHasData(m_files, path))
+        readHosts(path);
+    else
+        noteRead(path, FileFingerprint{});
     BusyScope busy(m_ui);
     {
         RefillScope refill(m_lines);
@@ -420,6 +443,7 @@ void HostsDocument::readAgainWithAddedLines(const std::string& path) {
         m_modified = reader.appended() > 0;
         setStatus(m_addedStatus, itemsText(reader.appended()));
     }
+
     showTotal();
     m_needsReload = false;
 }
@@ -452,12 +476,15 @@ void HostsDocument::sort() {
     progress.close();
     progress.setTitle("Sorting...");
     progress.show();
-    m_lines.reorder(order);
+    // Sorting leaves the document as modified as it was; taking the order back still tells whether
+    // the lines are the saved ones again.
+    m_history.reorder(std::move(order));
     m_selection.reset();
     ProgressSteps refilling(progress, last);
     for (int32_t i = 0; i <= last; ++i)
         refilling.step(1);
     progress.close();
+    textsChanged();
 }
 
 void HostsDocument::clear() {
@@ -468,16 +495,17 @@ void HostsDocument::clear() {
 }
 
 void HostsDocument::resetToLocalhost() {
-    m_lines.clear();
+    m_history.replaceAll();
     m_selection.reset();
     m_lines.append(kLocalhostLine);
     m_modified = true;
+    textsChanged();
 }
 
 int32_t HostsDocument::removeBlock(const std::string& name) {
     const std::vector<uint8_t> removed = markBlocks(m_lines, name);
     const int32_t before = m_lines.count();
-    m_lines.removeWhere(removed);
+    m_history.remove(removed);
     m_selection.linesRemoved(removed, m_lines.count());
     return before - m_lines.count();
 }
@@ -508,6 +536,38 @@ void HostsDocument::edited() {
     m_modified = true;
 }
 
+void HostsDocument::markSaved() {
+    m_modified = false;
+    m_savedState = m_history.state();
+}
+
+void HostsDocument::noteSavedIfUnmodified() {
+    // Lines just read and not changed since are the file's.
+    if (!m_modified)
+        m_savedState = m_history.state();
+}
+
+void HostsDocument::undo() {
+    historyStep(true);
+}
+
+void HostsDocument::redo() {
+    historyStep(false);
+}
+
+void HostsDocument::historyStep(bool back) {
+    std::vector<int32_t> restored;
+    {
+        BusyScope busy(m_ui);
+        if (!(back ? m_history.undo(restored) : m_history.redo(restored)))
+            return;
+    }
+    m_selection.selectLines(restored);
+    m_modified = m_history.state() != m_savedState;
+    m_needsReload = true;
+    showTotal();
+}
+
 void HostsDocument::selectAll() {
     m_selection.selectAll(m_lines.count());
 }
@@ -515,7 +575,7 @@ void HostsDocument::selectAll() {
 void HostsDocument::deleteSelected() {
     if (m_selection.selectedCount() > 0) {
         const std::vector<uint8_t> removed = m_selection.flags();
-        m_lines.removeWhere(removed);
+        m_history.remove(removed);
         m_selection.linesRemoved(removed, m_lines.count());
         edited();
     }
@@ -527,8 +587,10 @@ void HostsDocument::addLine() {
         m_ui.askText("Enter code to add:", std::string(), std::string(m_lines.text(m_selection.current())), true);
     if (line.empty())
         return;
-    m_lines.append(line);
+    if (m_lines.append(line))
+        m_history.added({m_lines.count() - 1});
     edited();
+    textsChanged();
 }
 
 FindResult HostsDocument::find(bool askForText) {

@@ -6,6 +6,7 @@
 #include "core/LineText.h"
 #include "core/Selection.h"
 #include "core/UserInterface.h"
+#include "document/ListHistory.h"
 #include "merge/Sort.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
@@ -63,7 +64,7 @@ public:
     const std::string& rereadStatus() const { return m_rereadStatus; }
     const std::string& totalStatus() const { return m_totalStatus; }
 
-    // Called whenever a path or a status text changes, so that a window can show it.
+    // Called whenever a path, a status text or what can be undone changes, so that a window can show it.
     void setTextsListener(std::function<void()> listener) { m_textsListener = std::move(listener); }
 
     // Start-up: loads the HOSTS file of the running system (or with noLoad only takes its path);
@@ -135,6 +136,17 @@ public:
     // lines. Returns how many lines went.
     int32_t removeBlockAsking();
 
+    // Undo and redo of every change of the lines: edits, merges (with the reading of the HOSTS file
+    // again), sorting, clearing and block removal. Taking a change back or making it again counts as
+    // an edit by hand, except that the document is unmodified again exactly when its lines are those
+    // last read or saved. Lines put back are selected.
+    bool canUndo() const { return m_history.canUndo(); }
+    bool canRedo() const { return m_history.canRedo(); }
+    void undo();
+    void redo();
+    // Off for the command line, which never takes a change back.
+    void setKeepsHistory(bool keep) { m_history.setEnabled(keep); }
+
     // Editing by hand. Each edit marks the document modified and needing a reload.
     void selectAll();
     // Removes the selected lines in one pass; the total is shown again even when none was selected.
@@ -163,8 +175,11 @@ private:
     void textsChanged();
     void setStatus(std::string& status, const std::string& text);
     void showTotal();
-    void replaceLines(const std::vector<uint8_t>& removed);
     void edited();
+    void markSaved();
+    void noteSavedIfUnmodified();
+    bool readHosts(const std::string& path);
+    void historyStep(bool back);
     void readAgainWithAddedLines(const std::string& path);
     void noteRead(const std::string& path, const FileFingerprint& fingerprint);
     bool saveAsAdministrator(const std::string& target);
@@ -181,7 +196,12 @@ private:
     LineRange m_added{m_lines}; // the lines the last merge appended to m_lines
     Selection m_selection;
     Selection m_addedSelection;
+    ListHistory m_history{m_lines};
     bool m_modified = false;
+    // The history's state of the lines as last read or saved; none after a read the history cannot
+    // name.
+    static constexpr uint64_t kNoState = ~uint64_t{0};
+    uint64_t m_savedState = kNoState;
     bool m_needsReload = false;
     bool m_hostsReadIncomplete = false;
     std::string m_partialReadPath; // the file whose read ended early, and why

@@ -211,6 +211,12 @@ void MainWindow::buildMenus() {
 
     m_editMenu = menuBar()->addMenu(QStringLiteral("&Edit"));
     m_editMenu->setObjectName(QStringLiteral("mnuEdit"));
+    m_undoAction = item(m_editMenu, "mnuEditUndo", QStringLiteral("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m_redoAction = item(m_editMenu, "mnuEditRedo", QStringLiteral("&Redo"), QKeySequence(Qt::CTRL | Qt::Key_Y));
+    m_redoAction->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    m_undoAction->setEnabled(false);
+    m_redoAction->setEnabled(false);
+    m_editMenu->addSeparator()->setObjectName(QStringLiteral("mnuEditSep0"));
     m_findAction = item(m_editMenu, "mnuEditFind", QStringLiteral("&Find"), QKeySequence(Qt::CTRL | Qt::Key_F));
     m_findNextAction = item(m_editMenu, "mnuFindNext", QStringLiteral("Find &Next"), QKeySequence(Qt::Key_F3));
     m_editMenu->addSeparator()->setObjectName(QStringLiteral("mnuEditSep1"));
@@ -231,6 +237,8 @@ void MainWindow::connectEvents() {
     connect(m_findNextAction, &QAction::triggered, this, [this] { onFindTriggered(false); });
     connect(m_deleteAction, &QAction::triggered, this, &MainWindow::onDeleteTriggered);
     connect(m_removeBlockAction, &QAction::triggered, this, [this] { m_document.removeBlockAsking(); });
+    connect(m_undoAction, &QAction::triggered, this, [this] { m_document.undo(); });
+    connect(m_redoAction, &QAction::triggered, this, [this] { m_document.redo(); });
 
     for (int row = 0; row < 2; ++row) {
         connect(m_browse[row], &QPushButton::clicked, this, [this, row] { onBrowseClicked(row); });
@@ -268,6 +276,8 @@ void MainWindow::showDocumentTexts() {
     m_addedStatus->setText(QString::fromStdString(m_document.addedStatus()));
     m_rereadStatus->setText(QString::fromStdString(m_document.rereadStatus()));
     m_totalStatus->setText(QString::fromStdString(m_document.totalStatus()));
+    m_undoAction->setEnabled(m_document.canUndo());
+    m_redoAction->setEnabled(m_document.canRedo());
     m_showingTexts = false;
 }
 
@@ -399,13 +409,15 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
-bool MainWindow::isMenuShortcut(const QKeyEvent& event) const {
+bool MainWindow::isMenuShortcut(const QKeyEvent& event, const QLineEdit& box) const {
     const QKeySequence pressed(event.keyCombination());
     for (const QAction* action : {m_openAction, m_saveAction, m_findAction, m_findNextAction, m_deleteAction}) {
         if (action->shortcut() == pressed)
             return true;
     }
-    return false;
+    // Typing in the box is taken back first; after that the keys take back changes of the lines.
+    return (m_undoAction->shortcuts().contains(pressed) && !box.isUndoAvailable()) ||
+           (m_redoAction->shortcuts().contains(pressed) && !box.isRedoAvailable());
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -415,7 +427,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             case QEvent::ShortcutOverride:
                 // A text box would keep Del (and any other key it edits with) for itself; the menu's
                 // shortcuts win over it.
-                if (isMenuShortcut(*static_cast<QKeyEvent*>(event))) {
+                if (isMenuShortcut(*static_cast<QKeyEvent*>(event), *m_paths[row])) {
                     event->ignore();
                     return true;
                 }

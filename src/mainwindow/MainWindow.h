@@ -64,7 +64,7 @@ private:
     void selectPathText(int row);
     // A caption under the mouse looks like a link (underlined, blue); elsewhere like a label.
     void setCaptionLook(int row, bool link);
-    bool isMenuShortcut(const QKeyEvent& event) const;
+    bool isMenuShortcut(const QKeyEvent& event, const QLineEdit& box) const;
 
     DesktopServices& m_desktop;
     QtUserInterface m_ui;
@@ -94,6 +94,8 @@ private:
     QAction* m_findNextAction = nullptr;
     QAction* m_deleteAction = nullptr;
     QAction* m_removeBlockAction = nullptr;
+    QAction* m_undoAction = nullptr;
+    QAction* m_redoAction = nullptr;
 };
 
 } // namespace velmora

@@ -329,6 +329,109 @@ TEST_F(DocumentTest, ClearAsksFirst) {
     }
 }
 
+// Every change of the lines can be taken back to the same lines and made again, in order; the
+// document is unmodified exactly where its lines are those saved, and lines put back are selected.
+TEST_F(DocumentTest, UndoAndRedoEveryChange) {
+    loaded("#BEGIN of ads\r\n127.0.0.1 a\r\n#END of ads\r\nkeep\r\nB\r\nlast\r\n");
+    EXPECT_FALSE(document.canUndo());
+    std::vector<Lines> states{linesOf(document.lines())};
+    const auto changed = [&] { states.push_back(linesOf(document.lines())); };
+    merge("new.one\r\n");
+    changed();
+    ui.texts = {"ads", "typed"};
+    ui.answers = {Answer::Yes, Answer::Yes};
+    document.removeBlockAsking();
+    changed();
+    document.sort();
+    changed();
+    document.selection().selectOnly(0);
+    document.selection().setRangeFromView(2, 2, true);
+    document.selection().setRangeFromView(3, 3, true);
+    document.deleteSelected();
+    changed();
+    document.addLine();
+    changed();
+    const size_t saved = states.size() - 1;
+    EXPECT_TRUE(document.save(hosts));
+    document.clear();
+    changed();
+    ASSERT_EQ(states.size(), 7u);
+    for (size_t i = states.size() - 1; i-- > 0;) {
+        document.undo();
+        EXPECT_EQ(linesOf(document.lines()), states[i]) << i;
+        EXPECT_EQ(document.isModified(), i != saved) << i;
+    }
+    EXPECT_FALSE(document.canUndo());
+    EXPECT_TRUE(document.needsReload());
+    for (size_t i = 1; i < states.size(); ++i) {
+        document.redo();
+        EXPECT_EQ(linesOf(document.lines()), states[i]) << i;
+        EXPECT_EQ(document.isModified(), i != saved) << i;
+        if (i == 4) { // the deletion's lines are selected where they come back
+            document.undo();
+            EXPECT_EQ(document.selection().flags(), (std::vector<uint8_t>{1, 0, 1, 1}));
+            EXPECT_EQ(document.selection().current(), 0);
+            document.redo();
+        }
+    }
+    EXPECT_FALSE(document.canRedo());
+    document.undo();
+    ui.texts = {"again"};
+    document.addLine();
+    EXPECT_FALSE(document.canRedo());
+}
+
+// Lines just read (another file opened, a merge that found no list) are the saved ones: an edit
+// taken back leaves the document unmodified. Taking back the read itself does not.
+TEST_F(DocumentTest, UndoBackToLinesJustRead) {
+    loaded("a\r\n");
+    writeFile(listPath, "b\r\n");
+    document.load(listPath);
+    ui.texts = {"x", "y"};
+    document.addLine();
+    document.undo();
+    EXPECT_FALSE(document.isModified());
+    document.undo();
+    EXPECT_EQ(linesOf(document.lines()), Lines{"a"});
+    EXPECT_TRUE(document.isModified());
+    document.setSourcePath(dir.file("none"));
+    EXPECT_TRUE(document.merge().listMissing);
+    document.addLine();
+    document.undo();
+    EXPECT_EQ(linesOf(document.lines()), Lines{"127.0.0.1 b"}); // read by the list rules
+    EXPECT_FALSE(document.isModified());
+}
+
+// The history holds one earlier copy of the whole list at most: a merge that reads the file again
+// after a clear can be taken back to the cleared list, no further. Past a thousand changes the oldest
+// go.
+TEST_F(DocumentTest, UndoHistoryStaysBounded) {
+    loaded("on.disk\r\n");
+    ui.answers = {Answer::Yes};
+    ui.texts = {"typed"};
+    document.clear();
+    document.addLine();
+    merge("new.one\r\n");
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"127.0.0.1 on.disk", "127.0.0.1 new.one"}));
+    document.undo();
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"127.0.0.1 localhost", "typed"}));
+    EXPECT_TRUE(document.needsReload()); // as the hand edit left it
+    document.undo();
+    EXPECT_EQ(linesOf(document.lines()), Lines{"127.0.0.1 localhost"});
+    EXPECT_FALSE(document.canUndo());
+
+    loaded("first\r\n");
+    for (int i = 0; i < 1001; ++i) {
+        ui.texts = {std::to_string(i)};
+        document.addLine();
+    }
+    int undone = 0;
+    for (; document.canUndo(); ++undone)
+        document.undo();
+    EXPECT_EQ(undone, 1000);
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"first", "0"}));
+}
+
 // Saving over a file another program changed after it was read asks first. Cancel changes nothing,
 // Yes overwrites, No reads the file again and merges the last merge's lines into it, unsaved.
 TEST_F(DocumentTest, ChangedFileAsksBeforeSaving) {

@@ -312,15 +312,23 @@ TEST_F(MainWindowTest, BrowseFillsItsRow) {
 
 class ShortcutTest : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
 
-// From any control: Del deletes the selected HOSTS line (path boxes keep their text), and Ctrl+F,
-// F3, Ctrl+O and Ctrl+S act.
+// From any control: Del deletes the selected HOSTS line (path boxes keep their text), Ctrl+Z and
+// Ctrl+Y take it back and make it again, and Ctrl+F, F3, Ctrl+O and Ctrl+S act.
 TEST_P(ShortcutTest, MenuShortcutsWinOverTheFocusedControl) {
     startWith("a\nb\nc\n");
     document().setSourcePath("/lists/source.txt");
     QWidget* focus = control(GetParam());
     showWith(focus);
+    auto* undo = control<QAction>("mnuEditUndo");
+    EXPECT_FALSE(undo->isEnabled());
     document().selection().selectOnly(1);
     QTest::keyClick(focus, Qt::Key_Delete);
+    EXPECT_EQ(linesOf(document().lines()), (Lines{"a", "c"}));
+    EXPECT_TRUE(undo->isEnabled());
+    QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(linesOf(document().lines()), (Lines{"a", "b", "c"}));
+    EXPECT_FALSE(undo->isEnabled());
+    QTest::keyClick(focus, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(linesOf(document().lines()), (Lines{"a", "c"}));
     EXPECT_EQ(control<QLineEdit>("txtHOSTS(0)")->text(), QStringLiteral("/lists/source.txt"));
     EXPECT_EQ(control<QLineEdit>("txtHOSTS(1)")->text().toStdString(), hostsPath);
@@ -333,6 +341,22 @@ TEST_P(ShortcutTest, MenuShortcutsWinOverTheFocusedControl) {
         QTest::keyClick(focus, key.key(), key.keyboardModifiers());
     EXPECT_EQ(linesOf(document().lines()), Lines{"10.1.1.1 one"});
     EXPECT_EQ(desktop.dialogRequests.back().title, "Save HOSTS");
+}
+
+// In a path box, Ctrl+Z first takes back the typing there, then the changes of the lines.
+TEST_F(MainWindowTest, PathBoxUndoesItsTypingFirst) {
+    startWith("a\nb\n");
+    auto* box = control<QLineEdit>("txtHOSTS(0)");
+    showWith(box);
+    document().selection().selectOnly(0);
+    QTest::keyClick(box, Qt::Key_Delete);
+    box->end(false);
+    QTest::keyClicks(box, "x");
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(box->text(), QString());
+    EXPECT_EQ(linesOf(document().lines()), Lines{"b"});
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(linesOf(document().lines()), (Lines{"a", "b"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Focus, ShortcutTest,
