@@ -2,10 +2,12 @@
 
 #include "dialogs/Units.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
+#include <QWindow>
 
 namespace velmora {
 
@@ -66,7 +68,14 @@ void ProgressWindow::step(int32_t increment, int32_t& value, int32_t maximum) {
     // next one, or by the event loop once the work is done.
     constexpr qint64 kFrameMs = 16;
     if (isVisible() && (!m_painted.isValid() || m_painted.elapsed() >= kFrameMs)) {
-        repaint();
+        // Qt paints only a window the window system has said is on screen. A window manager maps a new
+        // window some time after it was shown, and says so through the event loop; until then that
+        // news is fetched here (user input still waits), or the window would stay blank to the end.
+        const QWindow* handle = windowHandle();
+        if (handle && !handle->isExposed())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        else
+            repaint();
         m_painted.start();
     }
 }
