@@ -22,7 +22,7 @@ endforeach()
 install(FILES docs/velmora.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES LICENSE README.md CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The README shows the window from here.
-install(FILES docs/velmora.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
+install(FILES docs/velmora.png docs/velmora-remove-block.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME velmora)

@@ -2,7 +2,8 @@
 # Installs the Debian packages Velmora needs that are missing, and nothing else.
 #   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [install] [windows]
 # build: compiler, CMake, Qt 6, GoogleTest, fonts (the default); bench: GNU time;
-# shots: Xvfb and ImageMagick for screenshots; fuzz: clang with its sanitizer runtimes; format: clang-format;
+# shots: Xvfb, the openbox window manager, xdotool, the X utilities and ImageMagick for the screenshots;
+# fuzz: clang with its sanitizer runtimes; format: clang-format;
 # install: the validators of the installed tree (desktop entry, AppStream, manual page, polkit action)
 # and dpkg-shlibdeps for the Debian package;
 # windows: the mingw-w64 cross compiler, wine to run its programs, and GoogleTest's sources to build for it.
@@ -14,7 +15,7 @@ for group in $groups; do
     case $group in
     build) packages="$packages cmake make g++ pkg-config qt6-base-dev libicu-dev libgl-dev libgtest-dev libxcb1-dev libcanberra-dev fonts-wine" ;;
     bench) packages="$packages time" ;;
-    shots) packages="$packages xvfb xauth imagemagick" ;;
+    shots) packages="$packages xvfb openbox xdotool x11-utils imagemagick" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     format) packages="$packages clang-format" ;;
     install) packages="$packages desktop-file-utils appstream groff-base libxml2-utils polkitd dpkg-dev" ;;

@@ -1,16 +1,84 @@
 #!/bin/sh
-# Makes docs/velmora.png: the main window under Xvfb at 96 DPI, on a sandbox HOSTS file (a copy of
-# examples/hosts in a temporary folder) after a merge of examples/blocklist.txt.
-# Usage: scripts/screenshot.sh [BUILD_DIR]   (from anywhere; needs Xvfb and xvfb-run)
+# Makes the README's pictures, always the same way:
+#   docs/velmora.png               the main window after a merge of examples/blocklist.txt
+#   docs/velmora-remove-block.png  Edit > Remove block... asking for the block's name over that window
+# Velmora runs under Xvfb (1024x768, 96 DPI) with the openbox window manager and is driven with xdotool;
+# ImageMagick's import takes the pictures. Its HOSTS file is a sandbox copy of examples/hosts named
+# /home/user/hosts: in a mount namespace of its own an empty /home is put in place for Velmora alone,
+# so the pictures show no path of this machine and nothing of it is read or touched. Where such
+# namespaces are not allowed, the sandbox stays in a temporary folder, whose path then shows (said).
+# Usage: scripts/screenshot.sh [BUILD_DIR]   (from anywhere; installs what is missing, as make does)
 set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$top/build}" && pwd)
-cmake --build "$build" --target window_screenshot >/dev/null
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp "$top/examples/hosts" "$work/hosts"
+"$top/scripts/install-deps.sh" shots
+cmake --build "$build" --target velmora >/dev/null
+
+work=$(mktemp -d /tmp/velmora-shots.XXXXXX)
+pids=""
+cleanup() {
+    for pid in $pids; do kill "$pid" 2>/dev/null || true; done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# Waits up to about ten seconds for a command to succeed.
+wait_for() {
+    tries=100
+    until "$@" >/dev/null 2>&1; do
+        tries=$((tries - 1))
+        [ "$tries" -gt 0 ] || { echo "screenshot: gave up waiting for: $*" >&2; exit 1; }
+        sleep 0.1
+    done
+}
+
+Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+pids="$! $pids"
+wait_for test -s "$work/display"
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
+openbox --sm-disable 2>"$work/openbox.log" &
+pids="$! $pids"
+wait_for xprop -root -notype _NET_SUPPORTING_WM_CHECK
+
+cp "$top/examples/hosts" "$top/examples/blocklist.txt" "$work/"
+cp "$build/velmora" "$work/velmora" # /home, where the build may be, is out of sight in the namespace
+case $work in /home/*) private=false ;; *) private=true ;; esac
+if $private && unshare --mount --map-root-user true 2>/dev/null; then
+    home=/home/user
+    # shellcheck disable=SC2016
+    unshare --mount --map-root-user sh -c 'mount -t tmpfs tmpfs /home && mkdir -p "$2" &&
+        cp "$1/hosts" "$1/blocklist.txt" "$2/" && cd "$2" && HOME="$2" VELMORA_HOSTS="$2/hosts" exec "$1/velmora"' \
+        sh "$work" "$home" 2>"$work/velmora.log" &
+else
+    home=$work/home/user
+    echo "screenshot: no private mount namespace here; the pictures show the sandbox under $home" >&2
+    mkdir -p "$home" && cp "$work/hosts" "$work/blocklist.txt" "$home/"
+    (cd "$home" && HOME="$home" VELMORA_HOSTS="$home/hosts" exec "$work/velmora") 2>"$work/velmora.log" &
+fi
+pids="$! $pids"
+
+wait_for xdotool search --onlyvisible --name '^Velmora$'
+window=$(xdotool search --onlyvisible --name '^Velmora$' | head -n 1)
+xdotool windowactivate --sync "$window"
+sleep 0.5
+# The list's path box has the focus at start; Enter in it merges.
+xdotool type --delay 20 "$home/blocklist.txt"
+xdotool key Return
+sleep 1
 mkdir -p "$top/docs"
-cd "$work"
-VELMORA_HOSTS="$work/hosts" QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96 -nolisten tcp" \
-    "$build/window_screenshot" "$top/examples/blocklist.txt" "$top/docs/velmora.png" "$top/resources/icons"
+import -window "$window" "$top/docs/velmora.png"
+
+# The box appears over the middle of the window, so the window's area holds both.
+xdotool key alt+e b
+wait_for xdotool search --onlyvisible --name '^Remove block$'
+xdotool type --delay 20 "velmora-example"
+sleep 0.5
+area=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+    /Width/ {w = $2} /Height/ {h = $2} END {print w "x" h "+" x "+" y}')
+import -window root -crop "$area" +repage "$top/docs/velmora-remove-block.png"
+
+for picture in velmora.png velmora-remove-block.png; do
+    echo "docs/$picture: $(identify -format '%wx%h' "$top/docs/$picture")"
+done

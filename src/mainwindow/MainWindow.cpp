@@ -80,8 +80,9 @@ EntryListView* list(QWidget* parent, const LineSource& entries, Selection& selec
 } // namespace
 
 MainWindow::MainWindow(FileSystem& files, Environment& environment, DesktopServices& desktop, QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                              Qt::MSWindowsFixedSizeDialogHint),
       m_desktop(desktop), m_ui(desktop, this), m_document(files, environment, m_ui) {
     setObjectName(QStringLiteral("formVelmora"));
     setWindowTitle(QStringLiteral("Velmora"));
@@ -97,7 +98,10 @@ MainWindow::MainWindow(FileSystem& files, Environment& environment, DesktopServi
     buildControls(m_client);
     buildMenus();
     connectEvents();
+    // Equal least and greatest sizes are what tells an X window manager to offer no resizing and no
+    // maximising; the window flags only ask for the buttons.
     setFixedSize(sizeHint());
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAcceptDrops(true);
     m_document.setTextsListener([this] { showDocumentTexts(); });
 }

@@ -5,6 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
 
 namespace velmora {
 
@@ -37,13 +43,28 @@ QFont tahomaFont(qreal points, bool bold, bool underline) {
     return styled(dialogFont(points, bold), points, bold, underline);
 }
 
-QFont msSansSerifFont(qreal points, bool bold, bool underline) {
+QFont msSansSerifFontAt(qreal devicePixelRatio, qreal points, bool bold, bool underline) {
     static const QString family = msSansSerifFamily();
     if (family.isEmpty())
         return tahomaFont(points, bold, underline);
     QFont font(family);
     font.setStyleHint(QFont::SansSerif);
-    return styled(font, points, bold, underline);
+    font = styled(font, points, bold, underline);
+    if (QFontDatabase::isScalable(family))
+        return font;
+    // Qt draws a bitmap face's glyphs at the pixel size of the strike it picked, on the device, whatever
+    // the ratio: at 150% or 200% they would keep their 100% size while every other text grows.
+    const int strike = QFontInfo(font).pixelSize();
+    if (std::abs(strike * devicePixelRatio - strike) < 0.5)
+        return font;
+    return tahomaFont(points, bold, underline);
+}
+
+QFont msSansSerifFont(qreal points, bool bold, bool underline, const QWidget* screenOf) {
+    const QScreen* screen = screenOf ? screenOf->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return msSansSerifFontAt(screen ? screen->devicePixelRatio() : 1.0, points, bold, underline);
 }
 
 QPixmap windowPicture(const QString& fileName) {

@@ -6,14 +6,21 @@
 #include <QPixmap>
 #include <QString>
 
+class QWidget;
+
 namespace velmora {
 
 // Fonts, pictures and colours of the main window.
 
 // Tahoma where the system has it (also Wine's copy), otherwise the dialog kit's close face.
 QFont tahomaFont(qreal points, bool bold = false, bool underline = false);
-// MS Sans Serif where the system has it (also Wine's copy), otherwise the same face as tahomaFont.
-QFont msSansSerifFont(qreal points, bool bold = false, bool underline = false);
+// MS Sans Serif where the system has it (also Wine's copy) and it can be drawn at the size the screen
+// of `screenOf` (the primary screen when null) scales texts to; otherwise the same face as tahomaFont
+// at the same point size.
+QFont msSansSerifFont(qreal points, bool bold = false, bool underline = false, const QWidget* screenOf = nullptr);
+// The same for a screen of the given device pixel ratio. A bitmap face (Wine's copy is one) is taken
+// only where its strike for `points`, scaled by the ratio, would keep its pixel size.
+QFont msSansSerifFontAt(qreal devicePixelRatio, qreal points, bool bold = false, bool underline = false);
 
 // A picture of the window by file name ("open16.png", ...), looked up under the search-path prefix
 // "velmora-pictures", which always includes the built-in ":/icons". A null pixmap when there is none.

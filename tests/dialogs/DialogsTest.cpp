@@ -259,5 +259,31 @@ TEST_F(DialogTest, ProgressWindow) {
     m_ui.progress().close();
 }
 
+// The window manager is asked for a fixed tool window with a title and no minimise or maximise button. A
+// title too long for the title bar beside its buttons widens the window about its centre, with the bar's
+// track in the middle; a short one keeps the first width.
+TEST_F(DialogTest, ProgressWindowTitleBar) {
+    ProgressWindow window(&m_owner);
+    window.show();
+    const Qt::WindowFlags flags = window.windowFlags();
+    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
+    EXPECT_EQ(flags & (Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
+              Qt::WindowTitleHint);
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    const int firstWidth = window.width();
+    window.setWindowTitle(QStringLiteral("Busy"));
+    EXPECT_EQ(window.width(), firstWidth);
+
+    const QPoint centre = window.geometry().center();
+    window.setWindowTitle(QStringLiteral("Merging New HOSTS..."));
+    QFont bold = window.font();
+    bold.setBold(true);
+    EXPECT_GT(window.width(), QFontMetrics(bold).horizontalAdvance(window.windowTitle()) + firstWidth / 2);
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    EXPECT_LE((window.geometry().center() - centre).manhattanLength(), 1);
+    const QFrame* track = window.findChild<QFrame*>(QStringLiteral("Shape1"));
+    EXPECT_LE(std::abs(track->mapTo(&window, track->rect().center()).x() - window.width() / 2), 1);
+}
+
 } // namespace
 } // namespace velmora::test

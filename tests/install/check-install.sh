@@ -26,7 +26,8 @@ rm -f "$prefix.log"
 share=$prefix/share
 for file in bin/velmora libexec/velmora/velmora-save-hosts share/applications/$app.desktop \
     share/metainfo/$app.metainfo.xml share/icons/hicolor/scalable/apps/$app.svg share/man/man1/velmora.1 \
-    share/polkit-1/actions/$app.save-hosts.policy share/doc/velmora/LICENSE share/doc/velmora/docs/velmora.png; do
+    share/polkit-1/actions/$app.save-hosts.policy share/doc/velmora/LICENSE share/doc/velmora/docs/velmora.png \
+    share/doc/velmora/docs/velmora-remove-block.png; do
     [ -s "$prefix/$file" ] || fail "not installed: $file"
 done
 

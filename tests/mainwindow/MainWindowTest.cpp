@@ -10,6 +10,7 @@
 #include "mainwindow/EntryListView.h"
 #include "mainwindow/ListKeys.h"
 #include "mainwindow/QtCollation.h"
+#include "mainwindow/WindowLook.h"
 #include "platform/FakeDesktopServices.h"
 #include "platform/FakeEnvironment.h"
 #include "platform/FakeFileSystem.h"
@@ -385,6 +386,32 @@ TEST_F(MainWindowTest, Links) {
     EXPECT_TRUE(underlined());
     QTest::mouseMove(control("client"), QPoint(400, 69));
     EXPECT_FALSE(underlined());
+}
+
+// The window asks for a fixed size, a minimise and a close button and no maximise button. On a scaled
+// screen the bitmap face would keep its 100% pixel size, so the texts set in it take the scalable face
+// at the same point size, bold and underline kept; unscaled they keep the bitmap face.
+TEST_F(MainWindowTest, FixedWindowAndFacesThatScale) {
+    window.show();
+    EXPECT_EQ(window.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint |
+                                      Qt::WindowCloseButtonHint | Qt::WindowTitleHint),
+              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::WindowTitleHint);
+    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+
+    const auto looks = [](const QFont& font) {
+        return QStringLiteral("%1 %2%3%4")
+            .arg(font.family())
+            .arg(font.pointSizeF())
+            .arg(font.bold() ? " bold" : "")
+            .arg(font.underline() ? " underlined" : "");
+    };
+    const QString scalable = tahomaFont(9.75).family();
+    for (const qreal ratio : {1.5, 2.0})
+        EXPECT_EQ(looks(msSansSerifFontAt(ratio, 9.75, true, true)), scalable + " 9.75 bold underlined") << ratio;
+    const QFont unscaled = msSansSerifFontAt(1.0, 8.25);
+    if (!QFontDatabase::families().contains(QStringLiteral("MS Sans Serif")))
+        GTEST_SKIP() << "no MS Sans Serif on this system";
+    EXPECT_EQ(looks(unscaled), "MS Sans Serif 8.25");
 }
 
 // The system HOSTS file that this user may not write (its backup is refused): the window's own message
