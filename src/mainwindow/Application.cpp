@@ -2,6 +2,7 @@
 
 #include "core/HostsPath.h"
 #include "mainwindow/MainWindow.h"
+#include "platform/Downloader.h"
 #include "platform/ProcessRunner.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@ int runWindow(int argc, char** argv, bool noLoad, const std::string& privilegedH
     if (!privilegedHelper.empty())
         window.document().enableAdministratorSave(systemProcessRunner(), privilegedHelper,
                                                   systemHostsPath(systemEnvironment()));
+    // Web addresses in the list path box are downloaded by the document's merge.
+    window.document().setDownloader(&systemDownloader());
     window.start(noLoad);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());

@@ -57,7 +57,11 @@ const ParseCase kParseCases[] = {
     {"RemoveEmptyName", {"--remove", "", "--yes"}, Options, Mistake, "option --remove needs a block name"},
     {"UnknownShort", {"--add", "a", "-x"}, Options, Mistake, "unknown option '-x'"},
     {"ClassicSwitchInOptionForm", {"--yes", "/removeall"}, Options, Mistake, "unexpected argument '/removeall'"},
-    {"TwoModes", {"--add", "a", "--removeall"}, Options, Mistake, "give only one of --add, --remove and --removeall"},
+    {"TwoModes",
+     {"--add", "a", "--removeall"},
+     Options,
+     Mistake,
+     "give only one of --add, --update, --remove, --removeall, --blocks and --restore"},
     {"ValueForFlag", {"--removeall=yes"}, Options, Mistake, "option --removeall takes no value"},
 };
 
