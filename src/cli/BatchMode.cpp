@@ -374,6 +374,7 @@ int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostre
     document.setAskWhenChanged(false);
     document.setPermissionAdvice(kSudoAdvice);
     WebListOptions& web = document.webListOptions();
+    web = WebListOptions{};
     if (command.limits.maxBytes != 0)
         web.maxBytes = command.limits.maxBytes;
     if (command.limits.timeoutSeconds != 0)
