@@ -46,8 +46,8 @@ std::vector<DiffStep> diffLines(const LineSource& before, const LineSource& afte
     for (int32_t i = 0; i < head; ++i)
         steps.push_back({DiffStep::Keep, i, i});
 
-    // In the middle: a line neither side still holds further on goes at once; two lines each found
-    // further on in the other take the removal first, which keeps every line exactly once.
+    // In the middle: equal lines are kept, a line the other side no longer holds further on is removed,
+    // and otherwise the other side's line is added. Every line is taken exactly once.
     const int32_t endA = na - tail, endB = nb - tail;
     Counts restA = countLines(before, head, endA);
     Counts restB = countLines(after, head, endB);
@@ -57,7 +57,7 @@ std::vector<DiffStep> diffLines(const LineSource& before, const LineSource& afte
             --restA[before.text(i)];
             --restB[after.text(j)];
             steps.push_back({DiffStep::Keep, i++, j++});
-        } else if (i < endA && (j == endB || !present(restB, before.text(i)) || present(restA, after.text(j)))) {
+        } else if (i < endA && (j == endB || !present(restB, before.text(i)))) {
             --restA[before.text(i)];
             steps.push_back({DiffStep::Remove, i++, -1});
         } else {
