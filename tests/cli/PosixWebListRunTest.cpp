@@ -119,21 +119,24 @@ TEST_F(WebListRunTest, FailedDownloadChangesNothing) {
 }
 
 // Without arguments every block that notes its source is updated, from the web or from a file, in one
-// save; a block without a source stays, and --blocks lists them all. A block not there yet goes last.
+// save; a block without a source stays, and --blocks lists them all, each to the end marker of its own
+// name. A block not there yet goes last.
 TEST_F(WebListRunTest, UpdateEveryBlockWithASource) {
     writeFile(listPath, "from-file.example\r\n");
-    writeFile(hosts,
-              "#BEGIN of web\r\n# source: " + list + "\r\n#END of web\r\n#BEGIN of hand\r\nx\r\n#END of hand\r\n" +
-                  "#BEGIN of file\r\n# source: " + listPath + "\r\n127.0.0.1 a\r\n127.0.0.1 b\r\n#END of file\r\n");
+    writeFile(hosts, "#BEGIN of web\r\n# source: " + list +
+                         "\r\n#END of web\r\n#BEGIN of hand\r\nx\r\n#END of another\r\n#END of hand\r\n" +
+                         "#BEGIN of file\r\n# source: " + listPath +
+                         "\r\n127.0.0.1 a\r\n127.0.0.1 b\r\n#END of file\r\n");
     served = "w.example\r\n";
     EXPECT_EQ(run({"--update"}), kExitDone);
-    const std::string updated = "#BEGIN of web\r\n# source: " + list + "\r\n127.0.0.1 w.example\r\n#END of web\r\n" +
-                                "#BEGIN of hand\r\nx\r\n#END of hand\r\n#BEGIN of file\r\n# source: " + listPath +
-                                "\r\n127.0.0.1 from-file.example\r\n#END of file\r\n";
+    const std::string updated =
+        "#BEGIN of web\r\n# source: " + list + "\r\n127.0.0.1 w.example\r\n#END of web\r\n" +
+        "#BEGIN of hand\r\nx\r\n#END of another\r\n#END of hand\r\n#BEGIN of file\r\n# source: " + listPath +
+        "\r\n127.0.0.1 from-file.example\r\n#END of file\r\n";
     EXPECT_EQ(readFile(hosts), updated);
     EXPECT_EQ(out.str(), "Updated web (1 line), file (1 line) in " + hosts + " (backup: " + hosts + ".bak)\n");
     EXPECT_EQ(run({"--blocks"}), kExitDone);
-    EXPECT_EQ(out.str(), "web\t1\t" + list + "\nhand\t1\t-\nfile\t1\t" + listPath + "\n");
+    EXPECT_EQ(out.str(), "web\t1\t" + list + "\nhand\t2\t-\nfile\t1\t" + listPath + "\n");
     EXPECT_EQ(run({"--update", "more", list}), kExitDone);
     EXPECT_EQ(readFile(hosts), updated + "#BEGIN of more\r\n# source: " + list + "\r\n#END of more\r\n")
         << "its one line is already in the block web";
@@ -204,7 +207,7 @@ TEST_F(WebListRunTest, AllowListKeepsNamesOut) {
     const std::string allow = dir.file("allow.txt");
     writeFile(allow, "# never blocked\r\nADS.Example\r\n0.0.0.0 Tracker.EXAMPLE\r\n");
     writeFile(hosts, "127.0.0.1 localhost\r\n");
-    writeFile(listPath, "ads.example\r\n127.0.0.1 x.example tracker.example\r\nok.example\r\n");
+    writeFile(listPath, "aDs.example\r\n127.0.0.1 x.example tracker.example\r\nok.example\r\n");
     EXPECT_EQ(run({"--add", listPath, "--allow", allow}), kExitDone);
     EXPECT_EQ(readFile(hosts), "127.0.0.1 localhost\r\n127.0.0.1 ok.example\r\n");
     EXPECT_EQ(out.str(), "Merged 1 new line from " + listPath + " into " + hosts + " (backup: " + hosts +

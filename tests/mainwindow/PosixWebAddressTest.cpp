@@ -29,6 +29,14 @@ TEST(WindowWebAddress, EnterDownloadsAndMerges) {
     environment.variables["XDG_CACHE_HOME"] = dir.file("cache");
     writeFile(dir.file("hosts"), "127.0.0.1 localhost\n");
     DialogTestHook::reset();
+    QTimer modalGuard;
+    QObject::connect(&modalGuard, &QTimer::timeout, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            ADD_FAILURE() << "unanswered dialog: " << modal->windowTitle().toStdString();
+            modal->close();
+        }
+    });
+    modalGuard.start(50);
     MainWindow window(files, environment, desktop);
     window.document().setDownloader(&systemDownloader());
     window.start(false);
