@@ -4,7 +4,7 @@ namespace velmora {
 
 namespace {
 
-// The cross-built program has no HTTP library to link; it says so instead of fetching.
+// A build without libcurl (the mingw-w64 cross build) says so instead of fetching.
 class UnsupportedDownloader : public Downloader {
 public:
     DownloadResponse get(const DownloadRequest&, const std::function<void(uint64_t, uint64_t)>&) override {
