@@ -130,9 +130,12 @@ struct Run {
 int runAdd(Run& run) {
     HostsDocument& document = run.document;
     const std::string& listPath = run.command.argument;
-    // An address is downloaded by the merge; whether it holds a list shows only then.
-    const PathInfo list =
-        isWebAddress(listPath) ? PathInfo{true, true, false, false, 1} : document.files().stat(listPath, true);
+    // An address is downloaded before the HOSTS file is locked, so that other runs need not wait for
+    // the network; the merge then reads the download.
+    const WebListResult fetched = document.fetchList(listPath);
+    if (fetched.status == WebListStatus::Failed)
+        return kExitFailed;
+    const PathInfo list = document.files().stat(fetched.path, true);
     if (!list.exists && list.error != 0 && list.error != ENOENT && !listPath.empty()) {
         document.ui().reportError("The list " + listPath +
                                   " could not be read: " + document.files().errorText(list.error));
@@ -145,14 +148,14 @@ int runAdd(Run& run) {
         run.err << "velmora: " << listPath << ": no list to merge (missing, empty or not a file)" << std::endl;
         return kExitUsage;
     }
-    document.setSourcePath(listPath);
+    document.setSourcePath(fetched.path);
     const std::string hostsPath = hostsFilePath(document.environment());
     document.setHostsPath(hostsPath);
     if (!run.lock(hostsPath))
         return kExitFailed;
     return run.repeatWhileChanged(hostsPath, [&]() -> int {
         const MergeResult merged = document.merge();
-        if (merged.listReadError != 0 || merged.downloadFailed)
+        if (merged.listReadError != 0)
             return kExitFailed;
         const int status =
             run.save(hostsPath, "Merged " + plural(merged.linesAdded, "new line") + " from " + listPath + " into ");
@@ -176,8 +179,6 @@ int runUpdate(Run& run) {
     HostsDocument& document = run.document;
     const std::string hostsPath = hostsFilePath(document.environment());
     document.setHostsPath(hostsPath);
-    if (!run.lock(hostsPath))
-        return kExitFailed;
     std::vector<UpdateTarget> targets;
     if (!run.command.argument.empty()) {
         targets.push_back({run.command.argument, run.command.source, {}});
@@ -196,7 +197,8 @@ int runUpdate(Run& run) {
             return kExitDone;
         }
     }
-    // Every list is fetched before the file is read for the change: a failed one leaves its block alone.
+    // Every list is fetched before the file is locked and read for the change (other runs need not wait
+    // for the network); a failed one leaves its block alone.
     bool failed = false;
     for (UpdateTarget& target : targets) {
         target.list = document.fetchList(target.source);
@@ -208,6 +210,8 @@ int runUpdate(Run& run) {
         }
         failed = failed || target.list.status == WebListStatus::Failed;
     }
+    if (!run.lock(hostsPath))
+        return kExitFailed;
     const int status = run.repeatWhileChanged(hostsPath, [&]() -> int {
         document.ui().progress().setTitle("Loading HOSTS...");
         document.load(hostsPath);
