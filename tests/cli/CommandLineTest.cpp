@@ -68,61 +68,21 @@ const ParseCase kParseCases[] = {
 INSTANTIATE_TEST_SUITE_P(CommandLine, ParseCommandLine, ::testing::ValuesIn(kParseCases),
                          [](const auto& p) { return std::string(p.param.name); });
 
-struct ListOptionCase {
-    const char* name;
-    std::vector<std::string> arguments;
-    RunMode mode;
-    std::string text{}; // the argument, or the mistake for Mistake
-    std::string source{};
-    bool dryRun = false, diff = false;
-    uint64_t maxBytes = 0;
-    int timeoutSeconds = 0;
-    std::string allowFile{};
-};
-
-class ParseListOptions : public ::testing::TestWithParam<ListOptionCase> {};
-
-// The options of updates, dry runs and downloads give these values, or this mistake.
-TEST_P(ParseListOptions, Yield) {
-    const ListOptionCase& c = GetParam();
-    const CommandLine command = parseCommandLine(c.arguments);
-    EXPECT_EQ(std::tuple(command.mode, c.mode == Mistake ? command.mistake : command.argument, command.source,
-                         command.dryRun, command.diff, command.limits.maxBytes, command.limits.timeoutSeconds,
-                         command.allowFile),
-              std::tuple(c.mode, c.text, c.source, c.dryRun, c.diff, c.maxBytes, c.timeoutSeconds, c.allowFile));
+// Mistakes in the options of updates, dry runs and downloads; a size takes K, M or G.
+TEST(CommandLine, ListOptions) {
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        {{"--update", "ads"}, "option --update NAME needs a SOURCE (a list file or web address)"},
+        {{"--blocks", "--dry-run"}, "--dry-run and --diff go with --add, --update, --remove or --removeall"},
+        {{"--add", "u", "--max-size", "0"},
+         "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
+        {{"--add", "u", "--timeout", "5s"}, "option --timeout needs a number of seconds"},
+    };
+    for (const auto& [arguments, mistake] : mistakes)
+        EXPECT_EQ(parseCommandLine(arguments).mistake, mistake);
+    const CommandLine c = parseCommandLine({"--add", "u", "--max-size", "2m", "--timeout=30", "--allow=a b"});
+    EXPECT_EQ(std::tuple(c.limits.maxBytes, c.limits.timeoutSeconds, c.allowFile),
+              std::tuple(uint64_t{2} << 20, 30, std::string("a b")));
 }
-
-const ListOptionCase kListOptionCases[] = {
-    {"UpdateNameAndSource", {"--update", "ads", "https://x/l", "-y"}, Update, "ads", "https://x/l"},
-    {"UpdateEvery", {"--update", "--dry-run"}, Update, "", "", true},
-    {"UpdateNameWithoutSource",
-     {"--update", "ads"},
-     Mistake,
-     "option --update NAME needs a SOURCE (a list file or web address)"},
-    {"DiffIsADryRun", {"--remove", "a", "--diff"}, Remove, "a", "", true, true},
-    {"DryRunWithoutChange",
-     {"--blocks", "--dry-run"},
-     Mistake,
-     "--dry-run and --diff go with --add, --update, --remove or --removeall"},
-    {"Limits",
-     {"--add", "u", "--max-size", "2m", "--timeout=30", "--allow=a b"},
-     Add,
-     "u",
-     "",
-     false,
-     false,
-     uint64_t{2} << 20,
-     30,
-     "a b"},
-    {"SizeZero",
-     {"--add", "u", "--max-size", "0"},
-     Mistake,
-     "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
-    {"TimeoutNotANumber", {"--add", "u", "--timeout", "5s"}, Mistake, "option --timeout needs a number of seconds"},
-};
-
-INSTANTIATE_TEST_SUITE_P(CommandLine, ParseListOptions, ::testing::ValuesIn(kListOptionCases),
-                         [](const auto& p) { return std::string(p.param.name); });
 
 } // namespace
 } // namespace velmora
