@@ -336,37 +336,19 @@ constexpr Handler kHandlers[] = {
     {RunMode::Update, runUpdate}, {RunMode::Blocks, runBlocks},       {RunMode::Restore, runRestore},
 };
 
-// Where the allowlist is when the command line names none.
-std::string defaultAllowPath([[maybe_unused]] Environment& environment) {
-#ifdef _WIN32
-    const std::string data = environment.variable("ProgramData");
-    return data.empty() ? std::string() : data + "\\velmora\\allow.txt";
-#else
-    return "/etc/velmora/allow.txt";
-#endif
-}
-
-// Reads the allowlist of a merge or an update into the document. One named on the command line or in
-// VELMORA_ALLOW must be there; the default one may be missing.
-bool loadAllowList(Run& run) {
-    std::string path = run.command.allowFile;
-    if (path.empty())
-        path = run.document.environment().variable("VELMORA_ALLOW");
-    const bool named = !path.empty();
-    if (!named)
-        path = defaultAllowPath(run.document.environment());
-    if (path.empty() || (!named && !fileHasData(run.document.files(), path)))
-        return true;
-    const FileBytes bytes = readFileBytes(run.document.files(), path);
-    if (bytes.error != 0) {
-        run.document.ui().reportError("The allowlist " + path +
-                                      " could not be read: " + run.document.files().errorText(bytes.error));
+// Reads the allowlist of a merge or an update into the document.
+bool readAllowList(Run& run) {
+    HostsDocument& document = run.document;
+    AllowList allow;
+    const AllowListFile read = loadAllowList(document.files(), document.environment(), run.command.allowFile,
+                                             document.lineConvention(), allow);
+    if (read.error != 0) {
+        document.ui().reportError("The allowlist " + read.path +
+                                  " could not be read: " + document.files().errorText(read.error));
         return false;
     }
-    AllowList allow;
-    allow.addText(bytes.bytes, run.document.lineConvention());
-    run.document.setAllowList(std::move(allow));
-    run.allowPath = path;
+    document.setAllowList(std::move(allow));
+    run.allowPath = read.path;
     return true;
 }
 
@@ -383,7 +365,7 @@ int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostre
         web.maxBytes = command.limits.maxBytes;
     if (command.limits.timeoutSeconds != 0)
         web.timeoutMs = command.limits.timeoutSeconds * 1000;
-    if ((command.mode == RunMode::Add || command.mode == RunMode::Update) && !loadAllowList(run))
+    if ((command.mode == RunMode::Add || command.mode == RunMode::Update) && !readAllowList(run))
         return kExitFailed;
     for (const Handler& handler : kHandlers) {
         if (handler.mode == command.mode) {

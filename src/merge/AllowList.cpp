@@ -1,5 +1,6 @@
 #include "merge/AllowList.h"
 
+#include "core/HostsFile.h"
 #include "core/TextUtil.h"
 
 #include <algorithm>
@@ -57,6 +58,31 @@ bool AllowList::keepsOut(std::string_view prefix, std::string_view rest) const {
     if (!found)
         forEachField(rest, check);
     return found;
+}
+
+std::string defaultAllowListPath([[maybe_unused]] Environment& environment) {
+#ifdef _WIN32
+    const std::string data = environment.variable("ProgramData");
+    return data.empty() ? std::string() : data + "\\velmora\\allow.txt";
+#else
+    return "/etc/velmora/allow.txt";
+#endif
+}
+
+AllowListFile loadAllowList(FileSystem& files, Environment& environment, const std::string& named,
+                            LineConvention convention, AllowList& allow) {
+    AllowListFile result;
+    result.path = named.empty() ? environment.variable("VELMORA_ALLOW") : named;
+    if (result.path.empty()) {
+        result.path = defaultAllowListPath(environment);
+        if (!fileHasData(files, result.path))
+            return AllowListFile{};
+    }
+    const FileBytes bytes = readFileBytes(files, result.path);
+    result.error = bytes.error;
+    if (result.error == 0)
+        allow.addText(bytes.bytes, convention);
+    return result;
 }
 
 } // namespace velmora

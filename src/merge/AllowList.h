@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/LineText.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
 
 #include <cstdint>
 #include <string>
@@ -27,5 +29,19 @@ private:
     std::unordered_set<std::string> m_names; // in lower case
     mutable std::string m_lowered;
 };
+
+// Where the allowlist is when none is named: /etc/velmora/allow.txt (%ProgramData%\velmora\allow.txt
+// on Windows).
+std::string defaultAllowListPath(Environment& environment);
+
+// The allowlist file read, or the one that could not be.
+struct AllowListFile {
+    std::string path; // empty when there was none to read
+    int error = 0;    // errno of a named file that could not be read; allow is then left as it was
+};
+// Reads into allow the file named (a command line's), else the one VELMORA_ALLOW names, else the
+// default one when it is there. A named file must be there; a missing default is no allowlist.
+AllowListFile loadAllowList(FileSystem& files, Environment& environment, const std::string& named,
+                            LineConvention convention, AllowList& allow);
 
 } // namespace velmora
