@@ -2,6 +2,8 @@
 
 #include "core/TextUtil.h"
 
+#include <limits>
+
 namespace velmora {
 
 namespace {
@@ -28,7 +30,8 @@ CommandLine mistake(std::string text) {
     return result;
 }
 
-// Decimal digits, for a size optionally followed by K, M or G (powers of 1024).
+// Decimal digits, for a size optionally followed by K, M or G (powers of 1024). False for 0 and for a
+// number past 64 bits.
 bool parseCount(std::string_view text, bool size, uint64_t& number) {
     int shift = 0;
     if (size && !text.empty()) {
@@ -37,14 +40,16 @@ bool parseCount(std::string_view text, bool size, uint64_t& number) {
         if (shift != 0)
             text.remove_suffix(1);
     }
-    if (text.empty() || text.size() > 12)
-        return false;
+    constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
     number = 0;
     for (const char c : text) {
-        if (c < '0' || c > '9')
+        const auto digit = static_cast<uint64_t>(c - '0');
+        if (c < '0' || c > '9' || number > (kMax - digit) / 10)
             return false;
-        number = number * 10 + static_cast<uint64_t>(c - '0');
+        number = number * 10 + digit;
     }
+    if (number > (kMax >> shift))
+        return false;
     number <<= shift;
     return number > 0;
 }
@@ -139,8 +144,9 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--update") {
             // Either NAME SOURCE or nothing: every block that notes its source.
             if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
-                if (i + 2 >= arguments.size() || arguments[i + 2].empty())
-                    return mistake("option --update NAME needs a SOURCE (a list file or web address)");
+                if (arguments[i + 1].empty() || i + 2 >= arguments.size() || arguments[i + 2].empty())
+                    return mistake("option --update takes a block NAME and a SOURCE (a list file or web address), "
+                                   "or neither");
                 result.argument = arguments[++i];
                 result.source = arguments[++i];
             }

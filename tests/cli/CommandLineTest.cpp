@@ -71,7 +71,12 @@ INSTANTIATE_TEST_SUITE_P(CommandLine, ParseCommandLine, ::testing::ValuesIn(kPar
 // Mistakes in the options of updates, dry runs and downloads; a size takes K, M or G.
 TEST(CommandLine, ListOptions) {
     const std::pair<std::vector<std::string>, std::string> mistakes[] = {
-        {{"--update", "ads"}, "option --update NAME needs a SOURCE (a list file or web address)"},
+        {{"--update", "ads"},
+         "option --update takes a block NAME and a SOURCE (a list file or web address), or neither"},
+        {{"--update", "", "x"},
+         "option --update takes a block NAME and a SOURCE (a list file or web address), or neither"},
+        {{"--add", "u", "--max-size", "0"},
+         "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
         {{"--blocks", "--dry-run"}, "--dry-run and --diff go with --add, --update, --remove or --removeall"},
         {{"--add", "u", "--max-size", "0"},
          "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
