@@ -20,6 +20,11 @@ foreach(size 16 32 48 64 128 256)
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${VELMORA_APP_ID}.png)
 endforeach()
 install(FILES docs/velmora.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+if(NOT WIN32)
+    # A daily update of the blocks that name their sources, for the administrator to enable.
+    install(FILES docs/systemd/velmora-update.service docs/systemd/velmora-update.timer
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+endif()
 install(FILES LICENSE README.md CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The README shows the window from here.
 install(FILES docs/velmora.png docs/velmora-remove-block.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)

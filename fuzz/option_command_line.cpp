@@ -2,8 +2,10 @@
 // - The parse ends and never throws; a mistake carries its description and nothing else.
 // - The list file or block name is one of the arguments as given, or what follows "=" in one.
 // - A mode, "yes" and "noload" are only ever read from arguments that ask for them.
-// - A clean parse written back as options (--add=ARG, --remove=ARG, --removeall, -y, --noload) reads
+// - A clean parse written back as options (--add=ARG, --remove=ARG, --removeall, --update [NAME SOURCE],
+//   --blocks, --restore, --dry-run or --diff, --allow=, --max-size=, --timeout=, -y, --noload) reads
 //   back the same, and "--help" after a clean list is always seen.
+// - The block name and source of --update are the two arguments after it.
 // - The dispatcher reads a list that begins with an option the same way.
 
 #include "FuzzSupport.h"
@@ -20,8 +22,10 @@ using namespace velmora::fuzz;
 namespace {
 
 bool same(const CommandLine& a, const CommandLine& b) {
-    return a.form == b.form && a.mode == b.mode && a.argument == b.argument && a.silent == b.silent &&
-           a.noLoad == b.noLoad && a.mistake == b.mistake;
+    return a.form == b.form && a.mode == b.mode && a.argument == b.argument && a.source == b.source &&
+           a.silent == b.silent && a.noLoad == b.noLoad && a.dryRun == b.dryRun && a.diff == b.diff &&
+           a.allowFile == b.allowFile && a.limits.maxBytes == b.limits.maxBytes &&
+           a.limits.timeoutSeconds == b.limits.timeoutSeconds && a.mistake == b.mistake;
 }
 
 bool anyIs(const std::vector<std::string>& arguments, std::initializer_list<std::string_view> names) {
@@ -52,6 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(parsed.mistake.empty(), "only a mistake is described");
     }
 
+    if (parsed.mode == RunMode::Update && !parsed.argument.empty()) {
+        bool found = false;
+        for (size_t i = 2; i < arguments.size(); ++i)
+            found = found || (arguments[i - 2] == "--update" && arguments[i - 1] == parsed.argument &&
+                              arguments[i] == parsed.source && !parsed.source.empty());
+        FUZZ_CHECK(found, "a block and its source are the two values after --update");
+    }
     if (parsed.mode == RunMode::Add || parsed.mode == RunMode::Remove) {
         const std::string option = parsed.mode == RunMode::Add ? "--add" : "--remove";
         FUZZ_CHECK(!parsed.argument.empty(), "a list file or block name is never empty");
@@ -89,6 +100,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             written.push_back("--remove=" + parsed.argument);
         if (parsed.mode == RunMode::RemoveAll)
             written.push_back("--removeall");
+        if (parsed.mode == RunMode::Update)
+            written.push_back("--update");
+        if (parsed.mode == RunMode::Update && !parsed.argument.empty())
+            written.insert(written.end(), {parsed.argument, parsed.source});
+        if (parsed.mode == RunMode::Blocks)
+            written.push_back("--blocks");
+        if (parsed.mode == RunMode::Restore)
+            written.push_back("--restore");
+        if (parsed.diff)
+            written.push_back("--diff");
+        else if (parsed.dryRun)
+            written.push_back("--dry-run");
+        if (!parsed.allowFile.empty())
+            written.push_back("--allow=" + parsed.allowFile);
+        if (parsed.limits.maxBytes != 0)
+            written.push_back("--max-size=" + std::to_string(parsed.limits.maxBytes));
+        if (parsed.limits.timeoutSeconds != 0)
+            written.push_back("--timeout=" + std::to_string(parsed.limits.timeoutSeconds));
         if (parsed.silent)
             written.push_back("-y");
         if (parsed.noLoad)

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages Velmora needs that are missing, and nothing else.
 #   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [install] [windows]
-# build: compiler, CMake, Qt 6, GoogleTest, fonts (the default); bench: GNU time;
+# build: compiler, CMake, Qt 6, GoogleTest, libcurl, fonts (the default); bench: GNU time;
 # shots: Xvfb, the openbox window manager, xdotool, the X utilities and ImageMagick for the screenshots;
 # fuzz: clang with its sanitizer runtimes; format: clang-format;
 # install: the validators of the installed tree (desktop entry, AppStream, manual page, polkit action)
@@ -13,7 +13,7 @@ groups=${*:-build}
 packages=""
 for group in $groups; do
     case $group in
-    build) packages="$packages cmake make g++ pkg-config qt6-base-dev libicu-dev libgl-dev libgtest-dev libxcb1-dev libcanberra-dev fonts-wine" ;;
+    build) packages="$packages cmake make g++ pkg-config qt6-base-dev libicu-dev libgl-dev libgtest-dev libxcb1-dev libcanberra-dev libcurl4-openssl-dev fonts-wine" ;;
     bench) packages="$packages time" ;;
     shots) packages="$packages xvfb openbox xdotool x11-utils imagemagick" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;

@@ -2,6 +2,7 @@
 #include "cli/CommandLine.h"
 #include "cli/TerminalUserInterface.h"
 #include "document/HostsDocument.h"
+#include "platform/Downloader.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 
@@ -43,11 +44,13 @@ int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velm
         QApplication application(argc, argv);
         BatchDialogs ui(velmora::systemDesktopServices());
         velmora::HostsDocument document(files, environment, ui);
+        document.setDownloader(&velmora::systemDownloader());
         return velmora::runBatchMode(command, document, std::cout, std::cerr);
     }
 #endif
     velmora::TerminalUserInterface ui(std::cin, std::cerr, environment.isTerminal(0), environment.isTerminal(2));
     velmora::HostsDocument document(files, environment, ui);
+    document.setDownloader(&velmora::systemDownloader());
     return velmora::runBatchMode(command, document, std::cout, std::cerr);
 }
 
@@ -68,6 +71,9 @@ int main(int argc, char** argv) {
     case velmora::RunMode::Add:
     case velmora::RunMode::RemoveAll:
     case velmora::RunMode::Remove:
+    case velmora::RunMode::Update:
+    case velmora::RunMode::Blocks:
+    case velmora::RunMode::Restore:
         return runBatch(argc, argv, command);
     case velmora::RunMode::Window:
         break;

@@ -2,7 +2,11 @@
 
 #include "core/HostsFile.h"
 #include "core/HostsPath.h"
+#include "core/PrivilegedSave.h"
+#include "core/TextUtil.h"
+#include "merge/LineDiff.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 #include <ostream>
@@ -20,6 +24,10 @@ constexpr int kAttempts = 3;
 constexpr char kSudoAdvice[] = "Run the same command with sudo to change it as root; sudo does not pass VELMORA_HOSTS "
                                "on, so name another file as in: sudo env VELMORA_HOSTS=FILE velmora ...";
 
+std::string plural(int32_t count, const char* noun) {
+    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 struct Run {
     const CommandLine& command;
     HostsDocument& document;
@@ -29,15 +37,20 @@ struct Run {
     bool optionForm() const { return command.form == CommandForm::Options; }
     // The last save found HOSTS changed by another program since it was read.
     bool fileChanged = false;
+    // The allowlist in force, for saying how many lines it kept out; empty when there is none.
+    std::string allowPath;
 
     // Asks unless the run is silent; false when the answer was No (any other answer goes on).
     bool confirmed(const std::string& prompt) {
-        return command.silent || document.ui().ask(prompt, kConfirmStyle) != Answer::No;
+        return command.silent || command.dryRun || document.ui().ask(prompt, kConfirmStyle) != Answer::No;
     }
 
     // Takes the HOSTS file's lock for the rest of the run, so that runs at the same time each work on
     // what the one before saved. False when another still holds it after the wait (said on stderr).
     bool lock(const std::string& hostsPath) {
+        // A dry run writes nothing, not even the lock or a recovery.
+        if (command.dryRun)
+            return true;
         const HostsLock::Status status = document.holdLock(hostsPath, [&](const std::string& holder) {
             err << "velmora: waiting for " << holder << ", which is changing " << hostsPath << std::endl;
         });
@@ -58,6 +71,8 @@ struct Run {
                                       " could not be read to its end, so it was left as it was.");
             return kExitFailed;
         }
+        if (command.dryRun)
+            return showDryRun(hostsPath);
         const bool done = document.save(hostsPath);
         fileChanged = document.lastSave().status == SaveStatus::Changed;
         if (!done)
@@ -70,6 +85,30 @@ struct Run {
                 << std::endl;
         }
         return kExitDone;
+    }
+
+    // What saving would change: the file's lines as they are against the document's.
+    int showDryRun(const std::string& hostsPath) {
+        EntryList before;
+        before.beginAppend();
+        readFileLines(document.files(), hostsPath, document.lineConvention(),
+                      [&](std::string_view line) { before.append(line); });
+        before.endAppend();
+        const std::vector<DiffStep> steps = diffLines(before, document.lines());
+        if (command.diff)
+            writeUnifiedDiff(out, before, document.lines(), steps, hostsPath, hostsPath + " (after)");
+        else
+            writeChangedLines(out, before, document.lines(), steps);
+        const DiffCounts counts = countChanges(steps);
+        out << "Dry run: " << plural(counts.added, "line") << " would be added to and "
+            << plural(counts.removed, "line") << " removed from " << hostsPath << "; nothing was saved" << std::endl;
+        return kExitDone;
+    }
+
+    void tellKeptOut(int32_t keptOut) {
+        if (optionForm() && !allowPath.empty())
+            out << "Kept out " << plural(keptOut, "line") << " naming hosts in the allowlist " << allowPath
+                << std::endl;
     }
 
     // Runs attempt (which reads HOSTS, changes it and saves it) until no other program has changed
@@ -88,14 +127,15 @@ struct Run {
     }
 };
 
-std::string plural(int32_t count, const char* noun) {
-    return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
-}
-
 int runAdd(Run& run) {
     HostsDocument& document = run.document;
     const std::string& listPath = run.command.argument;
-    const PathInfo list = document.files().stat(listPath, true);
+    // An address is downloaded before the HOSTS file is locked, so that other runs need not wait for
+    // the network; the merge then reads the download.
+    const WebListResult fetched = document.fetchList(listPath);
+    if (fetched.status == WebListStatus::Failed)
+        return kExitFailed;
+    const PathInfo list = document.files().stat(fetched.path, true);
     if (!list.exists && list.error != 0 && list.error != ENOENT && !listPath.empty()) {
         document.ui().reportError("The list " + listPath +
                                   " could not be read: " + document.files().errorText(list.error));
@@ -108,7 +148,7 @@ int runAdd(Run& run) {
         run.err << "velmora: " << listPath << ": no list to merge (missing, empty or not a file)" << std::endl;
         return kExitUsage;
     }
-    document.setSourcePath(listPath);
+    document.setSourcePath(fetched.path);
     const std::string hostsPath = hostsFilePath(document.environment());
     document.setHostsPath(hostsPath);
     if (!run.lock(hostsPath))
@@ -117,8 +157,143 @@ int runAdd(Run& run) {
         const MergeResult merged = document.merge();
         if (merged.listReadError != 0)
             return kExitFailed;
-        return run.save(hostsPath, "Merged " + plural(merged.linesAdded, "new line") + " from " + listPath + " into ");
+        const int status =
+            run.save(hostsPath, "Merged " + plural(merged.linesAdded, "new line") + " from " + listPath + " into ");
+        if (status == kExitDone && !run.fileChanged)
+            run.tellKeptOut(merged.linesKeptOut);
+        return status;
     });
+}
+
+// The lines of an updated block that are not the list's: its two markers and its source.
+constexpr int32_t kMarkerLines = 3;
+
+// A block to update and where its list comes from.
+struct UpdateTarget {
+    std::string name;
+    std::string source;
+    WebListResult list;
+};
+
+int runUpdate(Run& run) {
+    HostsDocument& document = run.document;
+    const std::string hostsPath = hostsFilePath(document.environment());
+    document.setHostsPath(hostsPath);
+    std::vector<UpdateTarget> targets;
+    if (!run.command.argument.empty()) {
+        targets.push_back({run.command.argument, run.command.source, {}});
+    } else {
+        document.ui().progress().setTitle("Loading HOSTS...");
+        document.load(hostsPath);
+        for (const BlockInfo& block : findBlocks(document.lines())) {
+            const bool seen = std::any_of(targets.begin(), targets.end(),
+                                          [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
+            if (!block.source.empty() && !seen)
+                targets.push_back({block.name, block.source, {}});
+        }
+        if (targets.empty()) {
+            run.err << "velmora: no block in " << hostsPath << " has a \"# source:\" line; nothing to update"
+                    << std::endl;
+            return kExitDone;
+        }
+    }
+    // Every list is fetched before the file is locked and read for the change (other runs need not wait
+    // for the network); a failed one leaves its block alone.
+    bool failed = false;
+    for (UpdateTarget& target : targets) {
+        target.list = document.fetchList(target.source);
+        if (target.list.status == WebListStatus::Fresh && !isWebAddress(target.source) &&
+            !fileHasData(document.files(), target.list.path)) {
+            document.ui().reportError("The list " + target.source + " is missing or empty; block " + target.name +
+                                      " was left as it was.");
+            target.list.status = WebListStatus::Failed;
+        }
+        failed = failed || target.list.status == WebListStatus::Failed;
+    }
+    if (!run.lock(hostsPath))
+        return kExitFailed;
+    const int status = run.repeatWhileChanged(hostsPath, [&]() -> int {
+        document.ui().progress().setTitle("Loading HOSTS...");
+        document.load(hostsPath);
+        std::string updated;
+        int32_t keptOut = 0;
+        for (const UpdateTarget& target : targets) {
+            if (target.list.status == WebListStatus::Failed)
+                continue;
+            // Also a list the server calls unchanged is compared with the block: the file may have been
+            // restored or edited since, or the allowlist changed.
+            const BlockReplacement replaced = document.updateBlock(target.name, target.source, target.list.path);
+            if (replaced.error != 0)
+                return kExitFailed;
+            keptOut += replaced.keptOut;
+            if (replaced.changed)
+                updated += (updated.empty() ? "" : ", ") + target.name + " (" +
+                           plural(replaced.added - kMarkerLines, "line") + ")";
+            else if (run.optionForm())
+                run.out << "Block " << target.name << " is up to date with " << target.source << std::endl;
+        }
+        if (updated.empty())
+            return kExitDone;
+        const int saved = run.save(hostsPath, "Updated " + updated + " in ");
+        if (saved == kExitDone && !run.fileChanged)
+            run.tellKeptOut(keptOut);
+        return saved;
+    });
+    return failed ? kExitFailed : status;
+}
+
+int runBlocks(Run& run) {
+    HostsDocument& document = run.document;
+    const std::string hostsPath = hostsFilePath(document.environment());
+    document.ui().progress().setTitle("Loading HOSTS...");
+    if (!document.load(hostsPath))
+        return kExitFailed;
+    for (const BlockInfo& block : findBlocks(document.lines()))
+        run.out << block.name << '\t' << block.bodyLines() << '\t' << (block.source.empty() ? "-" : block.source)
+                << '\n';
+    run.out << std::flush;
+    return kExitDone;
+}
+
+// The backup becomes the file and the file the backup, by the same save as every other: the file's
+// bytes are backed up before the backup's bytes replace them.
+int runRestore(Run& run) {
+    HostsDocument& document = run.document;
+    const std::string hostsPath = hostsFilePath(document.environment());
+    const std::string backupPath = hostsPath + ".bak";
+    if (!run.confirmed("Do you want to swap the HOSTS file " + hostsPath + " with its backup " + backupPath + "?"))
+        return kExitDone;
+    if (!run.lock(hostsPath))
+        return kExitFailed;
+    FileSystem& files = document.files();
+    const FileBytes backup = readFileBytes(files, backupPath);
+    if (backup.error != 0 || backup.bytes.empty()) {
+        document.ui().reportError("There is no backup to restore: " + backupPath +
+                                  (backup.error != 0 && backup.error != ENOENT ? ": " + files.errorText(backup.error)
+                                                                               : " is missing or empty") +
+                                  ". " + hostsPath + " was left as it was.");
+        return kExitFailed;
+    }
+    const FileBytes current = readFileBytes(files, hostsPath);
+    if (current.error != 0 && current.error != ENOENT) {
+        document.ui().reportError("The HOSTS file " + hostsPath +
+                                  " could not be read: " + files.errorText(current.error) + "; it was left as it was.");
+        return kExitFailed;
+    }
+    const SaveResult saved = saveHostsBytes(files, hostsPath, backup.bytes, &current.fingerprint);
+    if (saved.status != SaveStatus::Saved) {
+        std::string message = "The backup was not restored. " + saved.message;
+        if (failedForPermission(saved) && files.userId() != 0)
+            message += std::string(". ") + kSudoAdvice;
+        document.ui().reportError(message);
+        return kExitFailed;
+    }
+    if (run.optionForm())
+        run.out << "Restored " << hostsPath << " from " << backupPath
+                << (saved.backedUp ? ", which now holds what it replaced"
+                                   : "; it was missing or empty, so the backup stays as it was")
+                << std::endl;
+    return kExitDone;
 }
 
 int runRemoveAll(Run& run) {
@@ -157,19 +332,42 @@ struct Handler {
 };
 
 constexpr Handler kHandlers[] = {
-    {RunMode::Add, runAdd},
-    {RunMode::RemoveAll, runRemoveAll},
-    {RunMode::Remove, runRemove},
+    {RunMode::Add, runAdd},       {RunMode::RemoveAll, runRemoveAll}, {RunMode::Remove, runRemove},
+    {RunMode::Update, runUpdate}, {RunMode::Blocks, runBlocks},       {RunMode::Restore, runRestore},
 };
+
+// Reads the allowlist of a merge or an update into the document.
+bool readAllowList(Run& run) {
+    HostsDocument& document = run.document;
+    AllowList allow;
+    const AllowListFile read = loadAllowList(document.files(), document.environment(), run.command.allowFile,
+                                             document.lineConvention(), allow);
+    if (read.error != 0) {
+        document.ui().reportError("The allowlist " + read.path +
+                                  " could not be read: " + document.files().errorText(read.error));
+        return false;
+    }
+    document.setAllowList(std::move(allow));
+    run.allowPath = read.path;
+    return true;
+}
 
 } // namespace
 
 int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostream& out, std::ostream& err) {
-    Run run{command, document, out, err};
+    Run run{command, document, out, err, false, {}};
     // A script gets a status, not a question: a run that finds HOSTS changed starts again instead.
     document.setAskWhenChanged(false);
     document.setKeepsHistory(false);
     document.setPermissionAdvice(kSudoAdvice);
+    WebListOptions& web = document.webListOptions();
+    web = WebListOptions{};
+    if (command.limits.maxBytes != 0)
+        web.maxBytes = command.limits.maxBytes;
+    if (command.limits.timeoutSeconds != 0)
+        web.timeoutMs = command.limits.timeoutSeconds * 1000;
+    if ((command.mode == RunMode::Add || command.mode == RunMode::Update) && !readAllowList(run))
+        return kExitFailed;
     for (const Handler& handler : kHandlers) {
         if (handler.mode == command.mode) {
             const int status = handler.run(run);

@@ -2,6 +2,8 @@
 
 #include "core/TextUtil.h"
 
+#include <limits>
+
 namespace velmora {
 
 namespace {
@@ -18,12 +20,38 @@ bool contains(std::string_view text, std::string_view needle) {
     return ifind(text, needle) != std::string_view::npos;
 }
 
+constexpr uint64_t kMaxTimeoutSeconds = 7 * 24 * 3600;
+
 CommandLine mistake(std::string text) {
     CommandLine result;
     result.form = CommandForm::Options;
     result.mode = RunMode::Mistake;
     result.mistake = std::move(text);
     return result;
+}
+
+// Decimal digits, for a size optionally followed by K, M or G (powers of 1024). False for 0 and for a
+// number past 64 bits.
+bool parseCount(std::string_view text, bool size, uint64_t& number) {
+    int shift = 0;
+    if (size && !text.empty()) {
+        const char unit = asciiUpper(text.back());
+        shift = unit == 'K' ? 10 : unit == 'M' ? 20 : unit == 'G' ? 30 : 0;
+        if (shift != 0)
+            text.remove_suffix(1);
+    }
+    constexpr uint64_t kMax = std::numeric_limits<uint64_t>::max();
+    number = 0;
+    for (const char c : text) {
+        const auto digit = static_cast<uint64_t>(c - '0');
+        if (c < '0' || c > '9' || number > (kMax - digit) / 10)
+            return false;
+        number = number * 10 + digit;
+    }
+    if (number > (kMax >> shift))
+        return false;
+    number <<= shift;
+    return number > 0;
 }
 
 } // namespace
@@ -94,9 +122,45 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
             result.mode = RunMode::Version;
             return result;
         }
-        if (inlineValue && name != "--add" && name != "--remove")
+        const bool takesValue =
+            name == "--add" || name == "--remove" || name == "--allow" || name == "--max-size" || name == "--timeout";
+        if (inlineValue && !takesValue)
             return mistake("option " + std::string(name) + " takes no value");
-        if (name == "--add" || name == "--remove") {
+        if (name == "--allow") {
+            if (!takeValue())
+                return mistake("option --allow needs a file");
+            result.allowFile = value;
+        } else if (name == "--max-size" || name == "--timeout") {
+            const bool size = name == "--max-size";
+            uint64_t number = 0;
+            if (!takeValue() || !parseCount(value, size, number) || (!size && number > kMaxTimeoutSeconds))
+                return mistake(
+                    "option " + std::string(name) +
+                    (size ? " needs a size in bytes (a K, M or G after it multiplies)" : " needs a number of seconds"));
+            if (size)
+                result.limits.maxBytes = number;
+            else
+                result.limits.timeoutSeconds = static_cast<int>(number);
+        } else if (name == "--update") {
+            // Either NAME SOURCE or nothing: every block that notes its source.
+            if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
+                if (arguments[i + 1].empty() || i + 2 >= arguments.size() || arguments[i + 2].empty())
+                    return mistake("option --update takes a block NAME and a SOURCE (a list file or web address), "
+                                   "or neither");
+                result.argument = arguments[++i];
+                result.source = arguments[++i];
+            }
+            result.mode = RunMode::Update;
+            ++modes;
+        } else if (name == "--blocks" || name == "--restore") {
+            result.mode = name == "--blocks" ? RunMode::Blocks : RunMode::Restore;
+            ++modes;
+        } else if (name == "--dry-run") {
+            result.dryRun = true;
+        } else if (name == "--diff") {
+            result.dryRun = true;
+            result.diff = true;
+        } else if (name == "--add" || name == "--remove") {
             const bool add = name == "--add";
             if (!takeValue())
                 return mistake("option " + std::string(name) + (add ? " needs a list file" : " needs a block name"));
@@ -116,8 +180,11 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
             return mistake("unexpected argument '" + argument + "'");
         }
         if (modes > 1)
-            return mistake("give only one of --add, --remove and --removeall");
+            return mistake("give only one of --add, --update, --remove, --removeall, --blocks and --restore");
     }
+    if (result.dryRun && result.mode != RunMode::Add && result.mode != RunMode::Update &&
+        result.mode != RunMode::Remove && result.mode != RunMode::RemoveAll)
+        return mistake("--dry-run and --diff go with --add, --update, --remove or --removeall");
     return result;
 }
 
@@ -129,20 +196,34 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string_view usageText() {
     return R"(Usage: velmora [--noload]
-       velmora --add FILE [--yes]
-       velmora --remove NAME [--yes]
-       velmora --removeall [--yes]
-       velmora /add FILE | /remove NAME [/s] | /removeall [/s] | /noload
+       velmora --add LIST [--allow FILE] [--dry-run [--diff]]
+       velmora --update [NAME LIST] [--allow FILE] [--dry-run [--diff]]
+       velmora --remove NAME [--yes] [--dry-run [--diff]]
+       velmora --removeall [--yes] [--dry-run [--diff]]
+       velmora --blocks | --restore [--yes]
+       velmora /add LIST | /remove NAME [/s] | /removeall [/s] | /noload
 
 Maintains the HOSTS file. Without a mode it opens the window (a display is needed).
 The modes change the HOSTS file and save it, after copying its previous contents to the
-same path followed by ".bak"; they need no display.
+same path followed by ".bak"; they need no display. A LIST is a file or an http:// or
+https:// address.
 
 Options (used when the first argument begins with "--"; arguments are taken as given):
-  --add FILE       merge the list FILE into the HOSTS file and save
+  --add LIST       merge the list into the HOSTS file and save
+  --update NAME LIST
+                   replace the block NAME with the list, noting LIST in a "# source:" line
+                   after its start marker (at the end when there is no such block) and save
+  --update         the same for every block that has a "# source:" line
   --remove NAME    remove every block marked "#BEGIN of NAME" ... "#END of NAME" and save;
                    a NAME beginning with "#" removes the sections headed by that comment
   --removeall      reset the HOSTS file to the single line "127.0.0.1 localhost"
+  --blocks         list the blocks: name, lines, source
+  --restore        swap the HOSTS file and its backup
+  --dry-run        print the lines that would be added (+) and removed (-); save nothing
+  --diff           the same as a unified diff
+  --allow FILE     names never to add (default: VELMORA_ALLOW, else /etc/velmora/allow.txt)
+  --max-size SIZE  refuse a download larger than SIZE bytes (K, M, G: 1024s; default 512M)
+  --timeout SECS   give up a download after SECS seconds (default 900)
   -y, --yes        answer the confirmation question with Yes
   --noload         open the window without loading the HOSTS file
   -h, --help       show this text
@@ -161,9 +242,12 @@ terminal it is answered No, so scripts pass --yes or /s.
 
 Environment:
   VELMORA_HOSTS    the HOSTS file to work on, when set and not empty (default /etc/hosts)
+  VELMORA_ALLOW    the allowlist, when --allow is not given
+  XDG_CACHE_HOME   downloads and their ETag and Last-Modified are kept in its velmora folder
 
-Exit status: 0 done, nothing to do, or declined at the question; 1 the save failed, or the
-window was asked for without a display; 2 a mistake in the options.
+Exit status: 0 done, nothing to do, or declined at the question; 1 the save failed, a
+download or list failed, or the window was asked for without a display; 2 a mistake in
+the options.
 )";
 }
 

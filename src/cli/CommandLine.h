@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,6 +13,9 @@ enum class RunMode {
     Add,       // merge the list file `argument` into the HOSTS file and save
     RemoveAll, // reset the HOSTS file to "127.0.0.1 localhost"
     Remove,    // remove every block named `argument` and save
+    Update,    // replace block `argument` with the list at `source`; without them every block with a source
+    Blocks,    // list the blocks of the HOSTS file
+    Restore,   // swap the HOSTS file and its backup
     Help,      // print the usage text
     Version,   // print the version
     Mistake,   // a usage mistake in the option form: `mistake` says which
@@ -23,12 +27,23 @@ enum class CommandForm {
     Options, // conventional options: --add FILE, --remove NAME, --removeall, -y, --noload, ...
 };
 
+// 0 in a size or a time: the default.
+struct DownloadLimits {
+    uint64_t maxBytes = 0;
+    int timeoutSeconds = 0;
+};
+
 struct CommandLine {
     CommandForm form = CommandForm::Classic;
     RunMode mode = RunMode::Window;
-    std::string argument; // the list file's path or the block name
+    std::string argument; // the list file's path (or web address) or the block name
+    std::string source;   // Update: where the block's list comes from
     bool silent = false;  // answer the confirmation question with Yes without asking
     bool noLoad = false;
+    bool dryRun = false;   // say what would change, save nothing
+    bool diff = false;     // and say it as a unified diff
+    std::string allowFile; // the allowlist named on the command line
+    DownloadLimits limits;
     std::string mistake; // one line, without the program's name
 };
 

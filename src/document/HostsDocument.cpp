@@ -201,11 +201,18 @@ void HostsDocument::start(bool noLoad) {
 
 MergeResult HostsDocument::merge() {
     MergeResult result;
+    // A web address is read from its download; one that gives no list changes nothing.
+    const WebListResult fetched = fetchList(m_sourcePath);
+    if (fetched.status == WebListStatus::Failed) {
+        result.downloadFailed = true;
+        return result;
+    }
+    const std::string& listFile = fetched.path;
     // A list that is there but cannot be read changes nothing, not even the reload of the HOSTS file;
     // one that has gone meanwhile is a missing one.
-    bool listPresent = fileHasData(m_files, m_sourcePath);
+    bool listPresent = fileHasData(m_files, listFile);
     if (listPresent) {
-        const int fd = m_files.openRead(m_sourcePath, true);
+        const int fd = m_files.openRead(listFile, true);
         if (fd >= 0) {
             m_files.close(fd);
         } else if (fd == -ENOENT) {
@@ -272,7 +279,9 @@ MergeResult HostsDocument::merge() {
             const int32_t before = m_lines.count();
             m_modified = true;
             progress.show();
-            const SourceReadResult read = readSourceFile(m_files, m_sourcePath, m_convention, m_lines, index, progress);
+            const SourceReadResult read =
+                readSourceFile(m_files, listFile, m_convention, m_lines, index, progress, nullptr, &m_allow);
+            result.linesKeptOut = read.keptOut;
             progress.close();
             if (read.error != 0) {
                 // Half a list is not what the user asked for: its lines go again.

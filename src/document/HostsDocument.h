@@ -6,8 +6,12 @@
 #include "core/LineText.h"
 #include "core/Selection.h"
 #include "core/UserInterface.h"
+#include "core/WebList.h"
 #include "document/ListHistory.h"
+#include "merge/AllowList.h"
+#include "merge/Blocks.h"
 #include "merge/Sort.h"
+#include "platform/Downloader.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/ProcessRunner.h"
@@ -29,7 +33,9 @@ struct MergeResult {
     int hostsReadError = 0;     // errno of a HOSTS read that ended early
     bool listMissing = false;   // the list was missing or empty: nothing was added
     int32_t linesAdded = 0;
-    int listReadError = 0; // errno of a list that could not be read to its end: nothing was added
+    int listReadError = 0;       // errno of a list that could not be read to its end: nothing was added
+    bool downloadFailed = false; // the list's web address gave no list: nothing was added
+    int32_t linesKeptOut = 0;    // list lines the allowlist kept out
 };
 
 // The HOSTS document: the HOSTS lines, the lines added by the last merge, the two paths, the status
@@ -162,7 +168,21 @@ public:
     // stays selected when there is none.
     void selectCurrentAddedLine();
 
+    // Lists at web addresses: merge() and updateBlock() download them through downloader with these
+    // options (without a downloader an address is refused); the allowlist keeps their names out.
+    void setDownloader(Downloader* downloader) { m_downloader = downloader; }
+    WebListOptions& webListOptions() { return m_webOptions; }
+    void setAllowList(AllowList allow) { m_allow = std::move(allow); }
+    // The list at source as a file to read: a path as it is, a web address downloaded into the cache
+    // folder (with progress). A download that fails is reported to the user and changes nothing.
+    WebListResult fetchList(const std::string& source);
+    // Replaces the blocks named `name` with the list in listFile as one block noting source (see
+    // replaceBlock), as a change of the lines; a list that cannot be read to its end changes nothing
+    // and is reported.
+    BlockReplacement updateBlock(const std::string& name, const std::string& source, const std::string& listFile);
+
     void setLineConvention(LineConvention convention) { m_convention = convention; }
+    LineConvention lineConvention() const { return m_convention; }
     FileSystem& files() { return m_files; }
     Environment& environment() { return m_environment; }
     UserInterface& ui() { return m_ui; }
@@ -226,6 +246,9 @@ private:
     std::string m_helper;
     std::string m_helperTarget;
     std::string m_permissionAdvice;
+    Downloader* m_downloader = nullptr;
+    WebListOptions m_webOptions;
+    AllowList m_allow;
 };
 
 } // namespace velmora

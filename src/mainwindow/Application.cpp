@@ -2,6 +2,8 @@
 
 #include "core/HostsPath.h"
 #include "mainwindow/MainWindow.h"
+#include "merge/AllowList.h"
+#include "platform/Downloader.h"
 #include "platform/ProcessRunner.h"
 
 #include <QApplication>
@@ -19,7 +21,17 @@ int runWindow(int argc, char** argv, bool noLoad, const std::string& privilegedH
     if (!privilegedHelper.empty())
         window.document().enableAdministratorSave(systemProcessRunner(), privilegedHelper,
                                                   systemHostsPath(systemEnvironment()));
+    // Web addresses in the list path box are downloaded by the document's merge, which keeps the names
+    // of the allowlist out as the command line's does.
+    window.document().setDownloader(&systemDownloader());
+    AllowList allow;
+    const AllowListFile read =
+        loadAllowList(systemFileSystem(), systemEnvironment(), {}, nativeLineConvention(), allow);
+    window.document().setAllowList(std::move(allow));
     window.start(noLoad);
+    if (read.error != 0)
+        window.document().ui().reportError("The allowlist " + read.path + " could not be read: " +
+                                           systemFileSystem().errorText(read.error) + "; merges keep no names out.");
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();

@@ -113,6 +113,10 @@ void SourceListReader::line(std::string_view raw) {
     const NormalisedLine stored = normaliseLine(trimmed);
     Pending pending;
     pending.comment = stored.prefix.empty() && stored.rest.front() == '#';
+    if (m_allow && !pending.comment && m_allow->keepsOut(stored.prefix, stored.rest)) {
+        ++m_keptOut;
+        return;
+    }
     if (pending.comment) {
         pending.key = DuplicateIndex::Key{stored.prefix, stored.rest, 0};
     } else {
@@ -156,11 +160,13 @@ int32_t readSourceText(std::string_view bytes, LineConvention convention, EntryL
 }
 
 SourceReadResult readSourceFile(FileSystem& files, const std::string& path, LineConvention convention, EntryList& hosts,
-                                DuplicateIndex& index, ProgressSink& progress, FileFingerprint* fingerprint) {
+                                DuplicateIndex& index, ProgressSink& progress, FileFingerprint* fingerprint,
+                                const AllowList* allow) {
     const PathInfo info = files.stat(path, true);
     reserveForFile(hosts, files, path, info.size, convention);
     ProgressSteps steps(progress, clampToInt32(info.size));
     SourceListReader reader(hosts, index);
+    reader.setAllowList(allow);
     SourceReadResult result;
     result.error = readFileBlocks(
         files, path, convention,
@@ -174,6 +180,7 @@ SourceReadResult readSourceFile(FileSystem& files, const std::string& path, Line
         kReadChunk, fingerprint);
     reader.finish();
     result.appended = reader.appended();
+    result.keptOut = reader.keptOut();
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "core/HostsFile.h"
 #include "core/LineText.h"
 #include "core/UserInterface.h"
+#include "merge/AllowList.h"
 #include "merge/DuplicateIndex.h"
 #include "platform/FileSystem.h"
 
@@ -45,6 +46,9 @@ public:
     void finish();
     int32_t firstAppended() const { return m_first; }
     int32_t appended() const { return m_appended; }
+    // Lines naming a host of allow are dropped before the index sees them, and counted.
+    void setAllowList(const AllowList* allow) { m_allow = allow && !allow->empty() ? allow : nullptr; }
+    int32_t keptOut() const { return m_keptOut; }
 
 private:
     static constexpr int kAhead = 8;
@@ -61,6 +65,8 @@ private:
     int m_waiting = 0;
     int32_t m_first = 0;
     int32_t m_appended = 0;
+    int32_t m_keptOut = 0;
+    const AllowList* m_allow = nullptr;
     bool m_atStart = true;
 };
 
@@ -70,13 +76,16 @@ int32_t readSourceText(std::string_view bytes, LineConvention convention, EntryL
 // What reading a file by the source-list rules did.
 struct SourceReadResult {
     int32_t appended = 0;
-    int error = 0; // errno of a read that failed or ended early; 0 when the file was read to its end
+    int32_t keptOut = 0; // lines the allowlist kept out
+    int error = 0;       // errno of a read that failed or ended early; 0 when the file was read to its end
 };
 
 // Reads the file at path through a SourceListReader, with one progress step per line (by its length,
-// against the file's size). With fingerprint, notes which file was read and what it held.
+// against the file's size). With fingerprint, notes which file was read and what it held; with allow,
+// keeps out the lines that name its hosts.
 SourceReadResult readSourceFile(FileSystem& files, const std::string& path, LineConvention convention, EntryList& hosts,
-                                DuplicateIndex& index, ProgressSink& progress, FileFingerprint* fingerprint = nullptr);
+                                DuplicateIndex& index, ProgressSink& progress, FileFingerprint* fingerprint = nullptr,
+                                const AllowList* allow = nullptr);
 
 // Enters every line of hosts that does not begin with "#" into index, unaltered; a line already
 // present is left alone. One progress step per line.

@@ -89,6 +89,13 @@ public:
     virtual int remove(const std::string& path) = 0;
     virtual int syncDirectory(const std::string& dir) = 0;
     virtual FolderNames listFolder(const std::string& dir) = 0;
+    // A new folder with this mode; 0 also when a folder is already there. Where folders cannot be
+    // made (the in-memory file systems of the fuzz targets) -ENOTSUP.
+    virtual int makeFolder(const std::string& path, uint32_t mode) {
+        (void)path;
+        (void)mode;
+        return -ENOTSUP;
+    }
 
     // A lock file opened for an advisory lock: created with mode when missing, never through a link.
     virtual int openLockFile(const std::string& path, uint32_t mode) = 0;

@@ -181,6 +181,14 @@ int PosixFileSystem::remove(const std::string& path) {
     return ::unlink(path.c_str()) == 0 ? 0 : fail();
 }
 
+int PosixFileSystem::makeFolder(const std::string& path, uint32_t mode) {
+    if (::mkdir(path.c_str(), static_cast<mode_t>(mode)) == 0)
+        return 0;
+    const int error = errno;
+    struct stat st {};
+    return error == EEXIST && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? 0 : -error;
+}
+
 int PosixFileSystem::syncDirectory(const std::string& dir) {
     const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)

@@ -25,6 +25,7 @@ public:
     int remove(const std::string& path) override;
     int syncDirectory(const std::string& dir) override;
     FolderNames listFolder(const std::string& dir) override;
+    int makeFolder(const std::string& path, uint32_t mode) override;
     int openLockFile(const std::string& path, uint32_t mode) override;
     int tryLock(int fd) override;
     int truncate(int fd) override;

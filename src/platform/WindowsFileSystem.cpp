@@ -303,6 +303,18 @@ int WindowsFileSystem::remove(const std::string& path) {
     return error == 0 ? 0 : -errnoFrom(error);
 }
 
+int WindowsFileSystem::makeFolder(const std::string& path, uint32_t) {
+    const std::wstring name = wideText(path);
+    if (CreateDirectoryW(name.c_str(), nullptr))
+        return 0;
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(name.c_str());
+    if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return 0;
+    return -errnoFrom(error);
+}
+
 FolderNames WindowsFileSystem::listFolder(const std::string& dir) {
     FolderNames result;
     std::string pattern = dir.empty() ? std::string(".") : dir;

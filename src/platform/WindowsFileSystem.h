@@ -29,6 +29,7 @@ public:
     // Folders cannot be synced on Windows; the moves are written through instead.
     int syncDirectory(const std::string&) override { return 0; }
     FolderNames listFolder(const std::string& dir) override;
+    int makeFolder(const std::string& path, uint32_t mode) override;
     int openLockFile(const std::string& path, uint32_t mode) override;
     int tryLock(int fd) override;
     int truncate(int fd) override;

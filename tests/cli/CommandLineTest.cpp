@@ -57,12 +57,37 @@ const ParseCase kParseCases[] = {
     {"RemoveEmptyName", {"--remove", "", "--yes"}, Options, Mistake, "option --remove needs a block name"},
     {"UnknownShort", {"--add", "a", "-x"}, Options, Mistake, "unknown option '-x'"},
     {"ClassicSwitchInOptionForm", {"--yes", "/removeall"}, Options, Mistake, "unexpected argument '/removeall'"},
-    {"TwoModes", {"--add", "a", "--removeall"}, Options, Mistake, "give only one of --add, --remove and --removeall"},
+    {"TwoModes",
+     {"--add", "a", "--removeall"},
+     Options,
+     Mistake,
+     "give only one of --add, --update, --remove, --removeall, --blocks and --restore"},
     {"ValueForFlag", {"--removeall=yes"}, Options, Mistake, "option --removeall takes no value"},
 };
 
 INSTANTIATE_TEST_SUITE_P(CommandLine, ParseCommandLine, ::testing::ValuesIn(kParseCases),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// Mistakes in the options of updates, dry runs and downloads; a size takes K, M or G.
+TEST(CommandLine, ListOptions) {
+    const std::pair<std::vector<std::string>, std::string> mistakes[] = {
+        {{"--update", "ads"},
+         "option --update takes a block NAME and a SOURCE (a list file or web address), or neither"},
+        {{"--update", "", "x"},
+         "option --update takes a block NAME and a SOURCE (a list file or web address), or neither"},
+        {{"--add", "u", "--max-size", "0"},
+         "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
+        {{"--blocks", "--dry-run"}, "--dry-run and --diff go with --add, --update, --remove or --removeall"},
+        {{"--add", "u", "--max-size", "0"},
+         "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
+        {{"--add", "u", "--timeout", "5s"}, "option --timeout needs a number of seconds"},
+    };
+    for (const auto& [arguments, mistake] : mistakes)
+        EXPECT_EQ(parseCommandLine(arguments).mistake, mistake);
+    const CommandLine c = parseCommandLine({"--add", "u", "--max-size", "2m", "--timeout=30", "--allow=a b"});
+    EXPECT_EQ(std::tuple(c.limits.maxBytes, c.limits.timeoutSeconds, c.allowFile),
+              std::tuple(uint64_t{2} << 20, 30, std::string("a b")));
+}
 
 } // namespace
 } // namespace velmora

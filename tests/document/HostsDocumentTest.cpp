@@ -402,10 +402,19 @@ TEST_F(DocumentTest, UndoBackToLinesJustRead) {
     EXPECT_FALSE(document.isModified());
 }
 
-// The history holds one earlier copy of the whole list at most: a merge that reads the file again
-// after a clear can be taken back to the cleared list, no further. Past a thousand changes the oldest
+// An update of a block is one change. The history holds one earlier copy of the whole list at most: a merge that reads
+// the file again after a clear can be taken back to the cleared list, no further. Past a thousand changes the oldest
 // go.
 TEST_F(DocumentTest, UndoHistoryStaysBounded) {
+    const Lines withBlock{"keep", "#BEGIN of ads", "old", "#END of ads"};
+    loaded("keep\r\n#BEGIN of ads\r\nold\r\n#END of ads\r\n");
+    writeFile(listPath, "new.example\r\n");
+    EXPECT_TRUE(document.updateBlock("ads", "here", listPath).changed);
+    document.undo();
+    EXPECT_EQ(linesOf(document.lines()), withBlock);
+    document.redo();
+    EXPECT_EQ(document.lines().text(3), "127.0.0.1 new.example");
+
     loaded("on.disk\r\n");
     ui.answers = {Answer::Yes};
     ui.texts = {"typed"};

@@ -1,0 +1,182 @@
+#include "core/WebList.h"
+
+#include "core/HostsFile.h"
+#include "core/Progress.h"
+#include "core/TextUtil.h"
+
+#include <cstdio>
+
+namespace velmora {
+
+namespace {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+constexpr uint32_t kPrivateFolder = 0700;
+constexpr uint32_t kPrivateFile = 0600;
+// The first line of a kept download's notes, so that notes of another format are never trusted.
+constexpr std::string_view kNotesHeader = "velmora download 1";
+
+int writeWhole(FileSystem& files, const std::string& path, std::string_view bytes) {
+    const std::string temporary = path + ".part";
+    files.remove(temporary);
+    const int fd = files.createExclusive(temporary, kPrivateFile);
+    if (fd < 0)
+        return -fd;
+    int error = 0;
+    for (size_t done = 0; done < bytes.size() && error == 0;) {
+        const ssize_t n = files.write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            error = n < 0 ? static_cast<int>(-n) : EIO;
+        else
+            done += static_cast<size_t>(n);
+    }
+    if (const int closed = files.close(fd); error == 0 && closed < 0)
+        error = -closed;
+    if (error == 0) {
+        if (const int renamed = files.rename(temporary, path); renamed < 0)
+            error = -renamed;
+    }
+    if (error != 0)
+        files.remove(temporary);
+    return error;
+}
+
+// What was noted of the last download of an address: the validators a conditional request sends.
+struct Notes {
+    std::string etag;
+    std::string lastModified;
+};
+
+bool readNotes(FileSystem& files, const std::string& path, const std::string& address, Notes& notes) {
+    const FileBytes bytes = readFileBytes(files, path);
+    if (bytes.error != 0)
+        return false;
+    std::string fields[4];
+    size_t start = 0;
+    for (std::string& field : fields) {
+        const size_t end = bytes.bytes.find('\n', start);
+        if (end == std::string::npos)
+            return false;
+        field = bytes.bytes.substr(start, end - start);
+        start = end + 1;
+    }
+    if (fields[0] != kNotesHeader || fields[1] != address)
+        return false;
+    notes = Notes{fields[2], fields[3]};
+    return !notes.etag.empty() || !notes.lastModified.empty();
+}
+
+bool oneLine(const std::string& text) {
+    return text.find_first_of("\r\n") == std::string::npos;
+}
+
+std::string hexName(std::string_view address) {
+    ContentHash hash;
+    hash.add(address);
+    char name[17];
+    std::snprintf(name, sizeof name, "%016llx", static_cast<unsigned long long>(hash.value()));
+    return name;
+}
+
+WebListResult failed(std::string message) {
+    WebListResult result;
+    result.message = std::move(message);
+    return result;
+}
+
+} // namespace
+
+bool isWebAddress(std::string_view text) {
+    return istartsWith(text, "http://") || istartsWith(text, "https://");
+}
+
+std::string webListCacheFolder(Environment& environment) {
+#ifdef _WIN32
+    const std::string local = environment.variable("LOCALAPPDATA");
+    return local.empty() ? std::string() : local + "\\velmora";
+#else
+    const std::string cache = environment.variable("XDG_CACHE_HOME");
+    if (!cache.empty() && cache.front() == '/')
+        return cache + "/velmora";
+    const std::string home = environment.variable("HOME");
+    return home.empty() ? std::string() : home + "/.cache/velmora";
+#endif
+}
+
+WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environment& environment,
+                           const std::string& address, const WebListOptions& options, ProgressSink& progress) {
+    if (!oneLine(address))
+        return failed("not a web address: it holds a line end");
+    const std::string folder = webListCacheFolder(environment);
+    if (folder.empty())
+        return failed("no folder to keep downloads in: set XDG_CACHE_HOME or HOME");
+    const std::string parent = folder.substr(0, folder.rfind(kSeparator));
+    for (const std::string& path : {parent, folder}) {
+        if (const int made = files.makeFolder(path, kPrivateFolder); made < 0)
+            return failed("cannot make the folder " + path + ": " + files.errorText(-made));
+    }
+    const std::string base = folder + kSeparator + hexName(address);
+    const std::string listPath = base + ".list", notesPath = base + ".notes";
+
+    DownloadRequest request;
+    request.address = address;
+    request.maxBytes = options.maxBytes;
+    request.connectTimeoutMs = options.connectTimeoutMs;
+    request.timeoutMs = options.timeoutMs;
+    request.maxRedirects = options.maxRedirects;
+    Notes notes;
+    const bool kept = fileHasData(files, listPath) && readNotes(files, notesPath, address, notes);
+    if (kept && !notes.etag.empty())
+        request.headers.push_back("If-None-Match: " + notes.etag);
+    if (kept && !notes.lastModified.empty())
+        request.headers.push_back("If-Modified-Since: " + notes.lastModified);
+
+    progress.setTitle("Downloading " + address + "...");
+    progress.show();
+    int32_t value = 0;
+    uint64_t shown = 0;
+    const DownloadResponse response = downloader.get(request, [&](uint64_t received, uint64_t total) {
+        if (total == 0 || received <= shown)
+            return;
+        progress.step(clampToInt32(received - shown), value, clampToInt32(total));
+        shown = received;
+    });
+    progress.close();
+
+    if (response.tooLarge)
+        return failed("larger than the limit of " + std::to_string(options.maxBytes) + " bytes");
+    if (response.failed)
+        return failed(response.message);
+    WebListResult result;
+    result.path = listPath;
+    if (response.status == 304 && kept) {
+        result.status = WebListStatus::NotModified;
+        return result;
+    }
+    if (response.status != 200)
+        return failed("HTTP " + std::to_string(response.status) + (response.reason.empty() ? "" : " ") +
+                      response.reason);
+    const size_t first = response.body.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return failed("not a list: the answer was empty");
+    if (response.body[first] == '<')
+        return failed("not a list: it is a web page");
+    // Notes that outlived their list would make the next request ask only for something newer.
+    files.remove(notesPath);
+    if (const int error = writeWhole(files, listPath, response.body); error != 0)
+        return failed("cannot keep the download in " + listPath + ": " + files.errorText(error));
+    if ((!response.etag.empty() || !response.lastModified.empty()) && oneLine(response.etag) &&
+        oneLine(response.lastModified)) {
+        writeWhole(files, notesPath,
+                   std::string(kNotesHeader) + "\n" + address + "\n" + response.etag + "\n" + response.lastModified +
+                       "\n");
+    }
+    result.status = WebListStatus::Fresh;
+    return result;
+}
+
+} // namespace velmora

@@ -1,0 +1,140 @@
+#include "platform/Downloader.h"
+
+#include <curl/curl.h>
+
+#include <mutex>
+#include <string_view>
+
+namespace velmora {
+
+namespace {
+
+struct Transfer {
+    const DownloadRequest& request;
+    const std::function<void(uint64_t, uint64_t)>& progress;
+    DownloadResponse response;
+};
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r' || text.back() == '\n'))
+        text.remove_suffix(1);
+    return text;
+}
+
+bool headerIs(std::string_view line, std::string_view name) {
+    if (line.size() <= name.size() || line[name.size()] != ':')
+        return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        char c = line[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != name[i])
+            return false;
+    }
+    return true;
+}
+
+size_t onHeader(char* data, size_t size, size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    DownloadResponse& response = transfer->response;
+    const std::string_view line(data, size * count);
+    const auto value = [&](std::string_view name) { return std::string(trimmed(line.substr(name.size() + 1))); };
+    if (line.starts_with("HTTP/")) {
+        // Each response of a redirect chain starts afresh: only the last one's headers count.
+        response.etag.clear();
+        response.lastModified.clear();
+        response.contentType.clear();
+        const size_t code = line.find(' ');
+        const size_t text = code == std::string_view::npos ? code : line.find(' ', code + 1);
+        response.reason = text == std::string_view::npos ? std::string() : std::string(trimmed(line.substr(text + 1)));
+    } else if (headerIs(line, "etag")) {
+        response.etag = value("etag");
+    } else if (headerIs(line, "last-modified")) {
+        response.lastModified = value("last-modified");
+    } else if (headerIs(line, "content-type")) {
+        response.contentType = value("content-type");
+    }
+    return size * count;
+}
+
+size_t onBody(char* data, size_t size, size_t count, void* user) {
+    auto* transfer = static_cast<Transfer*>(user);
+    const size_t bytes = size * count;
+    std::string& body = transfer->response.body;
+    if (body.size() + bytes > transfer->request.maxBytes) {
+        transfer->response.tooLarge = true;
+        return CURL_WRITEFUNC_ERROR;
+    }
+    body.append(data, bytes);
+    return bytes;
+}
+
+int onProgress(void* user, curl_off_t total, curl_off_t received, curl_off_t, curl_off_t) {
+    auto* transfer = static_cast<Transfer*>(user);
+    if (transfer->progress)
+        transfer->progress(static_cast<uint64_t>(received), static_cast<uint64_t>(total));
+    return 0;
+}
+
+class CurlDownloader : public Downloader {
+public:
+    DownloadResponse get(const DownloadRequest& request,
+                         const std::function<void(uint64_t, uint64_t)>& progress) override {
+        static std::once_flag once;
+        std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+        Transfer transfer{request, progress, {}};
+        CURL* curl = curl_easy_init();
+        if (!curl) {
+            transfer.response.failed = true;
+            transfer.response.message = "the HTTP library could not start";
+            return transfer.response;
+        }
+        char error[CURL_ERROR_SIZE] = {};
+        curl_slist* headers = nullptr;
+        for (const std::string& header : request.headers)
+            headers = curl_slist_append(headers, header.c_str());
+        curl_easy_setopt(curl, CURLOPT_URL, request.address.c_str());
+        curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+        curl_easy_setopt(curl, CURLOPT_MAXREDIRS, static_cast<long>(request.maxRedirects));
+        curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connectTimeoutMs));
+        curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeoutMs));
+        curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(request.maxBytes));
+        curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+        curl_easy_setopt(curl, CURLOPT_USERAGENT, "velmora");
+        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+        curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        const CURLcode code = curl_easy_perform(curl);
+        DownloadResponse& response = transfer.response;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
+        if (code == CURLE_FILESIZE_EXCEEDED)
+            response.tooLarge = true;
+        if (code != CURLE_OK) {
+            response.failed = true;
+            response.message = error[0] != '\0' ? std::string(trimmed(error)) : curl_easy_strerror(code);
+        }
+        curl_slist_free_all(headers);
+        curl_easy_cleanup(curl);
+        return response;
+    }
+};
+
+} // namespace
+
+Downloader& systemDownloader() {
+    static CurlDownloader downloader;
+    return downloader;
+}
+
+} // namespace velmora

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace velmora {
+
+// One GET of an http:// or https:// address.
+struct DownloadRequest {
+    std::string address;
+    std::vector<std::string> headers; // extra request headers, "Name: value"
+    uint64_t maxBytes = 0;            // a longer body ends the transfer (tooLarge)
+    int connectTimeoutMs = 0;
+    int timeoutMs = 0; // the whole transfer
+    int maxRedirects = 0;
+};
+
+// What came back. A transfer that failed (no connection, a timeout, too many redirects, a body over
+// the limit) has failed set and the library's one-line message; otherwise status is the HTTP status
+// of the last response, whatever it was, with its body and the headers a cache needs.
+struct DownloadResponse {
+    bool failed = false;
+    bool tooLarge = false;
+    std::string message;
+    long status = 0;
+    std::string reason; // the status line's text after the code ("Not Found")
+    std::string body;
+    std::string etag;
+    std::string lastModified;
+    std::string contentType;
+};
+
+// Fetches web addresses, never through a shell. One implementation per system, chosen when building.
+class Downloader {
+public:
+    virtual ~Downloader() = default;
+    // progress(received, total) as the body arrives; total is 0 while the length is unknown.
+    virtual DownloadResponse get(const DownloadRequest& request,
+                                 const std::function<void(uint64_t received, uint64_t total)>& progress) = 0;
+};
+
+// The downloader of this build.
+Downloader& systemDownloader();
+
+} // namespace velmora

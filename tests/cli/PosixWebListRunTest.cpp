@@ -1,0 +1,221 @@
+// The modes that keep blocks up to date from the web, against a server the test starts on 127.0.0.1:
+// an update replaces its block in place and leaves every other byte, a list the server calls unchanged
+// saves nothing, a refused download changes nothing; a dry run writes nothing at all, a restore swaps
+// the file and its backup, and the allowlist keeps its names out whatever their letter case.
+
+#include "cli/BatchMode.h"
+#include "support/FakeUserInterface.h"
+#include "support/Lines.h"
+#include "support/PosixHttpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+const std::string kBefore = "127.0.0.1 localhost\r\n\r\n  # by hand, spaces kept  \r\n10.0.0.1\tnas\r\n";
+const std::string kOldAds = "#BEGIN of ads\r\n# source: old\r\n127.0.0.1 old.example\r\n#END of ads\r\n";
+const std::string kAfter = "#BEGIN of ads2\r\n127.0.0.1 other.example\r\n#END of ads2\r\n127.0.0.1 KEEP.example\r\n"
+                           "192.168.1.5 printer\r\n";
+// A bare name, a name HOSTS has in other letter case, a comment, the list's own end marker.
+const std::string kServed = "ads.example\r\nkeep.example\r\n# from the list\r\n#END of ads\r\n0.0.0.0 new.example\r\n";
+
+class WebListRunTest : public DocumentFixture {
+protected:
+    WebListRunTest() {
+        environment.variables["XDG_CACHE_HOME"] = dir.file("cache");
+        document.setDownloader(&systemDownloader());
+    }
+    int run(const Lines& arguments) {
+        out.str("");
+        ui.shown.clear();
+        return runBatchMode(parseCommandLine(arguments), document, out, err);
+    }
+    std::string block(const std::string& name, const std::string& source, const std::string& lines) const {
+        return "#BEGIN of " + name + "\r\n# source: " + source + "\r\n" + lines + "#END of " + name + "\r\n";
+    }
+    HttpReply reply(const HttpRequest& request) {
+        const std::string& path = request.path;
+        const std::string etag = "\"" + std::to_string(version) + "\"";
+        asked = request.header("If-None-Match");
+        if (path == "/list" && asked == etag)
+            return {304, "Not Modified", {}, "", false, false};
+        if (path == "/list")
+            return {200, "OK", {"ETag: " + etag}, served, true, false};
+        if (path.starts_with("/hop")) // /hop1 to /hop3, then the list
+            return {302, "Found", {"Location: " + (path == "/hop3" ? "/list" : "/hop" + std::string(1, path[4] + 1))}};
+        if (path == "/loop")
+            return {302, "Found", {"Location: /loop"}};
+        if (path.starts_with("/big")) // with its length, and without
+            return {200, "OK", {}, std::string(5000, 'a') + "\r\n", path == "/big", false};
+        if (path == "/page")
+            return {200, "OK", {}, "\r\n <!DOCTYPE html><html></html>", true, false};
+        if (path == "/empty")
+            return {200, "OK", {}, " \r\n", true, false};
+        if (path == "/stall")
+            return {200, "OK", {}, std::string(100, 'b'), true, true};
+        return {404, "Not Found", {}, "", true, false};
+    }
+
+    std::ostringstream out, err;
+    std::string served = kServed, asked;
+    int version = 1;
+    LocalHttpServer server{[this](const HttpRequest& request) { return reply(request); }};
+    std::string list = server.address("/list");
+    std::string newAds = block("ads", list, "127.0.0.1 ads.example\r\n# from the list\r\n0.0.0.0 new.example\r\n");
+};
+
+} // namespace
+
+// The block in the middle is replaced where it stands; the lines around it keep every byte, the block
+// whose name only begins the same stays. Asked again, the server says not modified and nothing is saved;
+// a changed list is taken. The window's merge takes the address too.
+TEST_F(WebListRunTest, UpdateReplacesTheBlockInPlace) {
+    writeFile(hosts, kBefore + kOldAds + kAfter);
+    EXPECT_EQ(run({"--update", "ads", list}), kExitDone);
+    EXPECT_EQ(readFile(hosts), kBefore + newAds + kAfter);
+    EXPECT_EQ(out.str(), "Updated ads (3 lines) in " + hosts + " (backup: " + hosts + ".bak)\n");
+    EXPECT_EQ(ui.events[1], "title:Downloading " + list + "...");
+
+    writeFile(hosts + ".bak", "older\r\n");
+    EXPECT_EQ(run({"--update", "ads", list}), kExitDone);
+    EXPECT_EQ(asked, "\"1\"");
+    EXPECT_EQ(out.str(), "Block ads is up to date with " + list + "\n");
+    EXPECT_EQ(readFile(hosts) + readFile(hosts + ".bak"), kBefore + newAds + kAfter + "older\r\n");
+
+    served = "fresh.example\r\n";
+    version = 2;
+    EXPECT_EQ(run({"--update", "ads", list}), kExitDone);
+    EXPECT_EQ(readFile(hosts), kBefore + block("ads", list, "127.0.0.1 fresh.example\r\n") + kAfter);
+    EXPECT_EQ(ui.shown, Lines{});
+
+    document.setSourcePath(server.address("/list"));
+    served = "window.example\r\n";
+    version = 3;
+    EXPECT_EQ(document.merge().linesAdded, 1);
+}
+
+// A download that fails, by the server's answer, by what it sent or by a limit, changes nothing and
+// exits 1, in every mode that takes a list, and says why in one line.
+TEST_F(WebListRunTest, FailedDownloadChangesNothing) {
+    const auto at = [&](const std::string& path) { return server.address(path); };
+    const std::string refused = "http://127.0.0.1:" + std::to_string(LocalHttpServer::refusedPort()) + "/list";
+    const std::pair<Lines, std::string> cases[] = {
+        {{"--update", "ads", at("/gone")}, at("/gone") + ": HTTP 404 Not Found"},
+        {{"--update"}, at("/gone") + ": HTTP 404 Not Found"},
+        {{"--update", "ads", at("/big"), "--max-size", "1000"}, at("/big") + ": larger than the limit of 1000 bytes"},
+        {{"--add", at("/big-unsized"), "--max-size=1k"}, at("/big-unsized") + ": larger than the limit of 1024 bytes"},
+        {{"--add", at("/page")}, at("/page") + ": not a list: it is a web page"},
+        {{"--add", at("/empty")}, at("/empty") + ": not a list: the answer was empty"},
+        {{"--update", "ads", at("/loop")}, at("/loop") + ": Maximum (10) redirects followed"},
+        {{"--update", "ads", at("/stall"), "--timeout", "1"}, at("/stall") + ": Operation timed out"},
+        {{"/add", refused}, refused + ": Failed to connect"},
+    };
+    const std::string before = kBefore + block("ads", at("/gone"), "");
+    for (const auto& [arguments, message] : cases) {
+        writeFile(hosts, before);
+        writeFile(hosts + ".bak", "older\r\n");
+        EXPECT_EQ(run(arguments), kExitFailed) << arguments[0];
+        ASSERT_EQ(ui.shown.size(), 1u) << arguments[0];
+        const size_t colon = message.find(": ", 12);
+        EXPECT_TRUE(ui.shown[0].starts_with("error:The list " + message.substr(0, colon) + " could not be downloaded" +
+                                            message.substr(colon)))
+            << ui.shown[0];
+        EXPECT_EQ(readFile(hosts) + readFile(hosts + ".bak") + out.str(), before + "older\r\n");
+    }
+}
+
+// Without arguments every block that notes its source is updated, from the web or from a file, in one
+// save; a block without a source stays, and --blocks lists them all, each to the end marker of its own
+// name. A block not there yet goes last.
+TEST_F(WebListRunTest, UpdateEveryBlockWithASource) {
+    writeFile(listPath, "from-file.example\r\n");
+    const std::string hand = "#BEGIN of hand\r\nx\r\n#END of another\r\n#END of hand\r\n";
+    const std::string hop = server.address("/hop1"); // redirected three times to the list
+    writeFile(hosts, block("web", hop, "") + hand + block("file", listPath, "127.0.0.1 a\r\n127.0.0.1 b\r\n"));
+    served = "w.example\r\n";
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    const std::string updated = block("web", hop, "127.0.0.1 w.example\r\n") + hand +
+                                block("file", listPath, "127.0.0.1 from-file.example\r\n");
+    EXPECT_EQ(readFile(hosts), updated);
+    EXPECT_EQ(out.str(), "Updated web (1 line), file (1 line) in " + hosts + " (backup: " + hosts + ".bak)\n");
+    EXPECT_EQ(run({"--blocks"}), kExitDone);
+    EXPECT_EQ(out.str(), "web\t1\t" + hop + "\nhand\t2\t-\nfile\t1\t" + listPath + "\n");
+    EXPECT_EQ(run({"--update", "more", list}), kExitDone);
+    EXPECT_EQ(readFile(hosts), updated + block("more", list, "")) << "its one line is already in the block web";
+}
+
+// A dry run of each mode prints what would change and writes nothing: not the file, not its time, no
+// backup and no lock beside it; it asks nothing.
+TEST_F(WebListRunTest, DryRunWritesNothing) {
+    const std::string before = kBefore + kOldAds + kAfter;
+    writeFile(hosts, before);
+    const auto written = std::filesystem::last_write_time(hosts);
+    const std::string nothing = "; nothing was saved\n";
+    const std::pair<Lines, std::string> cases[] = {
+        {{"--dry-run", "--update", "ads", list},
+         "-# source: old\n-127.0.0.1 old.example\n+# source: " + list +
+             "\n+127.0.0.1 ads.example\n+# from the list\n+0.0.0.0 new.example\n"
+             "Dry run: 4 lines would be added to and 2 lines removed from " +
+             hosts + nothing},
+        {{"--remove", "ads", "--diff"}, "--- " + hosts + "\n+++ " + hosts + " (after)\n@@ -2,12 +2,5 @@\n \n"},
+        {{"--removeall", "--dry-run"}, "-\n-  # by hand, spaces kept  \n"},
+    };
+    for (const auto& [arguments, printed] : cases) {
+        EXPECT_EQ(run(arguments), kExitDone) << arguments[0];
+        EXPECT_TRUE(out.str().starts_with(printed) && out.str().ends_with(nothing)) << out.str();
+        EXPECT_EQ(readFile(hosts), before);
+        EXPECT_EQ(std::filesystem::last_write_time(hosts), written);
+        EXPECT_FALSE(std::filesystem::exists(hosts + ".bak") ||
+                     std::filesystem::exists(dir.file(".hosts.velmora-lock")));
+        EXPECT_EQ(ui.shown, Lines{});
+    }
+}
+
+// Restore swaps the file and its backup through the save; declined, or without a backup, nothing
+// changes.
+TEST_F(WebListRunTest, RestoreSwapsWithTheBackup) {
+    writeFile(hosts, "now\r\n");
+    writeFile(hosts + ".bak", "before\r\n");
+    ui.answers = {Answer::No};
+    EXPECT_EQ(run({"--restore"}) + run({"--restore", "--yes"}), kExitDone);
+    EXPECT_EQ(readFile(hosts) + readFile(hosts + ".bak"), "before\r\nnow\r\n");
+    EXPECT_EQ(out.str(), "Restored " + hosts + " from " + hosts + ".bak, which now holds what it replaced\n");
+    std::filesystem::remove(hosts + ".bak");
+    EXPECT_EQ(run({"--restore", "--yes"}), kExitFailed);
+    EXPECT_EQ(ui.shown, Lines{"error:There is no backup to restore: " + hosts + ".bak is missing or empty. " + hosts +
+                              " was left as it was."});
+    EXPECT_EQ(readFile(hosts), "before\r\n");
+}
+
+// Names in the allowlist are kept out of a merge and an update whatever their letter case, also as
+// one of several names on a line, and each run says how many lines it kept out. A named allowlist
+// that is not there stops the run before anything changes.
+TEST_F(WebListRunTest, AllowListKeepsNamesOut) {
+    const std::string allow = dir.file("allow.txt"), localhost = "127.0.0.1 localhost\r\n";
+    writeFile(allow, "# never blocked\r\nADS.Example\r\n0.0.0.0 Tracker.EXAMPLE\r\n");
+    writeFile(hosts, localhost);
+    writeFile(listPath, "aDs.example\r\n127.0.0.1 x.example tracker.example\r\nok.example\r\n");
+    EXPECT_EQ(run({"--add", listPath, "--allow", allow}), kExitDone);
+    EXPECT_EQ(readFile(hosts), localhost + "127.0.0.1 ok.example\r\n");
+    EXPECT_TRUE(out.str().ends_with("\nKept out 2 lines naming hosts in the allowlist " + allow + "\n"));
+
+    environment.variables["VELMORA_ALLOW"] = allow;
+    EXPECT_EQ(run({"--update", "ads", list}), kExitDone);
+    EXPECT_EQ(readFile(hosts),
+              localhost + "127.0.0.1 ok.example\r\n" +
+                  block("ads", list, "127.0.0.1 keep.example\r\n# from the list\r\n0.0.0.0 new.example\r\n"));
+    EXPECT_TRUE(out.str().ends_with("\nKept out 1 line naming hosts in the allowlist " + allow + "\n"));
+
+    const std::string saved = readFile(hosts);
+    environment.variables["VELMORA_ALLOW"] = dir.file("none.txt");
+    EXPECT_EQ(run({"--add", listPath}), kExitFailed);
+    EXPECT_EQ(ui.shown,
+              Lines{"error:The allowlist " + dir.file("none.txt") + " could not be read: No such file or directory"});
+    EXPECT_EQ(readFile(hosts), saved);
+}

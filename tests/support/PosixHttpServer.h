@@ -1,0 +1,49 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace velmora::test {
+
+struct HttpRequest {
+    std::string path;
+    std::string head;                                  // the request line and headers as sent
+    std::string header(const std::string& name) const; // its value, or empty
+};
+
+struct HttpReply {
+    int status = 200;
+    std::string reason = "OK";
+    std::vector<std::string> headers{}; // "Name: value"
+    std::string body{};
+    bool withLength = true; // else the body ends when the connection closes
+    bool stall = false;     // half the body, then nothing until the server stops
+};
+
+// An HTTP server on 127.0.0.1 (a port the system picks) for tests: a thread per connection answers
+// one request of at most 64 KiB of head and closes; a stall lasts 20 seconds at most. Destroying the
+// server ends every wait and joins every thread.
+class LocalHttpServer {
+public:
+    explicit LocalHttpServer(std::function<HttpReply(const HttpRequest&)> handler);
+    ~LocalHttpServer();
+
+    std::string address(const std::string& path) const;
+    // A port on 127.0.0.1 where nothing listens: given out by the system and closed again.
+    static int refusedPort();
+
+private:
+    void answer(int fd);
+
+    std::function<HttpReply(const HttpRequest&)> m_handler;
+    int m_listen = -1, m_port = 0;
+    int m_wake[2] = {-1, -1}; // written to when the server stops
+    std::atomic<bool> m_stopping{false};
+    std::vector<std::thread> m_connections;
+    std::thread m_acceptor;
+};
+
+} // namespace velmora::test
