@@ -312,13 +312,19 @@ void MainWindow::onBrowseClicked(int row) {
 }
 
 namespace {
-// The first local file among what is dragged; empty when there is none.
+// The list among what is dragged: the first local file, else the first web address a merge can
+// download; empty when there is neither.
 QString droppedFile(const QMimeData* data) {
     if (!data || !data->hasUrls())
         return {};
-    for (const QUrl& url : data->urls()) {
+    const QList<QUrl> urls = data->urls();
+    for (const QUrl& url : urls) {
         if (url.isLocalFile())
             return url.toLocalFile();
+    }
+    for (const QUrl& url : urls) {
+        if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+            return url.toString();
     }
     return {};
 }

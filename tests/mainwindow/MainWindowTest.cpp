@@ -290,24 +290,30 @@ TEST_F(MainWindowTest, BrowseFillsItsRow) {
     EXPECT_EQ(QApplication::focusWidget(), box);
     EXPECT_EQ(box->selectedText(), box->text());
 
-    // A file dropped on the window, even over the other path box, becomes the list as Browse makes it;
-    // what is not a local file is refused.
+    // A file or a list's web address dropped on the window, even over the other path box, becomes the
+    // list as Browse makes it (a file before an address); other addresses are refused.
     QMimeData file;
-    file.setUrls({QUrl::fromLocalFile(QStringLiteral("/lists/dropped.txt"))});
+    file.setUrls({QUrl(QStringLiteral("https://lists.example/hosts")),
+                  QUrl::fromLocalFile(QStringLiteral("/lists/dropped.txt"))});
     QMimeData web;
     web.setUrls({QUrl(QStringLiteral("https://lists.example/hosts"))});
+    QMimeData mail;
+    mail.setUrls({QUrl(QStringLiteral("mailto:someone@example.org"))});
     QWidget* target = control<QLineEdit>("txtHOSTS(1)");
     const QPoint at = target->mapTo(&window, target->rect().center());
-    QDragEnterEvent enterWeb(at, Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window, &enterWeb);
-    EXPECT_FALSE(enterWeb.isAccepted());
-    QDragEnterEvent enter(at, Qt::CopyAction, &file, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &file, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(&window, &drop);
-    EXPECT_EQ(document().sourcePath(), "/lists/dropped.txt");
-    EXPECT_EQ(box->text(), QStringLiteral("/lists/dropped.txt"));
+    QDragEnterEvent enterMail(at, Qt::CopyAction, &mail, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enterMail);
+    EXPECT_FALSE(enterMail.isAccepted());
+    for (const auto& [data, list] :
+         {std::pair(&file, "/lists/dropped.txt"), std::pair(&web, "https://lists.example/hosts")}) {
+        QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&window, &drop);
+        EXPECT_EQ(document().sourcePath(), list);
+        EXPECT_EQ(box->text(), QString::fromUtf8(list));
+    }
     EXPECT_FALSE(target->acceptDrops());
 }
 
