@@ -1,6 +1,7 @@
 #include "mainwindow/MainWindow.h"
 
 #include "core/TextUtil.h"
+#include "core/WebList.h"
 #include "dialogs/DisplayText.h"
 #include "dialogs/Units.h"
 #include "mainwindow/Credits.h"
@@ -396,6 +397,12 @@ void MainWindow::onLinesMouseReleased(Qt::MouseButton button, const QPoint& glob
 
 void MainWindow::onCaptionClicked(int row, Qt::MouseButton button) {
     const std::string& path = row == 0 ? m_document.sourcePath() : m_document.hostsPath();
+    // A list at a web address is no file to edit and has no folder: the browser shows it.
+    if (isWebAddress(path)) {
+        if (button == Qt::LeftButton)
+            m_desktop.openAddress(path);
+        return;
+    }
     if (button == Qt::LeftButton)
         m_desktop.openInTextEditor(path);
     else if (button == Qt::RightButton)

@@ -386,6 +386,12 @@ TEST_F(MainWindowTest, Links) {
         QTest::mouseClick(control(name), button);
         EXPECT_EQ(desktop.calls, call.empty() ? Lines{} : Lines{call}) << name;
     }
+    // A list at a web address opens in the browser; it has no folder.
+    document().setSourcePath("https://lists.example/hosts");
+    desktop.calls.clear();
+    for (const Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton})
+        QTest::mouseClick(control("lblHOSTS(0)"), button);
+    EXPECT_EQ(desktop.calls, Lines{"address:https://lists.example/hosts"});
     showWith(lines());
     const auto underlined = [this] { return control("lblHOSTS(1)")->font().underline(); };
     QTest::mouseMove(control("lblHOSTS(1)"), QPoint(3, 3));
