@@ -45,6 +45,25 @@ int writeWhole(FileSystem& files, const std::string& path, std::string_view byte
     return error;
 }
 
+// Why a download kept in this folder could be swapped by another user before it is read (root's
+// run above all would merge their lines); empty when it cannot.
+std::string folderRisk(FileSystem& files, const std::string& folder) {
+#ifdef _WIN32
+    (void)files;
+    (void)folder;
+    return {};
+#else
+    const PathInfo info = files.stat(folder, true);
+    const uint32_t me = files.userId();
+    const bool sticky = (info.mode & 01000) != 0;
+    if (info.uid != 0 && info.uid != me)
+        return "the folder " + folder + " belongs to another user";
+    if (!sticky && ((info.mode & 0002) || (me == 0 && (info.mode & 0020) && info.gid != 0)))
+        return "other users may change the folder " + folder;
+    return {};
+#endif
+}
+
 // What was noted of the last download of an address: the validators a conditional request sends.
 struct Notes {
     std::string etag;
@@ -119,6 +138,8 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         if (const int made = files.makeFolder(path, kPrivateFolder); made < 0)
             return failed("cannot make the folder " + path + ": " + files.errorText(-made));
     }
+    if (std::string risk = folderRisk(files, parent) + folderRisk(files, folder); !risk.empty())
+        return failed(risk + "; set XDG_CACHE_HOME to a folder of your own");
     const std::string base = folder + kSeparator + hexName(address);
     const std::string listPath = base + ".list", notesPath = base + ".notes";
 

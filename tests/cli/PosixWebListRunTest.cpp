@@ -128,6 +128,15 @@ TEST_F(WebListRunTest, FailedDownloadChangesNothing) {
             << ui.shown[0];
         EXPECT_EQ(readFile(hosts) + readFile(hosts + ".bak") + out.str(), before + "older\r\n");
     }
+    // Nor is a download kept where another user could swap it before it is read.
+    const std::string cache = dir.file("cache/velmora");
+    std::filesystem::create_directories(cache);
+    std::filesystem::permissions(cache, std::filesystem::perms::all);
+    EXPECT_EQ(run({"--add", list}), kExitFailed);
+    EXPECT_EQ(ui.shown,
+              Lines{"error:The list " + list + " could not be downloaded: other users may change the folder " + cache +
+                    "; set XDG_CACHE_HOME to a folder of your own"});
+    EXPECT_EQ(readFile(hosts), before);
 }
 
 // Without arguments every block that notes its source is updated, from the web or from a file, in one
