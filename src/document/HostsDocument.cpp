@@ -280,7 +280,7 @@ MergeResult HostsDocument::merge() {
             m_modified = true;
             progress.show();
             const SourceReadResult read =
-                readSourceFile(m_files, listFile, m_convention, m_lines, index, progress, nullptr, &m_allow);
+                readSourceFile(m_files, listFile, m_convention, m_lines, index, progress, nullptr, &m_allow, true);
             result.linesKeptOut = read.keptOut;
             progress.close();
             if (read.error != 0) {

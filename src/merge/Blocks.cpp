@@ -79,7 +79,7 @@ BlockReplacement replaceBlock(const EntryList& lines, const std::string& name, c
         progress.setTitle("Merging New HOSTS...");
         progress.show();
         const SourceReadResult read =
-            readSourceFile(files, listPath, convention, fresh, index, progress, nullptr, allow);
+            readSourceFile(files, listPath, convention, fresh, index, progress, nullptr, allow, true);
         progress.close();
         if (read.error != 0) {
             result.error = read.error;

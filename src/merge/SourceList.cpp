@@ -3,6 +3,7 @@
 #include "core/HostsFile.h"
 #include "core/Progress.h"
 #include "core/TextUtil.h"
+#include "merge/Blocks.h"
 
 #include <algorithm>
 #include <limits>
@@ -113,6 +114,8 @@ void SourceListReader::line(std::string_view raw) {
     const NormalisedLine stored = normaliseLine(trimmed);
     Pending pending;
     pending.comment = stored.prefix.empty() && stored.rest.front() == '#';
+    if (pending.comment && m_dropSourceNotes && stored.rest.starts_with(kBlockSource))
+        return;
     if (m_allow && !pending.comment && m_allow->keepsOut(stored.prefix, stored.rest)) {
         ++m_keptOut;
         return;
@@ -161,12 +164,13 @@ int32_t readSourceText(std::string_view bytes, LineConvention convention, EntryL
 
 SourceReadResult readSourceFile(FileSystem& files, const std::string& path, LineConvention convention, EntryList& hosts,
                                 DuplicateIndex& index, ProgressSink& progress, FileFingerprint* fingerprint,
-                                const AllowList* allow) {
+                                const AllowList* allow, bool asList) {
     const PathInfo info = files.stat(path, true);
     reserveForFile(hosts, files, path, info.size, convention);
     ProgressSteps steps(progress, clampToInt32(info.size));
     SourceListReader reader(hosts, index);
     reader.setAllowList(allow);
+    reader.setDropsSourceNotes(asList);
     SourceReadResult result;
     result.error = readFileBlocks(
         files, path, convention,

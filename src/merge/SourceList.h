@@ -48,6 +48,9 @@ public:
     int32_t appended() const { return m_appended; }
     // Lines naming a host of allow are dropped before the index sees them, and counted.
     void setAllowList(const AllowList* allow) { m_allow = allow && !allow->empty() ? allow : nullptr; }
+    // Drops the lines that would name a block's source ("# source: ..."): a list merged from elsewhere
+    // must not choose what a later update of every block reads (a file of root's, say).
+    void setDropsSourceNotes(bool drop) { m_dropSourceNotes = drop; }
     int32_t keptOut() const { return m_keptOut; }
 
 private:
@@ -67,6 +70,7 @@ private:
     int32_t m_appended = 0;
     int32_t m_keptOut = 0;
     const AllowList* m_allow = nullptr;
+    bool m_dropSourceNotes = false;
     bool m_atStart = true;
 };
 
@@ -82,10 +86,10 @@ struct SourceReadResult {
 
 // Reads the file at path through a SourceListReader, with one progress step per line (by its length,
 // against the file's size). With fingerprint, notes which file was read and what it held; with allow,
-// keeps out the lines that name its hosts.
+// keeps out the lines that name its hosts; a list from elsewhere (asList) has its source notes dropped.
 SourceReadResult readSourceFile(FileSystem& files, const std::string& path, LineConvention convention, EntryList& hosts,
                                 DuplicateIndex& index, ProgressSink& progress, FileFingerprint* fingerprint = nullptr,
-                                const AllowList* allow = nullptr);
+                                const AllowList* allow = nullptr, bool asList = false);
 
 // Enters every line of hosts that does not begin with "#" into index, unaltered; a line already
 // present is left alone. One progress step per line.

@@ -157,6 +157,10 @@ TEST_F(WebListRunTest, UpdateEveryBlockWithASource) {
     EXPECT_EQ(out.str(), "web\t1\t" + hop + "\nhand\t2\t-\nfile\t1\t" + listPath + "\n");
     EXPECT_EQ(run({"--update", "more", list}), kExitDone);
     EXPECT_EQ(readFile(hosts), updated + block("more", list, "")) << "its one line is already in the block web";
+    // A merge reads HOSTS again by the list rules but keeps its blocks' sources.
+    writeFile(listPath, "new.example\r\n");
+    EXPECT_EQ(run({"--add", listPath}), kExitDone);
+    EXPECT_NE(readFile(hosts).find("#BEGIN of web\r\n# source: " + hop + "\r\n"), std::string::npos);
 }
 
 // A dry run of each mode prints what would change and writes nothing: not the file, not its time, no

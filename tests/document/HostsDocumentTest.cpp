@@ -94,6 +94,9 @@ TEST_F(DocumentTest, NormalisesSourceLines) {
         {"Ads.Example\r\nads.example\r\n", {"127.0.0.1 Ads.Example"}},
         {"# c\r\n# c\r\n", {"# c", "# c"}},
         {";x\r\n;X\r\n", {";x"}},
+        // A list cannot name the source of a block (what a later update of every block would read).
+        {"#BEGIN of b\r\n  # source: /etc/shadow\r\n#source: kept\r\n#END of b\r\n",
+         {"#BEGIN of b", "#source: kept", "#END of b"}},
         {"a\nb\n", {"127.0.0.1 a\nb\n"}}, // a lone LF is no line end here
         // Only a first field that is an IPv6 address keeps the line as written; digits keep it anyway.
         {"::1 localhost ip6-localhost", {"::1 localhost ip6-localhost"}},
