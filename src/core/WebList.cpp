@@ -64,6 +64,17 @@ std::string folderRisk(FileSystem& files, const std::string& folder) {
 #endif
 }
 
+// The same for every folder on the way to folder: whoever may change one of them may put a folder of
+// their own in place of the next.
+std::string pathRisk(FileSystem& files, const std::string& folder) {
+    for (size_t end = folder.find(kSeparator, 1);; end = folder.find(kSeparator, end + 1)) {
+        if (std::string risk = folderRisk(files, folder.substr(0, end)); !risk.empty())
+            return risk;
+        if (end == std::string::npos)
+            return {};
+    }
+}
+
 // What was noted of the last download of an address: the validators a conditional request sends.
 struct Notes {
     std::string etag;
@@ -138,7 +149,7 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         if (const int made = files.makeFolder(path, kPrivateFolder); made < 0)
             return failed("cannot make the folder " + path + ": " + files.errorText(-made));
     }
-    if (std::string risk = folderRisk(files, parent) + folderRisk(files, folder); !risk.empty())
+    if (std::string risk = pathRisk(files, folder); !risk.empty())
         return failed(risk + "; set XDG_CACHE_HOME to a folder of your own");
     const std::string base = folder + kSeparator + hexName(address);
     const std::string listPath = base + ".list", notesPath = base + ".notes";

@@ -128,14 +128,14 @@ TEST_F(WebListRunTest, FailedDownloadChangesNothing) {
             << ui.shown[0];
         EXPECT_EQ(readFile(hosts) + readFile(hosts + ".bak") + out.str(), before + "older\r\n");
     }
-    // Nor is a download kept where another user could swap it before it is read.
-    const std::string cache = dir.file("cache/velmora");
-    std::filesystem::create_directories(cache);
-    std::filesystem::permissions(cache, std::filesystem::perms::all);
+    // Nor is a download kept where another user could swap it, or a folder on the way to it, before it
+    // is read.
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
     EXPECT_EQ(run({"--add", list}), kExitFailed);
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
     EXPECT_EQ(ui.shown,
-              Lines{"error:The list " + list + " could not be downloaded: other users may change the folder " + cache +
-                    "; set XDG_CACHE_HOME to a folder of your own"});
+              Lines{"error:The list " + list + " could not be downloaded: other users may change the folder " +
+                    dir.path() + "; set XDG_CACHE_HOME to a folder of your own"});
     EXPECT_EQ(readFile(hosts), before);
 }
 
