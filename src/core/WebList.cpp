@@ -5,6 +5,7 @@
 #include "core/TextUtil.h"
 
 #include <cstdio>
+#include <random>
 
 namespace velmora {
 
@@ -21,8 +22,12 @@ constexpr uint32_t kPrivateFile = 0600;
 constexpr std::string_view kNotesHeader = "velmora download 1";
 
 int writeWhole(FileSystem& files, const std::string& path, std::string_view bytes) {
-    const std::string temporary = path + ".part";
-    files.remove(temporary);
+    // Downloads run before the HOSTS lock, so two runs may keep the same address at once: each writes
+    // a file of its own and renames it whole.
+    std::random_device random;
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%08x%08x.part", random(), random());
+    const std::string temporary = path + suffix;
     const int fd = files.createExclusive(temporary, kPrivateFile);
     if (fd < 0)
         return -fd;
