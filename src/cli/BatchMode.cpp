@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <functional>
 #include <ostream>
 
@@ -181,7 +182,13 @@ int runUpdate(Run& run) {
     document.setHostsPath(hostsPath);
     std::vector<UpdateTarget> targets;
     if (!run.command.argument.empty()) {
-        targets.push_back({run.command.argument, run.command.source, {}});
+        // The block keeps where its list came from for later updates, which may run in another folder.
+        std::string source = run.command.source;
+        std::error_code error;
+        if (!isWebAddress(source))
+            if (const std::filesystem::path full = std::filesystem::absolute(source, error); !error)
+                source = full.lexically_normal().string();
+        targets.push_back({run.command.argument, source, {}});
     } else {
         document.ui().progress().setTitle("Loading HOSTS...");
         document.load(hostsPath);
@@ -201,6 +208,14 @@ int runUpdate(Run& run) {
     // for the network); a failed one leaves its block alone.
     bool failed = false;
     for (UpdateTarget& target : targets) {
+        if (!isWebAddress(target.source) && !std::filesystem::path(target.source).is_absolute()) {
+            document.ui().reportError("The list " + target.source + " of block " + target.name +
+                                      " is no full path, so it was left as it was; update it once with its full "
+                                      "path.");
+            target.list.status = WebListStatus::Failed;
+            failed = true;
+            continue;
+        }
         target.list = document.fetchList(target.source);
         if (target.list.status == WebListStatus::Fresh && !isWebAddress(target.source) &&
             !fileHasData(document.files(), target.list.path)) {

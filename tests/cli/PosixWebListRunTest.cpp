@@ -161,6 +161,13 @@ TEST_F(WebListRunTest, UpdateEveryBlockWithASource) {
     writeFile(listPath, "new.example\r\n");
     EXPECT_EQ(run({"--add", listPath}), kExitDone);
     EXPECT_NE(readFile(hosts).find("#BEGIN of web\r\n# source: " + hop + "\r\n"), std::string::npos);
+    // A list given by a relative path is noted by its full one; a block noting a relative path is left
+    // alone, since an update may run in any folder.
+    EXPECT_EQ(run({"--update", "rel", std::filesystem::relative(listPath).string()}), kExitDone);
+    EXPECT_NE(readFile(hosts).find("#BEGIN of rel\r\n# source: " + listPath + "\r\n"), std::string::npos);
+    writeFile(hosts, block("old", "list.txt", ""));
+    EXPECT_EQ(run({"--update"}), kExitFailed);
+    EXPECT_EQ(readFile(hosts), block("old", "list.txt", ""));
 }
 
 // A dry run of each mode prints what would change and writes nothing: not the file, not its time, no
