@@ -163,11 +163,12 @@ TEST_F(WebListRunTest, UpdateEveryBlockWithASource) {
     EXPECT_NE(readFile(hosts).find("#BEGIN of web\r\n# source: " + hop + "\r\n"), std::string::npos);
     // A list given by a relative path is noted by its full one; a block noting a relative path is left
     // alone, since an update may run in any folder.
-    EXPECT_EQ(run({"--update", "rel", std::filesystem::relative(listPath).string()}), kExitDone);
+    const std::string relative = std::filesystem::relative(listPath).string();
+    EXPECT_EQ(run({"--update", "rel", relative}), kExitDone);
     EXPECT_NE(readFile(hosts).find("#BEGIN of rel\r\n# source: " + listPath + "\r\n"), std::string::npos);
-    writeFile(hosts, block("old", "list.txt", ""));
+    writeFile(hosts, block("old", relative, ""));
     EXPECT_EQ(run({"--update"}), kExitFailed);
-    EXPECT_EQ(readFile(hosts), block("old", "list.txt", ""));
+    EXPECT_EQ(readFile(hosts), block("old", relative, ""));
 }
 
 // A dry run of each mode prints what would change and writes nothing: not the file, not its time, no
