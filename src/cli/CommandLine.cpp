@@ -144,7 +144,8 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--update") {
             // Either NAME SOURCE or nothing: every block that notes its source.
             if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
-                if (arguments[i + 1].empty() || i + 2 >= arguments.size() || arguments[i + 2].empty())
+                if (arguments[i + 1].empty() || i + 2 >= arguments.size() || arguments[i + 2].empty() ||
+                    arguments[i + 2].starts_with("--"))
                     return mistake("option --update takes a block NAME and a SOURCE (a list file or web address), "
                                    "or neither");
                 result.argument = arguments[++i];

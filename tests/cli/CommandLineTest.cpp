@@ -75,6 +75,8 @@ TEST(CommandLine, ListOptions) {
          "option --update takes a block NAME and a SOURCE (a list file or web address), or neither"},
         {{"--update", "", "x"},
          "option --update takes a block NAME and a SOURCE (a list file or web address), or neither"},
+        {{"--update", "ads", "--dry-run"},
+         "option --update takes a block NAME and a SOURCE (a list file or web address), or neither"},
         {{"--add", "u", "--max-size", "0"},
          "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
         {{"--blocks", "--dry-run"}, "--dry-run and --diff go with --add, --update, --remove or --removeall"},
