@@ -60,6 +60,8 @@ bool isTemporaryName(const std::string& name, const std::string& hostsName) {
     return base == hostsName || base == hostsName + ".bak" || base == "." + hostsName + ".velmora-journal";
 }
 
+} // namespace
+
 int writeAll(FileSystem& files, int fd, std::string_view data) {
     while (!data.empty()) {
         const ssize_t n = files.write(fd, data.data(), data.size());
@@ -71,6 +73,8 @@ int writeAll(FileSystem& files, int fd, std::string_view data) {
     }
     return 0;
 }
+
+namespace {
 
 // What to write: lines each followed by lineEnd; without lines the bytes as they are; or what is left
 // to read of an open file.
@@ -170,11 +174,7 @@ bool looksUnchanged(FileSystem& files, const std::string& path, const FileFinger
            now.modifiedNs == read.modifiedNs;
 }
 
-struct TempFile {
-    std::string path;
-    int fd = -1;
-    int error = 0;
-};
+} // namespace
 
 TempFile createTemporaryBeside(FileSystem& files, const std::string& path, uint32_t mode) {
     TempFile temp;
@@ -190,6 +190,8 @@ TempFile createTemporaryBeside(FileSystem& files, const std::string& path, uint3
     temp.fd = -1;
     return temp;
 }
+
+namespace {
 
 // Finishes a file written to fd: sync, note what it now is, close. Returns 0 or an errno; fd is
 // closed either way.
@@ -414,6 +416,18 @@ std::string journalPathFor(const std::string& target) {
     return folderOf(target) + "." + nameOf(target) + ".velmora-journal";
 }
 
+std::string folderChangeRisk(FileSystem& files, const std::string& folder, const PathInfo& info) {
+    const uint32_t me = files.userId();
+    const bool sticky = (info.mode & 01000) != 0;
+    if (info.uid != 0 && info.uid != me)
+        return "the folder " + folder + " belongs to another user";
+    if (!sticky && (info.mode & 0002))
+        return "any user may change the folder " + folder;
+    if (!sticky && me == 0 && (info.mode & 0020) && info.gid != 0)
+        return "the users of its group may change the folder " + folder;
+    return {};
+}
+
 SaveTarget saveTargetFor(FileSystem& files, const std::string& path) {
     SaveTarget result;
     result.path = path;
@@ -435,14 +449,7 @@ SaveTarget saveTargetFor(FileSystem& files, const std::string& path) {
         }
         if (!info.exists)
             return {}; // the save itself reports a missing folder
-        const bool sticky = (info.mode & 01000) != 0;
-        if (!trusted(info.uid))
-            return "the folder " + folder + " belongs to another user";
-        if (!sticky && (info.mode & 0002))
-            return "any user may change the folder " + folder;
-        if (!sticky && me == 0 && (info.mode & 0020) && info.gid != 0)
-            return "the users of its group may change the folder " + folder;
-        return {};
+        return folderChangeRisk(files, folder, info);
     };
     const PathInfo link = files.stat(path, false);
     if (!link.exists && link.error != 0 && link.error != ENOENT)

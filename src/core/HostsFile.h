@@ -104,6 +104,21 @@ struct SaveTarget {
     SaveStatus status = SaveStatus::Saved;
 };
 SaveTarget saveTargetFor(FileSystem& files, const std::string& path);
+// Why another user than root and the running one could put something of theirs in the folder (info
+// is what stat says of it): it is theirs, any user may change it, or (for root) a group may; empty when
+// no one could. A sticky folder only lets each user change what is theirs.
+std::string folderChangeRisk(FileSystem& files, const std::string& folder, const PathInfo& info);
+
+// Writes all of data to fd; 0 or an errno.
+int writeAll(FileSystem& files, int fd, std::string_view data);
+// A new file of mode created exclusively under a fresh temporary name in path's folder; fd -1 and the
+// errno in error when none could be made.
+struct TempFile {
+    std::string path;
+    int fd = -1;
+    int error = 0;
+};
+TempFile createTemporaryBeside(FileSystem& files, const std::string& path, uint32_t mode);
 
 // The names that saving path uses beside its target for the lock and the journal of an in-place write.
 std::string lockPathFor(const std::string& target);

@@ -5,7 +5,6 @@
 #include "core/TextUtil.h"
 
 #include <cstdio>
-#include <random>
 
 namespace velmora {
 
@@ -21,59 +20,31 @@ constexpr uint32_t kPrivateFile = 0600;
 // The first line of a kept download's notes, so that notes of another format are never trusted.
 constexpr std::string_view kNotesHeader = "velmora download 1";
 
+// Downloads run before the HOSTS lock, so two runs may keep the same address at once: each writes a
+// file of its own and renames it whole.
 int writeWhole(FileSystem& files, const std::string& path, std::string_view bytes) {
-    // Downloads run before the HOSTS lock, so two runs may keep the same address at once: each writes
-    // a file of its own and renames it whole.
-    std::random_device random;
-    char suffix[32];
-    std::snprintf(suffix, sizeof suffix, ".%08x%08x.part", random(), random());
-    const std::string temporary = path + suffix;
-    const int fd = files.createExclusive(temporary, kPrivateFile);
-    if (fd < 0)
-        return -fd;
-    int error = 0;
-    for (size_t done = 0; done < bytes.size() && error == 0;) {
-        const ssize_t n = files.write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0)
-            error = n < 0 ? static_cast<int>(-n) : EIO;
-        else
-            done += static_cast<size_t>(n);
-    }
-    if (const int closed = files.close(fd); error == 0 && closed < 0)
+    const TempFile temporary = createTemporaryBeside(files, path, kPrivateFile);
+    if (temporary.fd < 0)
+        return temporary.error;
+    int error = writeAll(files, temporary.fd, bytes);
+    if (const int closed = files.close(temporary.fd); error == 0 && closed < 0)
         error = -closed;
     if (error == 0) {
-        if (const int renamed = files.rename(temporary, path); renamed < 0)
+        if (const int renamed = files.rename(temporary.path, path); renamed < 0)
             error = -renamed;
     }
     if (error != 0)
-        files.remove(temporary);
+        files.remove(temporary.path);
     return error;
 }
 
-// Why a download kept in this folder could be swapped by another user before it is read (root's
-// run above all would merge their lines); empty when it cannot.
-std::string folderRisk(FileSystem& files, const std::string& folder) {
-#ifdef _WIN32
-    (void)files;
-    (void)folder;
-    return {};
-#else
-    const PathInfo info = files.stat(folder, true);
-    const uint32_t me = files.userId();
-    const bool sticky = (info.mode & 01000) != 0;
-    if (info.uid != 0 && info.uid != me)
-        return "the folder " + folder + " belongs to another user";
-    if (!sticky && ((info.mode & 0002) || (me == 0 && (info.mode & 0020) && info.gid != 0)))
-        return "other users may change the folder " + folder;
-    return {};
-#endif
-}
-
-// The same for every folder on the way to folder: whoever may change one of them may put a folder of
-// their own in place of the next.
+// Why a download kept in folder could be swapped by another user before it is read (root's run above
+// all would merge their lines): whoever may change a folder on the way may put one of their own in
+// place of the next. Empty when no one could.
 std::string pathRisk(FileSystem& files, const std::string& folder) {
     for (size_t end = folder.find(kSeparator, 1);; end = folder.find(kSeparator, end + 1)) {
-        if (std::string risk = folderRisk(files, folder.substr(0, end)); !risk.empty())
+        const std::string step = folder.substr(0, end);
+        if (std::string risk = folderChangeRisk(files, step, files.stat(step, true)); !risk.empty())
             return risk;
         if (end == std::string::npos)
             return {};

@@ -104,8 +104,7 @@ bool HostsDocument::load(const std::string& path) {
         noteRead(path, FileFingerprint{});
         return true;
     }
-    m_history.replaceAll();
-    m_savedState = kNoState;
+    replaceForRead();
     return readHosts(path);
 }
 
@@ -232,8 +231,7 @@ MergeResult HostsDocument::merge() {
         DuplicateIndex index(m_lines);
         if (m_lines.count() == 0 || m_needsReload) {
             // One change with the list's lines: taking it back brings the lines from before the read.
-            m_history.replaceAll();
-            m_savedState = kNoState;
+            replaceForRead();
             m_selection.reset();
             notePartialRead(m_hostsPath, 0);
             progress.setTitle("Loading HOSTS...");
@@ -432,8 +430,7 @@ void HostsDocument::readAgainWithAddedLines(const std::string& path) {
         again.emplace_back(m_added.text(i));
     m_added.clear();
     m_addedSelection.reset();
-    m_history.replaceAll();
-    m_savedState = kNoState;
+    replaceForRead();
     m_selection.reset();
     if (fileHasData(m_files, path))
         readHosts(path);
@@ -548,6 +545,12 @@ void HostsDocument::edited() {
 void HostsDocument::markSaved() {
     m_modified = false;
     m_savedState = m_history.state();
+}
+
+void HostsDocument::replaceForRead() {
+    // The old lines are kept to go back to; which lines the file holds is known once the read ends.
+    m_history.replaceAll();
+    m_savedState = kNoState;
 }
 
 void HostsDocument::noteSavedIfUnmodified() {

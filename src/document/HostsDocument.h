@@ -198,6 +198,7 @@ private:
     void edited();
     void markSaved();
     void noteSavedIfUnmodified();
+    void replaceForRead();
     bool readHosts(const std::string& path);
     void historyStep(bool back);
     void readAgainWithAddedLines(const std::string& path);

@@ -133,9 +133,8 @@ TEST_F(WebListRunTest, FailedDownloadChangesNothing) {
     std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
     EXPECT_EQ(run({"--add", list}), kExitFailed);
     std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
-    EXPECT_EQ(ui.shown,
-              Lines{"error:The list " + list + " could not be downloaded: other users may change the folder " +
-                    dir.path() + "; set XDG_CACHE_HOME to a folder of your own"});
+    EXPECT_EQ(ui.shown, Lines{"error:The list " + list + " could not be downloaded: any user may change the folder " +
+                              dir.path() + "; set XDG_CACHE_HOME to a folder of your own"});
     EXPECT_EQ(readFile(hosts), before);
 }
 
