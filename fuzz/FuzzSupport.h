@@ -41,16 +41,16 @@ inline EntryList listOf(const Lines& lines) {
     return list;
 }
 
-// The line rules byte by byte: CR LF and a lone CR end a line; so does a lone LF in the POSIX
-// convention. A final line end makes no extra line.
-inline Lines referenceLines(std::string_view data, LineConvention convention) {
+// The line rules byte by byte: CR LF, a lone CR and a lone LF each end a line. A final line end makes
+// no extra line.
+inline Lines referenceLines(std::string_view data) {
     Lines lines;
     std::string current;
     bool open = false; // bytes seen since the last line end
     for (size_t i = 0; i < data.size(); ++i) {
         const char c = data[i];
         const bool crlf = c == '\r' && i + 1 < data.size() && data[i + 1] == '\n';
-        if (c == '\r' || (c == '\n' && convention == LineConvention::Posix)) {
+        if (c == '\r' || c == '\n') {
             lines.push_back(current);
             current.clear();
             open = false;
@@ -112,27 +112,64 @@ inline bool referenceIpv6(const std::string& field) {
     return address.find('\0') == std::string::npos && inet_pton(AF_INET6, address.c_str(), &parsed) == 1;
 }
 
-// The lines of a text read as a list: a byte-order mark at its very start is dropped.
-inline Lines referenceListLines(std::string_view data, LineConvention convention) {
-    if (data.substr(0, 3) == "\xEF\xBB\xBF")
-        data.remove_prefix(3);
-    return referenceLines(data, convention);
+// An IPv4 address in dotted decimal: one to four parts of decimal digits, split at the dots; every
+// part but the last at most 255, the last at most what the bytes left over can hold.
+inline bool referenceIpv4(const std::string& field) {
+    std::vector<std::string> parts(1);
+    for (const char c : field) {
+        if (c == '.')
+            parts.emplace_back();
+        else if (c >= '0' && c <= '9')
+            parts.back() += c;
+        else
+            return false;
+    }
+    if (parts.size() > 4)
+        return false;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        if (parts[i].empty() || parts[i].size() > 10)
+            return false;
+        const unsigned long long value = std::stoull(parts[i]);
+        const unsigned long long most = i + 1 < parts.size() ? 255 : (0xFFFFFFFFull >> (8 * i));
+        if (value > most)
+            return false;
+    }
+    return true;
+}
+
+// The lines of a text read as a list: a byte-order mark at the start of a line is dropped.
+inline Lines referenceListLines(std::string_view data) {
+    Lines lines = referenceLines(data);
+    for (std::string& line : lines)
+        if (startsWith(line, "\xEF\xBB\xBF"))
+            line.erase(0, 3);
+    return lines;
 }
 
 // A trimmed, non-empty source line in its stored HOSTS form: the rules in their order.
 inline std::string referenceNormalised(const std::string& line) {
-    if (startsWith(line, "127.1 "))
-        return line;
     if (line.size() >= 10 && line.compare(0, 10, "127.0.0.1 ") == 0)
         return "127.0.0.1 " + withoutLeadingSpaces(std::string_view(line).substr(10));
     if (line.size() >= 10 && line.compare(0, 10, "127.0.0.1\t") == 0)
         return "127.0.0.1 " + withoutLeadingSpaces(std::string_view(line).substr(10));
     const char first = line[0];
-    if ((first >= '0' && first <= '9') || first == '#' || first == ';')
+    if (first == '#' || first == ';')
         return line;
-    if (referenceIpv6(line.substr(0, line.find_first_of(" \t"))))
+    const std::string field = line.substr(0, line.find_first_of(" \t"));
+    if (referenceIpv4(field) || referenceIpv6(field))
         return line;
     return "127.0.0.1 " + line;
+}
+
+// The key a line already in the HOSTS list is indexed by: its form as a list line, case folded; empty
+// for a line no index holds (blank, or a comment).
+inline std::string referenceKey(std::string line) {
+    if (startsWith(line, "\xEF\xBB\xBF"))
+        line.erase(0, 3);
+    const std::string trimmed = trimmedOfSpaces(line);
+    if (trimmed.empty() || trimmed[0] == '#')
+        return {};
+    return folded(referenceNormalised(trimmed));
 }
 
 } // namespace velmora::fuzz

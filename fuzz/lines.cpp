@@ -1,4 +1,4 @@
-// Line reading in both conventions, and loading then saving a file.
+// Line reading, and loading then saving a file in both writing conventions.
 // - The whole-text splitter, the streaming reader (any piece size, short reads) and the byte-by-byte
 //   reference all give the same lines.
 // - Saving the lines over the file writes each line followed by the file's own line end; a file whose
@@ -17,8 +17,8 @@ using namespace velmora::fuzz;
 
 namespace {
 
-// True when every line of data ends with `end` (the last one included) under the convention.
-bool everyLineEndsWith(std::string_view data, LineConvention convention, std::string_view end) {
+// True when every line of data ends with `end` (the last one included).
+bool everyLineEndsWith(std::string_view data, std::string_view end) {
     if (data.empty())
         return true;
     if (!data.ends_with(end))
@@ -31,17 +31,17 @@ bool everyLineEndsWith(std::string_view data, LineConvention convention, std::st
                 return false;
             if (crlf)
                 ++i;
-        } else if (c == '\n' && convention == LineConvention::Posix && end != "\n") {
+        } else if (c == '\n' && end != "\n") {
             return false;
         }
     }
     return true;
 }
 
-Lines streamed(MemoryFileSystem& disk, const std::string& path, LineConvention convention, size_t chunk) {
+Lines streamed(MemoryFileSystem& disk, const std::string& path, size_t chunk) {
     Lines lines;
     const int error = readFileLines(
-        disk, path, convention, [&](std::string_view line) { lines.emplace_back(line); }, chunk);
+        disk, path, [&](std::string_view line) { lines.emplace_back(line); }, chunk);
     FUZZ_CHECK(error == 0, "a clean read reports no error");
     return lines;
 }
@@ -55,9 +55,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t readLimit = input.ConsumeIntegralInRange<size_t>(0, 9);
     const std::string bytes = input.ConsumeRemainingBytesAsString();
 
-    const Lines reference = referenceLines(bytes, convention);
+    const Lines reference = referenceLines(bytes);
     Lines whole;
-    forEachLine(bytes, convention, [&](std::string_view line) { whole.emplace_back(line); });
+    forEachLine(bytes, [&](std::string_view line) { whole.emplace_back(line); });
     FUZZ_CHECK(whole == reference, "forEachLine splits by the line rules");
 
     MemoryFileSystem disk;
@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = "etc/hosts";
     disk.put(path, bytes);
     disk.files[path]->mode = 0640;
-    FUZZ_CHECK(streamed(disk, path, convention, chunk) == whole, "the streaming reader splits as the whole text");
+    FUZZ_CHECK(streamed(disk, path, chunk) == whole, "the streaming reader splits as the whole text");
 
     const std::string_view end = lineEndBytes(lineEndFor(bytes, convention));
     const size_t firstEnd = bytes.find_first_of("\r\n");
@@ -81,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         expected.append(line).append(end);
     const std::string* after = disk.bytesOf(path);
     FUZZ_CHECK(after && *after == expected, "every line is written followed by the line end");
-    if (everyLineEndsWith(bytes, convention, end))
+    if (everyLineEndsWith(bytes, end))
         FUZZ_CHECK(*after == bytes, "a file whose lines all end with its line end is saved byte for byte");
     FUZZ_CHECK(disk.files[path]->mode == 0640, "the mode is kept");
 
@@ -92,6 +92,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(disk.files.size() == (bytes.empty() ? 1u : 2u), "no temporary file is left");
     FUZZ_CHECK(disk.openDescriptors() == 0, "every file is closed");
 
-    FUZZ_CHECK(streamed(disk, path, convention, chunk) == whole, "the saved file reads back as the same lines");
+    FUZZ_CHECK(streamed(disk, path, chunk) == whole, "the saved file reads back as the same lines");
     return 0;
 }

@@ -1,10 +1,9 @@
 // The merge of a source list into the HOSTS list, through the document as the window and "/add" drive
 // it, on a HOSTS text and a source text from the input; then the save.
-// - Index pass (the list already loaded): every HOSTS line stays, unaltered and in order; the source
-//   lines follow, each non-blank one either added once in its normalised form or dropped as a case-folded
-//   duplicate of a HOSTS line or of an earlier added line; comment lines always added.
-// - Rebuild (empty list, or the HOSTS path changed since loading): the HOSTS file is read by the same
-//   source-list rules first, then the source list, against one index.
+// - Every HOSTS line stays, exactly as written and in order, whether the list on screen is indexed
+//   (loaded) or read again (empty, or the HOSTS path changed since loading); the source lines follow,
+//   each non-blank one either added once in its normalised form or dropped as a case-folded duplicate
+//   of a HOSTS line's normalised form or of an earlier added line; comment lines always added.
 // - The added list is exactly what was appended; the save writes exactly the merged list and backs up
 //   the HOSTS bytes exactly.
 
@@ -56,9 +55,9 @@ private:
 };
 
 // The source-list rules on a text, against the folded keys gathered so far.
-Lines modelRead(const std::string& bytes, LineConvention convention, std::set<std::string>& keys) {
+Lines modelRead(const std::string& bytes, std::set<std::string>& keys) {
     Lines kept;
-    for (const std::string& line : referenceListLines(bytes, convention)) {
+    for (const std::string& line : referenceListLines(bytes)) {
         const std::string trimmed = trimmedOfSpaces(line);
         if (trimmed.empty())
             continue;
@@ -94,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Loaded as at start-up, so nothing needs a reload yet.
         document.start(false);
         before = linesOf(document.lines());
-        FUZZ_CHECK(before == referenceLines(hostsText, convention), "loading keeps every line as read");
+        FUZZ_CHECK(before == referenceLines(hostsText), "loading keeps every line as read");
         FUZZ_CHECK(!document.hostsReadIncomplete(), "a clean load reads to the end");
     }
     document.setHostsPath(hostsPath);
@@ -112,21 +111,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Lines expected;
     const bool rebuilt = before.empty() || start == 2;
     FUZZ_CHECK(merged.hostsReread == rebuilt, "the HOSTS file is read again exactly when the lines are stale");
-    if (rebuilt) {
-        expected = modelRead(hostsText, convention, keys);
+    if (rebuilt)
         FUZZ_CHECK((ui.notices.size() == 1) == hostsText.empty(), "a missing HOSTS file is told once");
-    } else {
-        expected = before;
-        for (const std::string& line : before) {
-            if (line.empty() || line[0] != '#')
-                keys.insert(folded(line));
-        }
+    else
         FUZZ_CHECK(ui.notices.empty(), "the index pass tells nothing");
-        FUZZ_CHECK(after.size() >= before.size() && std::equal(before.begin(), before.end(), after.begin()),
-                   "no HOSTS line is lost, changed or moved");
-    }
+    expected = referenceLines(hostsText);
+    for (const std::string& line : expected)
+        if (const std::string key = referenceKey(line); !key.empty())
+            keys.insert(key);
+    FUZZ_CHECK(after.size() >= expected.size() && std::equal(expected.begin(), expected.end(), after.begin()),
+               "no HOSTS line is lost, changed or moved");
     const size_t hostsPart = expected.size();
-    const Lines fromSource = modelRead(sourceText, convention, keys);
+    const Lines fromSource = modelRead(sourceText, keys);
     expected.insert(expected.end(), fromSource.begin(), fromSource.end());
     FUZZ_CHECK(after == expected, "the merged list is the HOSTS lines followed by the new source lines");
     FUZZ_CHECK(added == fromSource, "the added list is exactly what was appended");
@@ -134,7 +130,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                "the added lines are at the end, in order");
 
     std::set<std::string> entries;
-    for (size_t i = rebuilt ? 0 : hostsPart; i < after.size(); ++i) {
+    for (size_t i = hostsPart; i < after.size(); ++i) {
         if (after[i][0] != '#')
             FUZZ_CHECK(entries.insert(folded(after[i])).second, "no entry is added twice");
     }

@@ -57,14 +57,13 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzedDataProvider input(data, size);
-    const LineConvention convention = input.ConsumeBool() ? LineConvention::Windows : LineConvention::Posix;
     const std::string bytes = input.ConsumeRemainingBytesAsString();
 
     // The model: trim spaces, skip blanks, normalise, keep comments, keep the first of each folded key.
     Lines expected;
     std::set<std::string> keys;
-    const Lines raw = referenceLines(bytes, convention);
-    for (const std::string& line : referenceListLines(bytes, convention)) {
+    const Lines raw = referenceLines(bytes);
+    for (const std::string& line : referenceListLines(bytes)) {
         const std::string trimmed = trimmedOfSpaces(line);
         if (trimmed.empty())
             continue;
@@ -75,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     EntryList hosts;
     DuplicateIndex index(hosts);
-    const int32_t appended = readSourceText(bytes, convention, hosts, index);
+    const int32_t appended = readSourceText(bytes, hosts, index);
 
     const Lines kept = linesOf(hosts);
     FUZZ_CHECK(kept == expected, "the kept lines are the normalised first copies and every comment");
@@ -101,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     EntryList fileHosts;
     DuplicateIndex fileIndex(fileHosts);
     StepRecorder progress;
-    const SourceReadResult read = readSourceFile(disk, path, convention, fileHosts, fileIndex, progress);
+    const SourceReadResult read = readSourceFile(disk, path, fileHosts, fileIndex, progress);
     FUZZ_CHECK(read.error == 0, "a clean read reports no error");
     FUZZ_CHECK(progress.increments.size() == raw.size(), "progress sees every line");
     for (size_t i = 0; i < raw.size() && i < progress.increments.size(); ++i) {

@@ -92,8 +92,7 @@ struct Run {
     int showDryRun(const std::string& hostsPath) {
         EntryList before;
         before.beginAppend();
-        readFileLines(document.files(), hostsPath, document.lineConvention(),
-                      [&](std::string_view line) { before.append(line); });
+        readFileLines(document.files(), hostsPath, [&](std::string_view line) { before.append(line); });
         before.endAppend();
         const std::vector<DiffStep> steps = diffLines(before, document.lines());
         if (command.diff)
@@ -355,8 +354,7 @@ constexpr Handler kHandlers[] = {
 bool readAllowList(Run& run) {
     HostsDocument& document = run.document;
     AllowList allow;
-    const AllowListFile read = loadAllowList(document.files(), document.environment(), run.command.allowFile,
-                                             document.lineConvention(), allow);
+    const AllowListFile read = loadAllowList(document.files(), document.environment(), run.command.allowFile, allow);
     if (read.error != 0) {
         document.ui().reportError("The allowlist " + read.path +
                                   " could not be read: " + document.files().errorText(read.error));

@@ -547,11 +547,10 @@ FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followL
 namespace {
 // Where the last whole line of buf ends (just after its line end), or 0 when no line end is sure yet:
 // a CR at the very end may still be followed by its LF.
-size_t afterLastLineEnd(const char* buf, size_t size, LineConvention convention) {
-    const bool lfEnds = convention == LineConvention::Posix;
+size_t afterLastLineEnd(const char* buf, size_t size) {
     for (size_t k = size; k-- > 0;) {
         const char c = buf[k];
-        if (c == '\n' && (lfEnds || (k > 0 && buf[k - 1] == '\r')))
+        if (c == '\n')
             return k + 1;
         if (c == '\r' && k + 1 < size)
             return buf[k + 1] == '\n' ? k + 2 : k + 1;
@@ -560,11 +559,12 @@ size_t afterLastLineEnd(const char* buf, size_t size, LineConvention convention)
 }
 } // namespace
 
-size_t countLines(FileSystem& files, const std::string& path, LineConvention convention) {
+size_t countLines(FileSystem& files, const std::string& path) {
     const int fd = files.openRead(path, true);
     if (fd < 0)
         return 0;
-    const char end = convention == LineConvention::Posix ? '\n' : '\r';
+    // LF bytes: a file of CR lines alone is rare enough to be grown into rather than counted.
+    const char end = '\n';
     constexpr uint64_t ones = 0x0101010101010101ull;
     const uint64_t pattern = ones * static_cast<unsigned char>(end);
     std::unique_ptr<char[]> buffer(new char[kChunk]);
@@ -589,19 +589,17 @@ size_t countLines(FileSystem& files, const std::string& path, LineConvention con
     return lines + 1;
 }
 
-void reserveForFile(EntryList& list, FileSystem& files, const std::string& path, uint64_t size,
-                    LineConvention convention) {
+void reserveForFile(EntryList& list, FileSystem& files, const std::string& path, uint64_t size) {
     // Below this, growing costs less than the counting pass.
     constexpr uint64_t kCountAbove = uint64_t{4} << 20;
-    const size_t lines = size > kCountAbove ? countLines(files, path, convention) : 0;
+    const size_t lines = size > kCountAbove ? countLines(files, path) : 0;
     list.reserveEntries(lines);
     // Room also for an address put in front of every line: pages never written cost nothing.
     list.reserveBytes(static_cast<size_t>(std::min<uint64_t>(size + 11 * uint64_t{lines}, uint64_t{1} << 36)));
 }
 
-int readFileBlocks(FileSystem& files, const std::string& path, LineConvention convention,
-                   const std::function<void(std::string_view)>& onBlock, size_t chunkSize, FileFingerprint* fingerprint,
-                   bool followLinks) {
+int readFileBlocks(FileSystem& files, const std::string& path, const std::function<void(std::string_view)>& onBlock,
+                   size_t chunkSize, FileFingerprint* fingerprint, bool followLinks) {
     const int fd = files.openRead(path, followLinks);
     if (fd < 0)
         return -fd;
@@ -635,7 +633,7 @@ int readFileBlocks(FileSystem& files, const std::string& path, LineConvention co
             hash.add(std::string_view(buffer.get() + size, static_cast<size_t>(n)));
         filled = static_cast<size_t>(n) == capacity - size;
         size += static_cast<size_t>(n);
-        const size_t whole = afterLastLineEnd(buffer.get(), size, convention);
+        const size_t whole = afterLastLineEnd(buffer.get(), size);
         if (whole == 0)
             continue;
         onBlock(std::string_view(buffer.get(), whole));
@@ -648,11 +646,10 @@ int readFileBlocks(FileSystem& files, const std::string& path, LineConvention co
     return error;
 }
 
-int readFileLines(FileSystem& files, const std::string& path, LineConvention convention,
-                  const std::function<void(std::string_view)>& onLine, size_t chunkSize, FileFingerprint* fingerprint) {
+int readFileLines(FileSystem& files, const std::string& path, const std::function<void(std::string_view)>& onLine,
+                  size_t chunkSize, FileFingerprint* fingerprint) {
     return readFileBlocks(
-        files, path, convention, [&](std::string_view block) { forEachLine(block, convention, onLine); }, chunkSize,
-        fingerprint);
+        files, path, [&](std::string_view block) { forEachLine(block, onLine); }, chunkSize, fingerprint);
 }
 
 namespace {
@@ -686,7 +683,7 @@ SaveResult saveContent(FileSystem& files, const std::string& path, const EntryLi
     FileFingerprint current;
     if (info.exists && info.size > 0) {
         const int error = readFileBlocks(
-            files, target, convention,
+            files, target,
             [&](std::string_view block) {
                 if (head.find_first_of("\r\n") == std::string::npos)
                     head.append(block.substr(0, kFirstChunk));

@@ -56,22 +56,19 @@ constexpr size_t kReadChunk = 1 << 20;
 // forEachLine splits the same bytes. A read that fails part way ends the file there (the partial
 // last line is still a line). Returns 0 or the errno of the failure, and when asked the fingerprint
 // of what was read. chunkSize is for tests.
-int readFileLines(FileSystem& files, const std::string& path, LineConvention convention,
-                  const std::function<void(std::string_view)>& onLine, size_t chunkSize = kReadChunk,
-                  FileFingerprint* fingerprint = nullptr);
-// About how many lines the file holds (its LF bytes, CR bytes by the Windows rules), for sizing what
-// will hold them; 0 when it cannot be read.
-size_t countLines(FileSystem& files, const std::string& path, LineConvention convention);
+int readFileLines(FileSystem& files, const std::string& path, const std::function<void(std::string_view)>& onLine,
+                  size_t chunkSize = kReadChunk, FileFingerprint* fingerprint = nullptr);
+// About how many lines the file holds (its LF bytes, plus one), for sizing what will hold them; 0 when
+// it cannot be read.
+size_t countLines(FileSystem& files, const std::string& path);
 // Makes room in list for the lines of a file of `size` bytes about to be appended: for the texts,
 // and in a large file for the entries by a count of its lines, so that ten million lines are never
 // copied as the list grows.
-void reserveForFile(EntryList& list, FileSystem& files, const std::string& path, uint64_t size,
-                    LineConvention convention);
+void reserveForFile(EntryList& list, FileSystem& files, const std::string& path, uint64_t size);
 // The same in blocks of whole lines (each ends just after a line end, except the file's last), for a
 // caller that splits them itself with forEachLine and so pays no call per line.
-int readFileBlocks(FileSystem& files, const std::string& path, LineConvention convention,
-                   const std::function<void(std::string_view)>& onBlock, size_t chunkSize = kReadChunk,
-                   FileFingerprint* fingerprint = nullptr, bool followLinks = true);
+int readFileBlocks(FileSystem& files, const std::string& path, const std::function<void(std::string_view)>& onBlock,
+                   size_t chunkSize = kReadChunk, FileFingerprint* fingerprint = nullptr, bool followLinks = true);
 
 enum class SaveStatus {
     Saved,

@@ -6,8 +6,9 @@
 
 namespace velmora {
 
-// How text lines end when reading. Windows: CR LF or a lone CR ends a line, a lone LF is part of
-// the line. Posix: a lone LF ends a line as well.
+// How a saved file ends its lines: Windows always with CR LF, Posix by the file's own convention (see
+// lineEndFor). Reading is the same everywhere: CR LF, a lone CR and a lone LF each end a line, since
+// lists from the web end their lines with LF whatever system reads them.
 enum class LineConvention { Windows, Posix };
 
 // What a saved file puts after each line.
@@ -24,7 +25,7 @@ constexpr LineConvention nativeLineConvention() {
 
 // Calls onLine(std::string_view line) for every line of data, in order, without its line end.
 // A final line end does not make an extra empty line; a last line without one is still a line.
-template <typename OnLine> void forEachLine(std::string_view data, LineConvention convention, OnLine&& onLine) {
+template <typename OnLine> void forEachLine(std::string_view data, OnLine&& onLine) {
     if (data.empty())
         return;
     const char* p = data.data();
@@ -35,9 +36,8 @@ template <typename OnLine> void forEachLine(std::string_view data, LineConventio
     };
     // The next CR and the next LF are each looked for once and kept until passed: a file of LF lines
     // has no CR, and one memchr call finds that for the whole text.
-    const bool lfEnds = convention == LineConvention::Posix;
     const char* cr = next(p, '\r');
-    const char* lf = lfEnds ? next(p, '\n') : end;
+    const char* lf = next(p, '\n');
     while (p < end) {
         if (cr < p)
             cr = next(p, '\r');

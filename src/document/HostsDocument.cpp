@@ -109,41 +109,47 @@ bool HostsDocument::load(const std::string& path) {
 }
 
 bool HostsDocument::readHosts(const std::string& path) {
-    FileFingerprint fingerprint;
     {
         BusyScope busy(m_ui);
         RefillScope refill(m_lines);
         m_selection.reset();
-        const PathInfo info = m_files.stat(path, true);
-        ProgressSink& progress = m_ui.progress();
-        if (info.size > kQuietLoadBytes)
-            progress.show();
-        const int32_t maximum = clampToInt32(info.size);
-        reserveForFile(m_lines, m_files, path, info.size, m_convention);
-        m_lines.beginAppend();
-        ProgressSteps steps(progress, maximum);
-        const int error = readFileBlocks(
-            m_files, path, m_convention,
-            [&](std::string_view block) {
-                forEachLine(block, m_convention, [&](std::string_view line) {
-                    m_lines.append(line);
-                    steps.step(clampToInt32(line.size()));
-                });
-            },
-            kReadChunk, &fingerprint);
-        notePartialRead(path, error);
-        if (error == 0)
-            noteRead(path, fingerprint);
-        else
-            m_readFingerprint.reset();
-        m_lines.endAppend();
-        progress.close();
+        appendHostsLines(path, nullptr, false);
     }
     noteSavedIfUnmodified();
     showTotal();
     setHostsPath(path);
     tellPartialRead(path);
     return !m_hostsReadIncomplete;
+}
+
+int32_t HostsDocument::appendHostsLines(const std::string& path, DuplicateIndex* index, bool showProgress) {
+    const PathInfo info = m_files.stat(path, true);
+    ProgressSink& progress = m_ui.progress();
+    if (showProgress || info.size > kQuietLoadBytes)
+        progress.show();
+    const int32_t first = m_lines.count();
+    reserveForFile(m_lines, m_files, path, info.size);
+    m_lines.beginAppend();
+    ProgressSteps steps(progress, clampToInt32(info.size));
+    FileFingerprint fingerprint;
+    const int error = readFileBlocks(
+        m_files, path,
+        [&](std::string_view block) {
+            forEachLine(block, [&](std::string_view line) {
+                if (m_lines.append(line) && index)
+                    index->addExisting(m_lines.count() - 1);
+                steps.step(clampToInt32(line.size()));
+            });
+        },
+        kReadChunk, &fingerprint);
+    notePartialRead(path, error);
+    if (error == 0)
+        noteRead(path, fingerprint);
+    else
+        m_readFingerprint.reset();
+    m_lines.endAppend();
+    progress.close();
+    return m_lines.count() - first;
 }
 
 void HostsDocument::notePartialRead(const std::string& path, int error) {
@@ -246,21 +252,12 @@ MergeResult HostsDocument::merge() {
                 else
                     m_ui.notify(m_hostsPath + " does not exist.");
             } else {
-                // The lines are the file's again; only what the list adds is unsaved.
+                // The lines are the file's again, every one as it is written; only what the list adds
+                // is unsaved.
                 m_modified = false;
-                progress.show();
-                FileFingerprint fingerprint;
-                const SourceReadResult read =
-                    readSourceFile(m_files, m_hostsPath, m_convention, m_lines, index, progress, &fingerprint);
-                notePartialRead(m_hostsPath, read.error);
-                if (read.error == 0)
-                    noteRead(m_hostsPath, fingerprint);
-                else
-                    m_readFingerprint.reset();
-                result.hostsLinesRead = read.appended;
-                result.hostsReadError = read.error;
-                progress.close();
-                setStatus(m_rereadStatus, itemsText(read.appended));
+                result.hostsLinesRead = appendHostsLines(m_hostsPath, &index, true);
+                result.hostsReadError = m_partialReadError;
+                setStatus(m_rereadStatus, itemsText(result.hostsLinesRead));
                 tellPartialRead(m_hostsPath);
             }
         } else {
@@ -278,7 +275,7 @@ MergeResult HostsDocument::merge() {
             m_modified = true;
             progress.show();
             const SourceReadResult read =
-                readSourceFile(m_files, listFile, m_convention, m_lines, index, progress, nullptr, &m_allow, true);
+                readSourceFile(m_files, listFile, m_lines, index, progress, nullptr, &m_allow, true);
             result.linesKeptOut = read.keptOut;
             progress.close();
             if (read.error != 0) {

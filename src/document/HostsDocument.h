@@ -10,6 +10,7 @@
 #include "document/ListHistory.h"
 #include "merge/AllowList.h"
 #include "merge/Blocks.h"
+#include "merge/DuplicateIndex.h"
 #include "merge/Sort.h"
 #include "platform/Downloader.h"
 #include "platform/Environment.h"
@@ -87,7 +88,8 @@ public:
 
     // Merges the list at sourcePath() into the lines: each new line is appended once (letter case
     // ignored) and also listed among the added lines. When the lines are empty or need a reload, the
-    // HOSTS file at hostsPath() is read again first, by the same rules as a list. A list that cannot
+    // HOSTS file at hostsPath() is read again first. Lines already there are never changed, dropped or
+    // moved; a list line is left out when one of them already holds it (see lineKey). A list that cannot
     // be read to its end adds nothing, and the user is told why.
     MergeResult merge();
     // The next merge reads the HOSTS file again first.
@@ -200,6 +202,9 @@ private:
     void noteSavedIfUnmodified();
     void replaceForRead();
     bool readHosts(const std::string& path);
+    // Appends the lines of the HOSTS file at path exactly as they are written, entering each into index
+    // when there is one, and notes how the read ended. Progress shows for a large file, or always.
+    int32_t appendHostsLines(const std::string& path, DuplicateIndex* index, bool showProgress);
     void historyStep(bool back);
     void readAgainWithAddedLines(const std::string& path);
     void noteRead(const std::string& path, const FileFingerprint& fingerprint);

@@ -30,7 +30,7 @@ BlockReplacement HostsDocument::updateBlock(const std::string& name, const std::
     m_selection.reset();
     EntryList replacement;
     const BlockReplacement result =
-        replaceBlock(m_lines, name, source, m_files, listFile, m_convention, &m_allow, m_ui.progress(), replacement);
+        replaceBlock(m_lines, name, source, m_files, listFile, &m_allow, m_ui.progress(), replacement);
     if (result.changed) {
         // The old lines are kept to go back to, and the new ones taken over without a copy.
         m_history.replaceAll();

@@ -25,8 +25,7 @@ int runWindow(int argc, char** argv, bool noLoad, const std::string& privilegedH
     // of the allowlist out as the command line's does.
     window.document().setDownloader(&systemDownloader());
     AllowList allow;
-    const AllowListFile read =
-        loadAllowList(systemFileSystem(), systemEnvironment(), {}, nativeLineConvention(), allow);
+    const AllowListFile read = loadAllowList(systemFileSystem(), systemEnvironment(), {}, allow);
     window.document().setAllowList(std::move(allow));
     window.start(noLoad);
     if (read.error != 0)

@@ -31,8 +31,8 @@ bool isAddress(std::string_view field) {
 
 } // namespace
 
-void AllowList::addText(std::string_view text, LineConvention convention) {
-    forEachLine(text, convention, [&](std::string_view line) {
+void AllowList::addText(std::string_view text) {
+    forEachLine(text, [&](std::string_view line) {
         forEachField(line, [&](std::string_view field) {
             if (!isAddress(field))
                 add(field);
@@ -69,8 +69,7 @@ std::string defaultAllowListPath([[maybe_unused]] Environment& environment) {
 #endif
 }
 
-AllowListFile loadAllowList(FileSystem& files, Environment& environment, const std::string& named,
-                            LineConvention convention, AllowList& allow) {
+AllowListFile loadAllowList(FileSystem& files, Environment& environment, const std::string& named, AllowList& allow) {
     AllowListFile result;
     result.path = named.empty() ? environment.variable("VELMORA_ALLOW") : named;
     if (result.path.empty()) {
@@ -81,7 +80,7 @@ AllowListFile loadAllowList(FileSystem& files, Environment& environment, const s
     const FileBytes bytes = readFileBytes(files, result.path);
     result.error = bytes.error;
     if (result.error == 0)
-        allow.addText(bytes.bytes, convention);
+        allow.addText(bytes.bytes);
     return result;
 }
 

@@ -16,7 +16,7 @@ class AllowList {
 public:
     // The names in text: one or more to a line, separated by spaces or tabs, "#" starting a comment.
     // Addresses are skipped, so a line written as in HOSTS ("127.0.0.1 name") names its names.
-    void addText(std::string_view text, LineConvention convention);
+    void addText(std::string_view text);
     void add(std::string_view name);
     bool empty() const { return m_names.empty(); }
     size_t size() const { return m_names.size(); }
@@ -41,7 +41,6 @@ struct AllowListFile {
 };
 // Reads into allow the file named (a command line's), else the one VELMORA_ALLOW names, else the
 // default one when it is there. A named file must be there; a missing default is no allowlist.
-AllowListFile loadAllowList(FileSystem& files, Environment& environment, const std::string& named,
-                            LineConvention convention, AllowList& allow);
+AllowListFile loadAllowList(FileSystem& files, Environment& environment, const std::string& named, AllowList& allow);
 
 } // namespace velmora

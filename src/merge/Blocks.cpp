@@ -41,8 +41,8 @@ std::vector<BlockInfo> findBlocks(const LineSource& lines) {
 }
 
 BlockReplacement replaceBlock(const EntryList& lines, const std::string& name, const std::string& source,
-                              FileSystem& files, const std::string& listPath, LineConvention convention,
-                              const AllowList* allow, ProgressSink& progress, EntryList& replacement) {
+                              FileSystem& files, const std::string& listPath, const AllowList* allow,
+                              ProgressSink& progress, EntryList& replacement) {
     BlockReplacement result;
     const int32_t n = lines.count();
     std::vector<uint8_t> old(static_cast<size_t>(n), 0);
@@ -78,8 +78,7 @@ BlockReplacement replaceBlock(const EntryList& lines, const std::string& name, c
         fresh.append(std::string(kBlockSource) + source);
         progress.setTitle("Merging New HOSTS...");
         progress.show();
-        const SourceReadResult read =
-            readSourceFile(files, listPath, convention, fresh, index, progress, nullptr, allow, true);
+        const SourceReadResult read = readSourceFile(files, listPath, fresh, index, progress, nullptr, allow, true);
         progress.close();
         if (read.error != 0) {
             result.error = read.error;

@@ -48,7 +48,7 @@ struct BlockReplacement {
 // in its order. The result goes to `replacement` (its entries replaced) only when it changed anything,
 // so that the caller decides how the lines take it.
 BlockReplacement replaceBlock(const EntryList& lines, const std::string& name, const std::string& source,
-                              FileSystem& files, const std::string& listPath, LineConvention convention,
-                              const AllowList* allow, ProgressSink& progress, EntryList& replacement);
+                              FileSystem& files, const std::string& listPath, const AllowList* allow,
+                              ProgressSink& progress, EntryList& replacement);
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 
 #include "platform/LargeMemory.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace velmora {
@@ -77,9 +78,19 @@ DuplicateIndex::Key DuplicateIndex::key(std::string_view prefix, std::string_vie
 }
 
 bool DuplicateIndex::matches(int32_t entry, const Key& key) const {
+    if (entry < m_keyedBelow) {
+        // Both are keys, and a key that begins with the address always has it as its prefix.
+        const Key stored = keyOf(entry);
+        return stored.prefix.size() == key.prefix.size() && iequals(stored.rest, key.rest);
+    }
     const std::string_view text = m_list.text(entry);
     return text.size() == key.prefix.size() + key.rest.size() &&
            iequals(text.substr(0, key.prefix.size()), key.prefix) && iequals(text.substr(key.prefix.size()), key.rest);
+}
+
+DuplicateIndex::Key DuplicateIndex::keyOf(int32_t entry) const {
+    const std::optional<NormalisedLine> stored = lineKey(m_list.text(entry));
+    return stored ? Key{stored->prefix, stored->rest, 0} : Key{};
 }
 
 bool DuplicateIndex::contains(std::string_view text) const {
@@ -109,8 +120,12 @@ bool DuplicateIndex::insert(const Key& key, int32_t index) {
     }
 }
 
-bool DuplicateIndex::add(int32_t index) {
-    return insert(key(m_list.text(index)), index);
+bool DuplicateIndex::addExisting(int32_t index) {
+    const std::optional<NormalisedLine> stored = lineKey(m_list.text(index));
+    if (!stored)
+        return false;
+    m_keyedBelow = std::max(m_keyedBelow, index + 1);
+    return insert(key(stored->prefix, stored->rest), index);
 }
 
 void DuplicateIndex::grow() {

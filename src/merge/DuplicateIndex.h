@@ -1,15 +1,12 @@
 #pragma once
 
 #include "core/EntryList.h"
+#include "merge/Normalise.h"
 
 #include <cstdint>
 #include <string_view>
 
 namespace velmora {
-
-// The address a source list's bare name is given in HOSTS. The index hashes a text that begins with
-// it as the rest of the text, so the reader's two pieces are never joined.
-inline constexpr std::string_view kLocalAddressPrefix = "127.0.0.1 ";
 
 // The duplicate index of one merge: a set of entries of one list, keyed by their whole text with ASCII
 // letter case folded (A-Z equals a-z; other bytes compare as themselves). Open addressing over entry
@@ -31,12 +28,19 @@ public:
     DuplicateIndex& operator=(const DuplicateIndex&) = delete;
 
     static Key key(std::string_view prefix, std::string_view rest);
-    static Key key(std::string_view text) { return key({}, text); }
+    // The key of a whole text; one that begins with the address is given as the reader gives it.
+    static Key key(std::string_view text) {
+        return text.starts_with(kLocalAddressPrefix) ? key(kLocalAddressPrefix, text.substr(kLocalAddressPrefix.size()))
+                                                     : key({}, text);
+    }
 
     // True when a key equal to text (case folded) is present.
     bool contains(std::string_view text) const;
-    // Enters entry `index` of the list; false (and nothing entered) when its key is already present.
-    bool add(int32_t index);
+    // Enters entry `index` of the list, a line the list held before this merge, under its key (see
+    // lineKey): it is found as the list line it would have been, and stays as it is written. False (and
+    // nothing entered) when that key is already present or the line has none (blank, a comment).
+    // Entries entered this way must come before every entry given to insert.
+    bool addExisting(int32_t index);
     // Enters the key that will be entry `index` of the list once stored; false when present.
     bool insert(const Key& key, int32_t index);
     // Asks the processor for the key's slot ahead of its insert, so that the lookups of a few lines
@@ -58,12 +62,14 @@ public:
 
 private:
     bool matches(int32_t entry, const Key& key) const;
+    Key keyOf(int32_t entry) const;
     void grow();
 
     const EntryList& m_list;
     Slot* m_slots = nullptr;
     size_t m_mask = 0;
     size_t m_size = 0;
+    int32_t m_keyedBelow = 0; // entries below this are compared by their key, not their text
 };
 
 } // namespace velmora

@@ -73,8 +73,7 @@ protected:
     Lines readLines(const std::string& path, int* error, size_t chunk = 4, FileFingerprint* fingerprint = nullptr) {
         Lines lines;
         *error = readFileLines(
-            files, path, LineConvention::Windows, [&](std::string_view line) { lines.emplace_back(line); }, chunk,
-            fingerprint);
+            files, path, [&](std::string_view line) { lines.emplace_back(line); }, chunk, fingerprint);
         return lines;
     }
     FileFingerprint fingerprint() {
@@ -127,20 +126,16 @@ TEST_F(HostsFileTest, LinesReadInPiecesMatchTheWholeText) {
         for (char& c : bytes)
             c = alphabet[rng() % sizeof alphabet];
         writeFile(hosts, bytes);
-        for (LineConvention convention : {LineConvention::Windows, LineConvention::Posix}) {
-            Lines whole;
-            forEachLine(bytes, convention, [&](std::string_view line) { whole.emplace_back(line); });
-            for (size_t chunk : {1u, 2u, 3u, 7u, 64u}) {
-                Lines pieces;
-                EXPECT_EQ(
-                    readFileLines(
-                        files, hosts, convention, [&](std::string_view line) { pieces.emplace_back(line); }, chunk),
-                    0);
-                ASSERT_EQ(pieces, whole) << "chunk " << chunk;
-            }
-            const char end = convention == LineConvention::Posix ? '\n' : '\r';
-            EXPECT_EQ(countLines(files, hosts, convention), std::count(bytes.begin(), bytes.end(), end) + 1u);
+        Lines whole;
+        forEachLine(bytes, [&](std::string_view line) { whole.emplace_back(line); });
+        for (size_t chunk : {1u, 2u, 3u, 7u, 64u}) {
+            Lines pieces;
+            EXPECT_EQ(readFileLines(
+                          files, hosts, [&](std::string_view line) { pieces.emplace_back(line); }, chunk),
+                      0);
+            ASSERT_EQ(pieces, whole) << "chunk " << chunk;
         }
+        EXPECT_EQ(countLines(files, hosts), std::count(bytes.begin(), bytes.end(), '\n') + 1u);
     }
 }
 

@@ -58,8 +58,8 @@ TEST_F(DocumentTest, LoadAndStartUp) {
     EXPECT_EQ(document.lines().count(), 0);
     EXPECT_EQ(document.hostsPath(), hosts);
     EXPECT_TRUE(document.load(hosts));
-    EXPECT_EQ(linesOf(document.lines()), (Lines{"a", "", "  127.0.0.1   x  ", "b\nc"}));
-    EXPECT_EQ(document.totalStatus(), "Total: 4");
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"a", "", "  127.0.0.1   x  ", "b", "c"}));
+    EXPECT_EQ(document.totalStatus(), "Total: 5");
     document.start(false);
     EXPECT_FALSE(document.needsReload());
     EXPECT_FALSE(document.isModified());
@@ -87,8 +87,18 @@ TEST_F(DocumentTest, NormalisesSourceLines) {
         {"127.0.0.1   ads.example", {"127.0.0.1 ads.example"}},
         {"127.0.0.1\t   ads.example", {"127.0.0.1 ads.example"}},
         {"127.0.0.1\t\tads.example", {"127.0.0.1 \tads.example"}},
+        // Only a first field that is an address keeps a line as written; a name may begin with a digit.
         {"0.0.0.0 \t ads.example", {"0.0.0.0 \t ads.example"}},
         {"127.1   ads.example", {"127.1   ads.example"}},
+        {"10.0.0.5\tnas\r\n4294967295 a\r\n10.16777215 b\r\n1.2.65535 c\r\n10.0.0.5",
+         {"10.0.0.5\tnas", "4294967295 a", "10.16777215 b", "1.2.65535 c", "10.0.0.5"}},
+        {"1drv.example\r\n123movies.example x\r\n3lift.example\r\n0.0.0.0.1 a\r\n256.1.1.1 b\r\n1.2.65536 c\r\n"
+         "4294967296 d\r\n10.0.0.5x e\r\n10..1 f",
+         {"127.0.0.1 1drv.example", "127.0.0.1 123movies.example x", "127.0.0.1 3lift.example", "127.0.0.1 0.0.0.0.1 a",
+          "127.0.0.1 256.1.1.1 b", "127.0.0.1 1.2.65536 c", "127.0.0.1 4294967296 d", "127.0.0.1 10.0.0.5x e",
+          "127.0.0.1 10..1 f"}},
+        {"18446744073709551617 wraps\r\n10.16777216 b",
+         {"127.0.0.1 18446744073709551617 wraps", "127.0.0.1 10.16777216 b"}},
         {"  # note  ", {"# note"}},
         {"LOCALHOST\r\n127.0.0.1  LocalHost\r\n  \r\n\r\n", {}},
         {"Ads.Example\r\nads.example\r\n", {"127.0.0.1 Ads.Example"}},
@@ -97,18 +107,16 @@ TEST_F(DocumentTest, NormalisesSourceLines) {
         // A list cannot name the source of a block (what a later update of every block would read).
         {"#BEGIN of b\r\n  # source: /etc/shadow\r\n#source: kept\r\n#END of b\r\n",
          {"#BEGIN of b", "#source: kept", "#END of b"}},
-        {"a\nb\n", {"127.0.0.1 a\nb\n"}}, // a lone LF is no line end here
-        // Only a first field that is an IPv6 address keeps the line as written; digits keep it anyway.
+        {"a\nb\rc\n", {"127.0.0.1 a", "127.0.0.1 b", "127.0.0.1 c"}},
         {"::1 localhost ip6-localhost", {"::1 localhost ip6-localhost"}},
         {"Fe80::1%lo0\tlink.local", {"Fe80::1%lo0\tlink.local"}},
         {"::g host\r\nfe80::1% x\r\na:2:3:4:5:6:7:8:: y",
          {"127.0.0.1 ::g host", "127.0.0.1 fe80::1% x", "127.0.0.1 a:2:3:4:5:6:7:8:: y"}},
-        // A byte-order mark is dropped only at the start.
+        // A byte-order mark is no text at the start of any line (lists are often several lists in one).
         {"\xEF\xBB\xBF"
          "ads.example\r\n\xEF\xBB\xBF"
-         "b",
-         {"127.0.0.1 ads.example", "127.0.0.1 \xEF\xBB\xBF"
-                                   "b"}},
+         "127.0.0.1 b\r\nc\xEF\xBB\xBF",
+         {"127.0.0.1 ads.example", "127.0.0.1 b", "127.0.0.1 c\xEF\xBB\xBF"}},
     };
     for (const auto& [source, added] : cases) {
         loaded("127.0.0.1 localhost\r\n");
@@ -117,30 +125,44 @@ TEST_F(DocumentTest, NormalisesSourceLines) {
     }
 }
 
-// Empty lines, or lines that need a reload, are rebuilt from the HOSTS file by the list rules before
-// the list is merged; lines on screen are otherwise indexed as they stand, and only comments repeat.
-TEST_F(DocumentTest, MergeRebuildsOrIndexes) {
-    writeFile(hosts, "127.0.0.1   a\r\n127.0.0.1 A\r\n# c\r\n# c\r\n\r\nb\r\n");
+// Empty lines, or lines that need a reload, are read again from the HOSTS file before the list is
+// merged; either way every HOSTS line stays exactly as written (blank, repeated, indented and bare
+// lines too), and holds back the list lines it already has by its normalised form. Only comments repeat.
+TEST_F(DocumentTest, MergeKeepsEveryHostsLineAndIndexesItsForm) {
+    const Lines file{"127.0.0.1   a",
+                     "127.0.0.1 A",
+                     "# c",
+                     "# c",
+                     "",
+                     "b",
+                     "\t10.0.0.6 nas",
+                     "\xEF\xBB\xBF"
+                     "d",
+                     "0.0.0.0 e  ",
+                     "  f"};
+    writeFile(hosts, "127.0.0.1   a\r\n127.0.0.1 A\r\n# c\r\n# c\r\n\r\nb\r\n\t10.0.0.6 nas\r\n\xEF\xBB\xBF"
+                     "d\r\n0.0.0.0 e  \r\n  f\r\n");
     document.setHostsPath(hosts);
-    merge("a\r\nc\r\n");
-    EXPECT_EQ(linesOf(document.lines()), (Lines{"127.0.0.1 a", "# c", "# c", "127.0.0.1 b", "127.0.0.1 c"}));
-    EXPECT_EQ(document.rereadStatus(), "4 items");
-    EXPECT_EQ(document.addedStatus(), "1 items");
-    EXPECT_EQ(document.totalStatus(), "Total: 5");
+    merge("a\r\nc\r\nB\r\n\t10.0.0.6 nas\r\nd\r\n0.0.0.0 e\r\n127.0.0.1 f\r\n10.0.0.6 nas\r\n# c\r\n");
+    Lines merged = file;
+    merged.insert(merged.end(), {"127.0.0.1 c", "10.0.0.6 nas", "# c"});
+    EXPECT_EQ(linesOf(document.lines()), merged);
+    EXPECT_EQ(document.rereadStatus(), "10 items");
+    EXPECT_EQ(document.addedStatus(), "3 items");
+    EXPECT_EQ(document.totalStatus(), "Total: 13");
     EXPECT_TRUE(document.isModified());
     EXPECT_FALSE(document.needsReload());
     EXPECT_EQ(titles(), (Lines{"Loading HOSTS...", "Merging New HOSTS..."}));
     EXPECT_EQ(ui.events.back(), "busy:0");
 
     loaded("127.0.0.1  x.example\r\ndup\r\nDUP\r\n");
-    const std::string list = "#BEGIN of ads\r\nx.example\r\n127.0.0.1 DUP\r\n#END of ads\r\n";
+    const std::string list = "#BEGIN of ads\r\nx.example\r\n127.0.0.1 DUP\r\ny.example\r\n#END of ads\r\n";
     merge(list);
     merge(list);
     EXPECT_EQ(titles(), (Lines{"Finding Duplicates...", "Merging New HOSTS...", "Finding Duplicates...",
                                "Merging New HOSTS..."}));
-    EXPECT_EQ(linesOf(document.lines()),
-              (Lines{"127.0.0.1  x.example", "dup", "DUP", "#BEGIN of ads", "127.0.0.1 x.example", "127.0.0.1 DUP",
-                     "#END of ads", "#BEGIN of ads", "#END of ads"}));
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"127.0.0.1  x.example", "dup", "DUP", "#BEGIN of ads",
+                                                "127.0.0.1 y.example", "#END of ads", "#BEGIN of ads", "#END of ads"}));
     EXPECT_EQ(document.addedStatus(), "2 items");
     // The added lines are the last merge's, whatever is done to the HOSTS lines afterwards.
     document.selectAll();
@@ -194,7 +216,7 @@ TEST_F(DocumentTest, EditsAreUndoneByTheNextMerge) {
     EXPECT_EQ(linesOf(document.lines()), (Lines{"second", "typed by hand"}));
     EXPECT_TRUE(document.isModified());
     merge("new.one\r\n");
-    EXPECT_EQ(linesOf(document.lines()), (Lines{"127.0.0.1 on.disk", "127.0.0.1 second", "127.0.0.1 new.one"}));
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"on.disk", "second", "127.0.0.1 new.one"}));
 }
 
 // Find asks on first use or when told to, searches forward from the line after the current one,
@@ -401,7 +423,7 @@ TEST_F(DocumentTest, UndoBackToLinesJustRead) {
     EXPECT_TRUE(document.merge().listMissing);
     document.addLine();
     document.undo();
-    EXPECT_EQ(linesOf(document.lines()), Lines{"127.0.0.1 b"}); // read by the list rules
+    EXPECT_EQ(linesOf(document.lines()), Lines{"b"});
     EXPECT_FALSE(document.isModified());
 }
 
@@ -424,7 +446,7 @@ TEST_F(DocumentTest, UndoHistoryStaysBounded) {
     document.clear();
     document.addLine();
     merge("new.one\r\n");
-    EXPECT_EQ(linesOf(document.lines()), (Lines{"127.0.0.1 on.disk", "127.0.0.1 new.one"}));
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"on.disk", "127.0.0.1 new.one"}));
     document.undo();
     EXPECT_EQ(linesOf(document.lines()), (Lines{"127.0.0.1 localhost", "typed"}));
     EXPECT_TRUE(document.needsReload()); // as the hand edit left it
