@@ -86,10 +86,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(disk.files[path]->mode == 0640, "the mode is kept");
 
     const std::string* backup = disk.bytesOf(path + ".bak");
-    FUZZ_CHECK(saved.backedUp == !bytes.empty(), "a backup exactly when the file had data");
-    if (!bytes.empty())
+    // A file that comes back byte for byte was not written at all, and keeps no backup of itself.
+    const bool same = !bytes.empty() && expected == bytes;
+    FUZZ_CHECK(saved.unchanged == same, "a save of the bytes already there writes nothing");
+    FUZZ_CHECK(saved.backedUp == (!bytes.empty() && !same), "a backup exactly when the file had other data");
+    if (saved.backedUp)
         FUZZ_CHECK(backup && *backup == bytes, "the backup holds the old bytes");
-    FUZZ_CHECK(disk.files.size() == (bytes.empty() ? 1u : 2u), "no temporary file is left");
+    FUZZ_CHECK(disk.files.size() == (saved.backedUp ? 2u : 1u), "no temporary file is left");
     FUZZ_CHECK(disk.openDescriptors() == 0, "every file is closed");
 
     FUZZ_CHECK(streamed(disk, path, chunk) == whole, "the saved file reads back as the same lines");

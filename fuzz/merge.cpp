@@ -146,7 +146,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const std::string& line : after)
         written.append(line).append(end);
     FUZZ_CHECK(*disk.bytesOf(hostsPath) == written, "the save writes exactly the merged list");
-    if (!hostsText.empty())
+    if (written == hostsText)
+        FUZZ_CHECK(!disk.bytesOf(hostsPath + ".bak"), "a save that changes no byte keeps no backup");
+    else if (!hostsText.empty())
         FUZZ_CHECK(*disk.bytesOf(hostsPath + ".bak") == hostsText, "the backup holds the HOSTS bytes");
     FUZZ_CHECK(disk.openDescriptors() == 0, "every file is closed");
     return 0;

@@ -88,8 +88,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(backupIs(earlier) || backupIs(&old), "the backup is the earlier one or the old bytes");
     } else if (result.status == SaveStatus::Saved) {
         FUZZ_CHECK(target && *target == expected, "a save that succeeded wrote every line");
-        FUZZ_CHECK(result.backedUp == !old.empty(), "a file with data was backed up");
-        FUZZ_CHECK(backupIs(old.empty() ? earlier : &old), "the backup holds the old bytes");
+        // A file that already held these bytes is left alone, and so is the backup of the last change.
+        const bool same = !old.empty() && old == expected;
+        FUZZ_CHECK(result.unchanged == same, "a save of the bytes already there is told apart");
+        FUZZ_CHECK(result.backedUp == (!old.empty() && !same), "a file with data was backed up, unless unchanged");
+        FUZZ_CHECK(backupIs(old.empty() || same ? earlier : &old), "the backup holds the old bytes");
         FUZZ_CHECK(result.message.empty(), "a save that succeeded has no message");
     } else {
         const bool isOld = hadFile ? target && *target == old : target == nullptr;

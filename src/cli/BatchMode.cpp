@@ -80,6 +80,11 @@ struct Run {
             return kExitFailed;
         if (optionForm()) {
             const SaveResult& saved = document.lastSave();
+            if (saved.unchanged) {
+                out << "No change: " << hostsPath << " already holds these lines; it and its backup were left as "
+                    << "they were" << std::endl;
+                return kExitDone;
+            }
             out << before << hostsPath << after
                 << (saved.backedUp ? " (backup: " + saved.backupPath + ")"
                                    : std::string(" (no backup: it was missing or empty)"))
@@ -157,6 +162,13 @@ int runAdd(Run& run) {
         const MergeResult merged = document.merge();
         if (merged.listReadError != 0)
             return kExitFailed;
+        if (merged.linesAdded == 0 && !run.command.dryRun && !document.hostsReadIncomplete()) {
+            // Saving nothing new would only put the backup of the last real change out of reach.
+            if (run.optionForm())
+                run.out << "Nothing new in " << listPath << ": " << hostsPath
+                        << " already has every line of it; it and its backup were left as they were" << std::endl;
+            return kExitDone;
+        }
         const int status =
             run.save(hostsPath, "Merged " + plural(merged.linesAdded, "new line") + " from " + listPath + " into ");
         if (status == kExitDone && !run.fileChanged)
@@ -336,6 +348,14 @@ int runRemove(Run& run) {
         document.load(hostsPath);
         document.ui().progress().setTitle("Removing " + name + "...");
         const int32_t removed = document.removeBlock(name);
+        if (removed == 0 && !document.hostsReadIncomplete()) {
+            // A misspelt name must be visible to a script; the classic form stays silent, as it always was.
+            if (!run.optionForm())
+                return kExitDone;
+            run.err << "velmora: no block named " << name << " in " << hostsPath
+                    << "; it and its backup were left as they were" << std::endl;
+            return kExitFailed;
+        }
         return run.save(hostsPath, "Removed " + plural(removed, "line") + " in blocks named " + name + " from ");
     });
 }

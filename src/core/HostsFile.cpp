@@ -152,6 +152,71 @@ int writeContent(FileSystem& files, int fd, const Content& content, ContentHash&
     return flush(buffer);
 }
 
+// Walks the bytes a content would write, to tell whether a file already holds exactly them.
+class ContentMatcher {
+public:
+    explicit ContentMatcher(const Content& content) : m_content(content) {}
+
+    // The number of bytes the content writes.
+    uint64_t length() const {
+        if (!m_content.lines)
+            return m_content.bytes.size();
+        uint64_t total = 0;
+        for (int32_t i = 0; i < m_content.lines->count(); ++i)
+            total += m_content.lines->text(i).size() + m_content.lineEnd.size();
+        return total;
+    }
+    // Compares the next bytes of the file; false from the first difference on.
+    bool next(std::string_view block) {
+        while (m_same && !block.empty()) {
+            const std::string_view piece = current().substr(m_offset);
+            if (piece.empty()) {
+                if (!advance())
+                    return m_same = false;
+                continue;
+            }
+            const size_t n = std::min(piece.size(), block.size());
+            m_same = piece.substr(0, n) == block.substr(0, n);
+            m_offset += n;
+            block.remove_prefix(n);
+        }
+        return m_same;
+    }
+
+private:
+    // Lines are pieces two by two: a text, then its line end.
+    std::string_view current() const {
+        if (!m_content.lines)
+            return m_content.bytes;
+        if (m_piece / 2 >= m_content.lines->count())
+            return {};
+        return m_piece % 2 == 0 ? m_content.lines->text(m_piece / 2) : m_content.lineEnd;
+    }
+    bool advance() {
+        if (!m_content.lines || m_piece / 2 >= m_content.lines->count())
+            return false;
+        ++m_piece;
+        m_offset = 0;
+        return true;
+    }
+
+    const Content& m_content;
+    int32_t m_piece = 0;
+    size_t m_offset = 0;
+    bool m_same = true;
+};
+
+// True when the file at target (size bytes long) holds exactly what content would write.
+bool holdsContent(FileSystem& files, const std::string& target, uint64_t size, const Content& content) {
+    ContentMatcher matcher(content);
+    if (matcher.length() != size)
+        return false;
+    bool same = true;
+    const int error = readFileBlocks(
+        files, target, [&](std::string_view block) { same = same && matcher.next(block); }, kReadChunk, nullptr, false);
+    return error == 0 && same;
+}
+
 FileFingerprint fingerprintOf(const PathInfo& info, uint64_t size, const ContentHash& hash) {
     FileFingerprint fingerprint;
     if (size == 0 || !info.exists)
@@ -699,6 +764,13 @@ SaveResult saveContent(FileSystem& files, const std::string& path, const EntryLi
     if (expected)
         stillSame = [&] { return looksUnchanged(files, target, current); };
     const std::string_view lineEnd = lineEndBytes(lineEndFor(head, convention));
+    const Content content = lines ? Content{{}, lines, lineEnd, -1} : bytesContent(bytes);
+    // Writing what the file already holds would only put the backup of the last real change out of reach.
+    if (current.hasData && holdsContent(files, target, current.size, content)) {
+        result.unchanged = true;
+        result.written = current;
+        return result;
+    }
 
     // The folder of the backup is made sure of once, with the target's, when they are the same.
     bool syncBackupFolder = false;
@@ -727,7 +799,6 @@ SaveResult saveContent(FileSystem& files, const std::string& path, const EntryLi
         if (int rc = files.setReadOnly(target, false); rc < 0)
             return failed(SaveStatus::WriteFailed, reason(files, path, -rc), -rc);
     }
-    const Content content = lines ? Content{{}, lines, lineEnd, -1} : bytesContent(bytes);
     WriteOutcome out = replaceAtomically(files, target, info, content, true, stillSame);
     if (out.error != 0 && !out.changed && info.exists &&
         (out.renameRefused || out.ownerRefused || out.error == EACCES || out.error == EPERM)) {

@@ -83,6 +83,9 @@ struct SaveResult {
     SaveStatus status = SaveStatus::Saved;
     std::string message; // path and the system's reason, for the user; empty when saved
     int error = 0;       // errno of the failure, when the system gave one
+    // The file already held exactly these bytes: nothing was written, not even the backup, which still
+    // holds what was there before the last real change.
+    bool unchanged = false;
     bool backedUp = false;
     std::string backupPath;
     FileFingerprint written; // the saved file, as it is now
@@ -138,7 +141,8 @@ Recovery recoverHostsFile(FileSystem& files, const std::string& target, int64_t 
 // The target is then replaced atomically: a new file in the same folder, with the old file's mode and
 // owner, synced and renamed over it. A target that rename cannot replace (a bind mount: EBUSY, EXDEV)
 // is rewritten in place, and restored from memory if that write fails. A link as target is written
-// through. On any failure the target and the backup keep their previous bytes.
+// through. On any failure the target and the backup keep their previous bytes. A file that already
+// holds exactly the bytes to write is left alone, and so is its backup (unchanged).
 // An in-place write first keeps the new bytes in a journal beside the target, so that a run killed
 // part way is completed by the next (recoverHostsFile). With expected, a target whose fingerprint
 // differs is left alone (Changed): the lines were made from another version of it. A target whose

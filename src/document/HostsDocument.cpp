@@ -362,6 +362,8 @@ bool HostsDocument::save(const std::string& path) {
     }
     markSaved();
     noteRead(target, m_lastSave.written);
+    if (m_lastSave.unchanged && m_askWhenChanged)
+        m_ui.notify(target + " already holds these lines: nothing was written, and its backup was kept.");
     if (m_lastSave.readOnlyCleared) {
         m_ui.notify(m_lastSave.readOnlyError == 0
                         ? target + " is read-only: the attribute was cleared for the save and set again."

@@ -102,7 +102,8 @@ public:
     // into it) and leaving both as they are; without asking (see setAskWhenChanged) nothing is saved
     // and lastSave() says Changed. A read-only file (Windows) is saved, and the user told so. A list
     // whose HOSTS file was read only in part is saved only after the user agreed to (asked once per
-    // read); without asking, the command line never saves one.
+    // read); without asking, the command line never saves one. A file that already holds the lines
+    // exactly is not written (lastSave().unchanged), and the window says so.
     bool save(const std::string& path = {});
     const SaveResult& lastSave() const { return m_lastSave; }
     // False for the command line: it neither asks nor is told by the document, and decides itself.

@@ -137,7 +137,7 @@ TEST_F(BatchModeTest, OnlyNoDeclines) {
 // A user who may not write the HOSTS file is told in the same line to use sudo, and that sudo drops
 // VELMORA_HOSTS; root is not.
 TEST_F(BatchModeTest, NoPermissionSaysSudo) {
-    writeFile(hosts, kLocalhost);
+    writeFile(hosts, "10.0.0.5 nas\r\n");
     const std::string failed = "The HOSTS list was not saved. cannot write the backup " + hosts +
                                ".bak: Permission "
                                "denied";

@@ -31,6 +31,9 @@ const std::string kAnsweredNo = "? Answered No: standard input is not a terminal
 const std::string kClearAll = "velmora: Do you want to clear the HOSTS file" + kAnsweredNo;
 const std::string kClearNone = "velmora: Do you want to clear the block(s) '' from HOSTS file" + kAnsweredNo;
 const std::string kBackup = " (backup: {dir}/hosts.bak)\n";
+// Every line already in kHosts, by the merge's rules.
+const std::string kOldList = "0.0.0.0 a.example\n10.0.0.1 nas\nLOCALHOST\n";
+const std::string kLeftAlone = "; it and its backup were left as they were\n";
 
 struct RunCase {
     const char* name;
@@ -41,6 +44,7 @@ struct RunCase {
     std::string out, err;
     std::optional<std::string> hostsBefore = kHosts; // nullopt: no HOSTS file
     std::string hostsName = "hosts";
+    std::optional<std::string> backupBefore = std::nullopt; // nullopt: no backup
 };
 
 class BatchRun : public ::testing::TestWithParam<RunCase> {};
@@ -58,9 +62,12 @@ TEST_P(BatchRun, LeavesTheseBytes) {
     std::filesystem::create_directories(dir.file("my lists"));
     test::writeFile(dir.file("list.txt"), kList);
     test::writeFile(dir.file("my lists/list.txt"), kList);
+    test::writeFile(dir.file("old.txt"), kOldList);
     const std::string hosts = dir.file(c.hostsName);
     if (c.hostsBefore)
         test::writeFile(hosts, *c.hostsBefore);
+    if (c.backupBefore)
+        test::writeFile(hosts + ".bak", *c.backupBefore);
     const std::string before = test::readFile(hosts);
     // No display, and Qt told to use X so that starting it would fail loudly; standard input no terminal.
     std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb VELMORA_HOSTS=" + quoted(hosts) + " " +
@@ -73,7 +80,7 @@ TEST_P(BatchRun, LeavesTheseBytes) {
     EXPECT_EQ(test::readFile(out), expand(c.out));
     EXPECT_EQ(test::readFile(err), expand(c.err));
     EXPECT_EQ(test::readFile(hosts), c.hostsAfter.value_or(before));
-    EXPECT_EQ(test::readFile(hosts + ".bak"), c.backup.value_or("<missing>"));
+    EXPECT_EQ(test::readFile(hosts + ".bak"), c.backup.value_or(c.backupBefore.value_or("<missing>")));
 }
 
 // clang-format off
@@ -90,11 +97,22 @@ const RunCase kRunCases[] = {
     {"RemoveNameWithSilent", {"/remove", "a/sx"}, 0, kWithoutAx, kHosts, "", ""},
     {"RemoveNoNameAsks", {"/remove"}, 0, {}, {}, "", kClearNone},
     {"RemoveNoNameSilent", {"/remove", "/s"}, 0, {}, {}, "", ""},
-    // Nothing to load: the empty document is saved as an empty file, with no backup.
-    {"RemoveMissingHosts", {"/remove", "ads", "/s"}, 0, "", {}, "", "", std::nullopt},
+    // Nothing to remove: nothing is saved, not even an empty file.
+    {"RemoveMissingHosts", {"/remove", "ads", "/s"}, 0, {}, {}, "", "", std::nullopt},
+    // A run that would change nothing writes nothing: the backup still holds what came before the last
+    // real change. The classic form stays silent; the option form says so, and a misspelt name fails.
+    {"RemoveNoSuchBlock", {"/remove", "typo", "/s"}, 0, {}, {}, "", "", kHosts, "hosts", "older\n"},
+    {"OptionRemoveNoSuchBlock", {"--remove", "typo", "--yes"}, 1, {}, {}, "",
+     "velmora: no block named typo in {dir}/hosts" + kLeftAlone, kHosts, "hosts", "older\n"},
+    {"OptionAddNothingNew", {"--add", "{dir}/old.txt"}, 0, {}, {},
+     "Nothing new in {dir}/old.txt: {dir}/hosts already has every line of it" + kLeftAlone, "", kHosts, "hosts",
+     "older\n"},
+    {"AddNothingNew", {"/add", "{dir}/old.txt"}, 0, {}, {}, "", "", kHosts, "hosts", "older\n"},
+    {"OptionRemoveAllAlreadyReset", {"--removeall", "--yes"}, 0, {}, {},
+     "No change: {dir}/hosts already holds these lines" + kLeftAlone, "", kReset, "hosts", "older\n"},
     {"RemoveAllDeclined", {"/removeall"}, 0, {}, {}, "", kClearAll},
     {"RemoveAllSilent", {"/removeall", "/s"}, 0, kReset, kHosts, "", ""},
-    {"SaveFailsNotAFile", {"/remove", "ads", "/s"}, 1, {}, {}, "",
+    {"SaveFailsNotAFile", {"/removeall", "/s"}, 1, {}, {}, "",
      "velmora: The HOSTS list was not saved. {dir}/my lists: not a regular file\n", std::nullopt, "my lists"},
     {"WindowWithoutDisplay", {}, 1, {}, {}, "", kNoDisplay},
     {"OptionAdd", {"--add", "{dir}/list.txt"}, 0, kMerged, kHosts,
@@ -103,8 +121,8 @@ const RunCase kRunCases[] = {
      "velmora: {dir}/none.txt: no list to merge (missing, empty or not a file)\n"},
     {"OptionRemove", {"--remove", "ads", "-y"}, 0, kWithoutAds, kHosts,
      "Removed 3 lines in blocks named ads from {dir}/hosts" + kBackup, ""},
-    {"OptionRemoveMissingHosts", {"--remove", "ads", "--yes"}, 0, "", {},
-     "Removed 0 lines in blocks named ads from {dir}/hosts (no backup: it was missing or empty)\n", "", std::nullopt},
+    {"OptionRemoveMissingHosts", {"--remove", "ads", "--yes"}, 1, {}, {}, "",
+     "velmora: no block named ads in {dir}/hosts" + kLeftAlone, std::nullopt},
     {"OptionRemoveAll", {"--removeall", "--yes"}, 0, kReset, kHosts,
      "Reset {dir}/hosts to 127.0.0.1 localhost" + kBackup, ""},
     {"OptionMistake", {"--removeall", "--force"}, 2, {}, {}, "",
