@@ -105,14 +105,25 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
                 inlineValue = true;
             }
         }
-        // The value of --add or --remove: after "=", or the next argument whatever it looks like.
+        // The value of an option: after "=", or the next argument unless that looks like an option
+        // itself (--add -y is a slip, not a list named -y: ./-y names such a file).
+        bool optionAsValue = false;
         auto takeValue = [&]() -> bool {
             if (!inlineValue) {
                 if (i + 1 >= arguments.size())
                     return false;
+                if (arguments[i + 1].starts_with("-") && arguments[i + 1].size() > 1) {
+                    optionAsValue = true;
+                    return false;
+                }
                 value = arguments[++i];
             }
             return !value.empty();
+        };
+        // The mistake of an option whose value is missing.
+        auto needs = [&](const std::string& what) {
+            return mistake("option " + std::string(name) + " needs " + what +
+                           (optionAsValue ? ", not the option '" + arguments[i + 1] + "'" : std::string()));
         };
         if (name == "--help" || name == "-h") {
             result.mode = RunMode::Help;
@@ -122,21 +133,23 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
             result.mode = RunMode::Version;
             return result;
         }
-        const bool takesValue =
-            name == "--add" || name == "--remove" || name == "--allow" || name == "--max-size" || name == "--timeout";
+        const bool takesValue = name == "--add" || name == "--remove" || name == "--allow" || name == "--max-size" ||
+                                name == "--timeout" || name == "--address";
         if (inlineValue && !takesValue)
             return mistake("option " + std::string(name) + " takes no value");
         if (name == "--allow") {
             if (!takeValue())
-                return mistake("option --allow needs a file");
+                return needs("a file");
             result.allowFile = value;
+        } else if (name == "--address") {
+            if (!takeValue() || (value != "0.0.0.0" && value != "127.0.0.1"))
+                return needs("the address blocked names go to: 0.0.0.0 or 127.0.0.1");
+            result.blockAddress = value;
         } else if (name == "--max-size" || name == "--timeout") {
             const bool size = name == "--max-size";
             uint64_t number = 0;
             if (!takeValue() || !parseCount(value, size, number) || (!size && number > kMaxTimeoutSeconds))
-                return mistake(
-                    "option " + std::string(name) +
-                    (size ? " needs a size in bytes (a K, M or G after it multiplies)" : " needs a number of seconds"));
+                return needs(size ? "a size in bytes (a K, M or G after it multiplies)" : "a number of seconds");
             if (size)
                 result.limits.maxBytes = number;
             else
@@ -145,7 +158,7 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
             // Either NAME SOURCE or nothing: every block that notes its source.
             if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
                 if (arguments[i + 1].empty() || i + 2 >= arguments.size() || arguments[i + 2].empty() ||
-                    arguments[i + 2].starts_with("--"))
+                    arguments[i + 2].starts_with("-"))
                     return mistake("option --update takes a block NAME and a SOURCE (a list file or web address), "
                                    "or neither");
                 result.argument = arguments[++i];
@@ -164,7 +177,7 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
         } else if (name == "--add" || name == "--remove") {
             const bool add = name == "--add";
             if (!takeValue())
-                return mistake("option " + std::string(name) + (add ? " needs a list file" : " needs a block name"));
+                return needs(add ? "a list file" : "a block name");
             result.mode = add ? RunMode::Add : RunMode::Remove;
             result.argument = value;
             ++modes;
@@ -186,6 +199,8 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
     if (result.dryRun && result.mode != RunMode::Add && result.mode != RunMode::Update &&
         result.mode != RunMode::Remove && result.mode != RunMode::RemoveAll)
         return mistake("--dry-run and --diff go with --add, --update, --remove or --removeall");
+    if (!result.blockAddress.empty() && result.mode != RunMode::Add && result.mode != RunMode::Update)
+        return mistake("--address goes with --add or --update");
     return result;
 }
 

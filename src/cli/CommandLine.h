@@ -40,9 +40,10 @@ struct CommandLine {
     std::string source;   // Update: where the block's list comes from
     bool silent = false;  // answer the confirmation question with Yes without asking
     bool noLoad = false;
-    bool dryRun = false;   // say what would change, save nothing
-    bool diff = false;     // and say it as a unified diff
-    std::string allowFile; // the allowlist named on the command line
+    bool dryRun = false;      // say what would change, save nothing
+    bool diff = false;        // and say it as a unified diff
+    std::string allowFile;    // the allowlist named on the command line
+    std::string blockAddress; // --address: where a block's names go (empty: as the block has it, else 127.0.0.1)
     DownloadLimits limits;
     std::string mistake; // one line, without the program's name
 };

@@ -50,7 +50,19 @@ const ParseCase kParseCases[] = {
     // The option form takes values as given: switch texts, quotes and spaces stay.
     {"AddKeepsSwitchTextsAndQuotes", {"--add", " \"/a/addons/s\" "}, Options, Add, " \"/a/addons/s\" "},
     {"AddEquals", {"--add=my lists/a.txt"}, Options, Add, "my lists/a.txt"},
-    {"AddTakesNextWhatever", {"--add", "--yes"}, Options, Add, "--yes"},
+    // A value that looks like an option is a slip; "=" gives it whatever it looks like.
+    {"AddOptionAsValue",
+     {"--add", "--yes"},
+     Options,
+     Mistake,
+     "option --add needs a list file, not the option '--yes'"},
+    {"RemoveOptionAsValue",
+     {"--remove", "-y"},
+     Options,
+     Mistake,
+     "option --remove needs a block name, not the option '-y'"},
+    {"AddEqualsTakesAnything", {"--add=-y"}, Options, Add, "-y"},
+    {"AddDashAlone", {"--add", "-"}, Options, Add, "-"},
     {"ShortYesFirstRemoveKeepsSlashS", {"-y", "--remove", "a/sx"}, Options, Remove, "a/sx", true},
     {"HelpWinsOverLaterMistake", {"--help", "--bogus"}, Options, Help, ""},
     {"AddWithoutFile", {"--add"}, Options, Mistake, "option --add needs a list file"},
@@ -83,12 +95,19 @@ TEST(CommandLine, ListOptions) {
         {{"--add", "u", "--max-size", "0"},
          "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
         {{"--add", "u", "--timeout", "5s"}, "option --timeout needs a number of seconds"},
+        {{"--update", "ads", "-y"},
+         "option --update takes a block NAME and a SOURCE (a list file or web address), or neither"},
+        {{"--allow", "--add", "u"}, "option --allow needs a file, not the option '--add'"},
+        {{"--update", "a", "u", "--address", "10.0.0.1"},
+         "option --address needs the address blocked names go to: 0.0.0.0 or 127.0.0.1"},
+        {{"--remove", "a", "--address", "0.0.0.0"}, "--address goes with --add or --update"},
     };
     for (const auto& [arguments, mistake] : mistakes)
         EXPECT_EQ(parseCommandLine(arguments).mistake, mistake);
-    const CommandLine c = parseCommandLine({"--add", "u", "--max-size", "2m", "--timeout=30", "--allow=a b"});
-    EXPECT_EQ(std::tuple(c.limits.maxBytes, c.limits.timeoutSeconds, c.allowFile),
-              std::tuple(uint64_t{2} << 20, 30, std::string("a b")));
+    const CommandLine c =
+        parseCommandLine({"--add", "u", "--max-size", "2m", "--timeout=30", "--allow=a b", "--address", "0.0.0.0"});
+    EXPECT_EQ(std::tuple(c.limits.maxBytes, c.limits.timeoutSeconds, c.allowFile, c.blockAddress),
+              std::tuple(uint64_t{2} << 20, 30, std::string("a b"), std::string("0.0.0.0")));
 }
 
 } // namespace
