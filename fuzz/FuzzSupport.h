@@ -127,9 +127,13 @@ inline bool referenceIpv4(const std::string& field) {
     if (parts.size() > 4)
         return false;
     for (size_t i = 0; i < parts.size(); ++i) {
-        if (parts[i].empty() || parts[i].size() > 10)
+        if (parts[i].empty())
             return false;
-        const unsigned long long value = std::stoull(parts[i]);
+        // Leading zeros add nothing; past ten digits more the value is out of every range.
+        const std::string digits = parts[i].substr(std::min(parts[i].find_first_not_of('0'), parts[i].size()));
+        if (digits.size() > 10)
+            return false;
+        const unsigned long long value = digits.empty() ? 0 : std::stoull(digits);
         const unsigned long long most = i + 1 < parts.size() ? 255 : (0xFFFFFFFFull >> (8 * i));
         if (value > most)
             return false;

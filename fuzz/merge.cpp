@@ -54,7 +54,14 @@ private:
     ProgressBar bar;
 };
 
-// The source-list rules on a text, against the folded keys gathered so far.
+// The name after a marker's text, trimmed of spaces, case folded.
+std::string markerName(const std::string& line, size_t length) {
+    return folded(trimmedOfSpaces(line.substr(length)));
+}
+
+// The source-list rules on a text, against the folded keys gathered so far: no source notes, and of the
+// block markers only those that pair up, a start with the first end of its name after it and no other
+// start between (ends of other names between them go too).
 Lines modelRead(const std::string& bytes, std::set<std::string>& keys) {
     Lines kept;
     for (const std::string& line : referenceListLines(bytes)) {
@@ -62,10 +69,36 @@ Lines modelRead(const std::string& bytes, std::set<std::string>& keys) {
         if (trimmed.empty())
             continue;
         const std::string stored = referenceNormalised(trimmed);
+        if (startsWith(stored, "# source: "))
+            continue;
         if (stored[0] == '#' || keys.insert(folded(stored)).second)
             kept.push_back(stored);
     }
-    return kept;
+    std::vector<bool> drop(kept.size(), false);
+    for (size_t i = 0; i < kept.size(); ++i) {
+        const bool begin = startsWithFolded(kept[i], "#BEGIN of ");
+        if (!begin && !startsWithFolded(kept[i], "#END of "))
+            continue;
+        drop[i] = true;
+        if (!begin)
+            continue;
+        for (size_t j = i + 1; j < kept.size(); ++j) {
+            if (startsWithFolded(kept[j], "#BEGIN of "))
+                break;
+            if (startsWithFolded(kept[j], "#END of ") && markerName(kept[j], 8) == markerName(kept[i], 10)) {
+                drop[i] = false;
+                for (size_t k = i + 1; k < j; ++k)
+                    drop[k] = startsWithFolded(kept[k], "#END of ");
+                i = j; // the end pairs with this start; it stays
+                break;
+            }
+        }
+    }
+    Lines paired;
+    for (size_t i = 0; i < kept.size(); ++i)
+        if (!drop[i])
+            paired.push_back(kept[i]);
+    return paired;
 }
 
 } // namespace

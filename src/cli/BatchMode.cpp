@@ -132,11 +132,24 @@ struct Run {
     }
 };
 
+// A block to keep and where its list comes from.
+struct UpdateTarget {
+    std::string name;
+    std::string source;
+    WebListResult list;
+};
+
+int keepBlocks(Run& run, std::vector<UpdateTarget>& targets);
+
 int runAdd(Run& run) {
     HostsDocument& document = run.document;
     const std::string& listPath = run.command.argument;
-    // An address is downloaded before the HOSTS file is locked, so that other runs need not wait for
-    // the network; the merge then reads the download.
+    if (isWebAddress(listPath)) {
+        // A list from the web is kept as a block named by its address, as the window keeps it.
+        document.setHostsPath(hostsFilePath(document.environment()));
+        std::vector<UpdateTarget> targets{{listPath, listPath, {}}};
+        return keepBlocks(run, targets);
+    }
     const WebListResult fetched = document.fetchList(listPath);
     if (fetched.status == WebListStatus::Failed)
         return kExitFailed;
@@ -177,46 +190,56 @@ int runAdd(Run& run) {
     });
 }
 
-// The lines of an updated block that are not the list's: its two markers and its source.
-constexpr int32_t kMarkerLines = 3;
+// A count as people read large ones: 12,345.
+std::string grouped(int32_t count) {
+    const std::string digits = std::to_string(count);
+    std::string text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        const size_t after = digits.size() - i; // digits from this one to the end
+        if (i > 0 && digits[i - 1] != '-' && after % 3 == 0)
+            text += ',';
+        text += digits[i];
+    }
+    return text;
+}
 
-// A block to update and where its list comes from.
-struct UpdateTarget {
-    std::string name;
-    std::string source;
-    WebListResult list;
-};
+// "12,345 names (+120, -87)": what a block holds and how that changed.
+std::string namesChange(const BlockOutcome& block) {
+    return grouped(block.names) + (block.names == 1 ? " name" : " names") + " (+" + grouped(block.added) + ", -" +
+           grouped(block.removed) + ")";
+}
 
-int runUpdate(Run& run) {
+// ", 3 skipped (other addresses)": the list's lines and names that did not become lines of the block.
+std::string skipped(const BlockListCounts& counts) {
+    std::string text;
+    const std::pair<int32_t, const char*> parts[] = {
+        {counts.otherAddress, " skipped (other addresses)"},
+        {counts.neverBlocked, " skipped (never blocked)"},
+        {counts.notHostNames, " skipped (not host names)"},
+        {counts.narrowRules, " skipped (rules for only some uses of a name)"},
+        {counts.keptOut, " kept out (allowlist)"},
+        {counts.excepted, " kept out (the list's exceptions)"},
+    };
+    for (const auto& [count, what] : parts)
+        if (count > 0)
+            text += ", " + grouped(count) + what;
+    return text;
+}
+
+// One line for each block that other lists' changes completed from the copy kept of its own list.
+std::string completions(const BlocksRebuild& rebuild, const std::function<bool(const std::string&)>& asked) {
+    std::string text;
+    for (const BlockOutcome& block : rebuild.blocks)
+        if (block.changed && !asked(block.name))
+            text += "Completed " + block.name + " from the copy kept of its list: " + namesChange(block) + "\n";
+    return text;
+}
+
+// Fetches the lists of the targets (before the lock: other runs need not wait for the network), then
+// keeps their blocks from them and saves, saying per block what changed.
+int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
     HostsDocument& document = run.document;
     const std::string hostsPath = hostsFilePath(document.environment());
-    document.setHostsPath(hostsPath);
-    std::vector<UpdateTarget> targets;
-    if (!run.command.argument.empty()) {
-        // The block keeps where its list came from for later updates, which may run in another folder.
-        std::string source = run.command.source;
-        std::error_code error;
-        if (!isWebAddress(source))
-            if (const std::filesystem::path full = std::filesystem::absolute(source, error); !error)
-                source = full.lexically_normal().string();
-        targets.push_back({run.command.argument, source, {}});
-    } else {
-        document.ui().progress().setTitle("Loading HOSTS...");
-        document.load(hostsPath);
-        for (const BlockInfo& block : findBlocks(document.lines())) {
-            const bool seen = std::any_of(targets.begin(), targets.end(),
-                                          [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
-            if (!block.source.empty() && !seen)
-                targets.push_back({block.name, block.source, {}});
-        }
-        if (targets.empty()) {
-            run.err << "velmora: no block in " << hostsPath << " has a \"# source:\" line; nothing to update"
-                    << std::endl;
-            return kExitDone;
-        }
-    }
-    // Every list is fetched before the file is locked and read for the change (other runs need not wait
-    // for the network); a failed one leaves its block alone.
     bool failed = false;
     for (UpdateTarget& target : targets) {
         if (!isWebAddress(target.source) && !std::filesystem::path(target.source).is_absolute()) {
@@ -238,34 +261,78 @@ int runUpdate(Run& run) {
     }
     if (!run.lock(hostsPath))
         return kExitFailed;
+    auto asked = [&](const std::string& name) {
+        return std::any_of(targets.begin(), targets.end(),
+                           [&](const UpdateTarget& t) { return iequals(t.name, name); });
+    };
     const int status = run.repeatWhileChanged(hostsPath, [&]() -> int {
         document.ui().progress().setTitle("Loading HOSTS...");
         document.load(hostsPath);
-        std::string updated;
-        int32_t keptOut = 0;
-        for (const UpdateTarget& target : targets) {
-            if (target.list.status == WebListStatus::Failed)
+        std::vector<BlockRequest> requests;
+        for (const UpdateTarget& target : targets)
+            requests.push_back({target.name, target.source, run.command.blockAddress,
+                                target.list.status == WebListStatus::Failed ? std::string() : target.list.path});
+        // Also a list the server calls unchanged is compared with its block: the file may have been
+        // restored or edited since, or the allowlist changed.
+        const BlocksUpdate update = document.updateBlocks(requests);
+        failed = failed || update.failed;
+        std::string report;
+        for (const BlockOutcome& block : update.rebuild.blocks) {
+            const auto target = std::find_if(targets.begin(), targets.end(),
+                                             [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
+            if (target == targets.end() || block.kept)
                 continue;
-            // Also a list the server calls unchanged is compared with the block: the file may have been
-            // restored or edited since, or the allowlist changed.
-            const BlockReplacement replaced = document.updateBlock(target.name, target.source, target.list.path);
-            if (replaced.error != 0)
-                return kExitFailed;
-            keptOut += replaced.keptOut;
-            if (replaced.changed)
-                updated += (updated.empty() ? "" : ", ") + target.name + " (" +
-                           plural(replaced.added - kMarkerLines, "line") + ")";
-            else if (run.optionForm())
-                run.out << "Block " << target.name << " is up to date with " << target.source << std::endl;
+            if (!block.changed) {
+                report += "Block " + block.name + " is up to date with " + target->source + "\n";
+                continue;
+            }
+            report += "Updated " + block.name + ": " + namesChange(block);
+            for (const auto& [name, counts] : update.read)
+                if (iequals(name, block.name))
+                    report += skipped(counts);
+            report += "\n";
         }
-        if (updated.empty())
+        report += completions(update.rebuild, asked);
+        if (!update.rebuild.changed) {
+            if (run.optionForm())
+                run.out << report << std::flush;
             return kExitDone;
-        const int saved = run.save(hostsPath, "Updated " + updated + " in ");
-        if (saved == kExitDone && !run.fileChanged)
-            run.tellKeptOut(keptOut);
-        return saved;
+        }
+        // A dry run shows what would change as lines; it says nothing was updated.
+        return run.save(hostsPath, report + "Saved ");
     });
     return failed ? kExitFailed : status;
+}
+
+int runUpdate(Run& run) {
+    HostsDocument& document = run.document;
+    const std::string hostsPath = hostsFilePath(document.environment());
+    document.setHostsPath(hostsPath);
+    std::vector<UpdateTarget> targets;
+    if (!run.command.argument.empty()) {
+        // The block keeps where its list came from for later updates, which may run in another folder.
+        std::string source = run.command.source;
+        std::error_code error;
+        if (!isWebAddress(source))
+            if (const std::filesystem::path full = std::filesystem::absolute(localPathOf(source), error); !error)
+                source = full.lexically_normal().string();
+        targets.push_back({run.command.argument, source, {}});
+    } else {
+        document.ui().progress().setTitle("Loading HOSTS...");
+        document.load(hostsPath);
+        for (const BlockInfo& block : findBlocks(document.lines())) {
+            const bool seen = std::any_of(targets.begin(), targets.end(),
+                                          [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
+            if (!block.source.empty() && !seen)
+                targets.push_back({block.name, block.source, {}});
+        }
+        if (targets.empty()) {
+            run.err << "velmora: no block in " << hostsPath << " has a \"# source:\" line; nothing to update"
+                    << std::endl;
+            return kExitDone;
+        }
+    }
+    return keepBlocks(run, targets);
 }
 
 int runBlocks(Run& run) {
@@ -356,7 +423,9 @@ int runRemove(Run& run) {
                     << "; it and its backup were left as they were" << std::endl;
             return kExitFailed;
         }
-        return run.save(hostsPath, "Removed " + plural(removed, "line") + " in blocks named " + name + " from ");
+        const std::string completed = completions(document.lastCompletion(), [](const std::string&) { return false; });
+        return run.save(hostsPath,
+                        completed + "Removed " + plural(removed, "line") + " in blocks named " + name + " from ");
     });
 }
 
@@ -380,6 +449,9 @@ bool readAllowList(Run& run) {
                                   " could not be read: " + document.files().errorText(read.error));
         return false;
     }
+    // A line the allowlist cannot read allows nothing, and its user should know which it is.
+    for (const std::string& problem : read.problems)
+        document.ui().notify("The allowlist " + read.path + ", " + problem + "; it is left out.");
     document.setAllowList(std::move(allow));
     run.allowPath = read.path;
     return true;

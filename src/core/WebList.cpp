@@ -94,10 +94,79 @@ WebListResult failed(std::string message) {
     return result;
 }
 
+// The cache folder, made when asked and checked: why it cannot serve in message, else its path.
+std::string cacheFolder(FileSystem& files, Environment& environment, bool make, std::string& message) {
+    const std::string folder = webListCacheFolder(environment);
+    if (folder.empty()) {
+        message = "no folder to keep downloads in: set XDG_CACHE_HOME or HOME";
+        return {};
+    }
+    const std::string parent = folder.substr(0, folder.rfind(kSeparator));
+    for (const std::string& path : {parent, folder}) {
+        if (!make)
+            break;
+        if (const int made = files.makeFolder(path, kPrivateFolder); made < 0) {
+            message = "cannot make the folder " + path + ": " + files.errorText(-made);
+            return {};
+        }
+    }
+    if (std::string risk = pathRisk(files, folder); !risk.empty()) {
+        message = risk + "; set XDG_CACHE_HOME to a folder of your own";
+        return {};
+    }
+    return folder;
+}
+
 } // namespace
 
 bool isWebAddress(std::string_view text) {
     return istartsWith(text, "http://") || istartsWith(text, "https://");
+}
+
+std::string localPathOf(const std::string& text) {
+    constexpr std::string_view kScheme = "file://";
+    if (!istartsWith(text, kScheme))
+        return text;
+    std::string_view rest = std::string_view(text).substr(kScheme.size());
+    if (istartsWith(rest, "localhost/"))
+        rest.remove_prefix(std::string_view("localhost").size());
+    std::string path;
+    for (size_t i = 0; i < rest.size(); ++i) {
+        const auto hex = [](char c) {
+            return c >= '0' && c <= '9'   ? c - '0'
+                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                          : -1;
+        };
+        if (rest[i] == '%' && i + 2 < rest.size() && hex(rest[i + 1]) >= 0 && hex(rest[i + 2]) >= 0) {
+            path += static_cast<char>(hex(rest[i + 1]) * 16 + hex(rest[i + 2]));
+            i += 2;
+        } else {
+            path += rest[i];
+        }
+    }
+#ifdef _WIN32
+    // "/C:/lists/a.txt" is the drive's path.
+    if (path.size() >= 3 && path[0] == '/' && path[2] == ':')
+        path.erase(0, 1);
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+#endif
+    return path;
+}
+
+WebListResult keptWebList(FileSystem& files, Environment& environment, const std::string& address) {
+    std::string message;
+    const std::string folder = cacheFolder(files, environment, false, message);
+    if (folder.empty())
+        return failed(message);
+    WebListResult result;
+    result.path = folder + kSeparator + hexName(address) + ".list";
+    if (!fileHasData(files, result.path))
+        return failed("no copy of it is kept");
+    result.status = WebListStatus::NotModified;
+    return result;
 }
 
 std::string webListCacheFolder(Environment& environment) {
@@ -114,19 +183,14 @@ std::string webListCacheFolder(Environment& environment) {
 }
 
 WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environment& environment,
-                           const std::string& address, const WebListOptions& options, ProgressSink& progress) {
+                           const std::string& address, const WebListOptions& options, ProgressSink& progress,
+                           const ListCheck& check) {
     if (!oneLine(address))
         return failed("not a web address: it holds a line end");
-    const std::string folder = webListCacheFolder(environment);
+    std::string message;
+    const std::string folder = cacheFolder(files, environment, true, message);
     if (folder.empty())
-        return failed("no folder to keep downloads in: set XDG_CACHE_HOME or HOME");
-    const std::string parent = folder.substr(0, folder.rfind(kSeparator));
-    for (const std::string& path : {parent, folder}) {
-        if (const int made = files.makeFolder(path, kPrivateFolder); made < 0)
-            return failed("cannot make the folder " + path + ": " + files.errorText(-made));
-    }
-    if (std::string risk = pathRisk(files, folder); !risk.empty())
-        return failed(risk + "; set XDG_CACHE_HOME to a folder of your own");
+        return failed(message);
     const std::string base = folder + kSeparator + hexName(address);
     const std::string listPath = base + ".list", notesPath = base + ".notes";
 
@@ -168,11 +232,12 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
     if (response.status != 200)
         return failed("HTTP " + std::to_string(response.status) + (response.reason.empty() ? "" : " ") +
                       response.reason);
-    const size_t first = response.body.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
+    if (response.body.find_first_not_of(" \t\r\n") == std::string::npos)
         return failed("not a list: the answer was empty");
-    if (response.body[first] == '<')
-        return failed("not a list: it is a web page");
+    if (check) {
+        if (std::string refused = check(response.body); !refused.empty())
+            return failed(refused);
+    }
     // Notes that outlived their list would make the next request ask only for something newer.
     files.remove(notesPath);
     if (const int error = writeWhole(files, listPath, response.body); error != 0)

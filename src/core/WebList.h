@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,11 @@ namespace velmora {
 
 // True for an http:// or https:// address (letter case ignored): a list to download, not a file.
 bool isWebAddress(std::string_view text);
+
+// The local path a file:// address names ("file:///etc/lists/ads.txt", "file://localhost/...", with
+// %XX escapes decoded; "file:///C:/lists/ads.txt" on Windows), or text itself when it is no such
+// address.
+std::string localPathOf(const std::string& text);
 
 // How a list is downloaded.
 struct WebListOptions {
@@ -38,11 +44,19 @@ struct WebListResult {
 // (%LOCALAPPDATA%\velmora on Windows); empty when the environment names none.
 std::string webListCacheFolder(Environment& environment);
 
+// Says why a body is no list to keep (empty when it is one).
+using ListCheck = std::function<std::string(std::string_view body)>;
+
 // Downloads the list at address into the cache folder, asking only for a newer one than the copy
 // kept there (its ETag and Last-Modified). Refused: any status but 200 and 304, a body over the
-// limit, an empty body and a web page (a body beginning with "<"). Progress shows under the title
-// "Downloading ADDRESS...". A failure leaves the kept copy as it was.
+// limit, an empty body, and a body that check refuses. Progress shows under the title "Downloading
+// ADDRESS...". A failure leaves the kept copy as it was, so that a bad answer never replaces a good list.
 WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environment& environment,
-                           const std::string& address, const WebListOptions& options, ProgressSink& progress);
+                           const std::string& address, const WebListOptions& options, ProgressSink& progress,
+                           const ListCheck& check = {});
+
+// The copy of address kept by an earlier download, without the network: NotModified with its path,
+// or Failed when there is none or the folder is not one only this user and root may change.
+WebListResult keptWebList(FileSystem& files, Environment& environment, const std::string& address);
 
 } // namespace velmora

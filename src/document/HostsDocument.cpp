@@ -212,6 +212,8 @@ MergeResult HostsDocument::merge() {
         result.downloadFailed = true;
         return result;
     }
+    if (isWebAddress(m_sourcePath))
+        return mergeWebList(fetched.path);
     const std::string& listFile = fetched.path;
     // A list that is there but cannot be read changes nothing, not even the reload of the HOSTS file;
     // one that has gone meanwhile is a missing one.
@@ -274,8 +276,7 @@ MergeResult HostsDocument::merge() {
             const int32_t before = m_lines.count();
             m_modified = true;
             progress.show();
-            const SourceReadResult read =
-                readSourceFile(m_files, listFile, m_lines, index, progress, nullptr, &m_allow, true);
+            const SourceReadResult read = readSourceFile(m_files, listFile, m_lines, index, progress, &m_allow, true);
             result.linesKeptOut = read.keptOut;
             progress.close();
             if (read.error != 0) {
@@ -285,8 +286,8 @@ MergeResult HostsDocument::merge() {
                 m_lines.removeWhere(partial);
                 m_modified = wasModified;
                 result.listReadError = read.error;
-                m_ui.reportError("The list " + m_sourcePath +
-                                 " could not be read to its end: " + m_files.errorText(read.error));
+                m_ui.reportError("The list " + m_sourcePath + " could not be read to its end: " +
+                                 (read.problem.empty() ? m_files.errorText(read.error) : read.problem));
             } else {
                 result.linesAdded = read.appended;
                 m_added.set(before, read.appended);
@@ -510,9 +511,37 @@ void HostsDocument::resetToLocalhost() {
 int32_t HostsDocument::removeBlock(const std::string& name) {
     const std::vector<uint8_t> removed = markBlocks(m_lines, name);
     const int32_t before = m_lines.count();
-    m_history.remove(removed);
-    m_selection.linesRemoved(removed, m_lines.count());
-    return before - m_lines.count();
+    m_lastCompletion = BlocksRebuild{};
+    const std::vector<BlockInfo> blocks = findBlocks(m_lines);
+    const bool listGoes = std::any_of(blocks.begin(), blocks.end(), [&](const BlockInfo& block) {
+        return !block.source.empty() && removed[static_cast<size_t>(block.begin)] != 0;
+    });
+    if (!listGoes) {
+        m_history.remove(removed);
+        m_selection.linesRemoved(removed, m_lines.count());
+        return before - m_lines.count();
+    }
+    // The names of the list that goes may stand in another list too, written only in the first block
+    // that had them: the other blocks are completed from their lists, in the same change.
+    EntryList rest;
+    rest.reserveEntries(static_cast<size_t>(before));
+    rest.beginAppend();
+    for (int32_t i = 0; i < before; ++i)
+        if (!removed[static_cast<size_t>(i)])
+            rest.append(m_lines.text(i));
+    rest.endAppend();
+    const int32_t left = rest.count();
+    std::deque<BlockListNames> store;
+    EntryList completed;
+    m_lastCompletion = rebuildSourcedBlocks(
+        rest, {}, [&](const BlockInfo& block) { return keptListOf(block, store); }, completed);
+    m_lines.beginBulkChange();
+    m_added.clear();
+    m_addedSelection.reset();
+    m_selection.reset();
+    replaceLines(m_lastCompletion.changed ? completed : rest);
+    m_lines.endBulkChange();
+    return before - left;
 }
 
 int32_t HostsDocument::removeBlockAsking() {

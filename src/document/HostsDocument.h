@@ -9,6 +9,7 @@
 #include "core/WebList.h"
 #include "document/ListHistory.h"
 #include "merge/AllowList.h"
+#include "merge/BlockList.h"
 #include "merge/Blocks.h"
 #include "merge/DuplicateIndex.h"
 #include "merge/Sort.h"
@@ -17,6 +18,7 @@
 #include "platform/FileSystem.h"
 #include "platform/ProcessRunner.h"
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,6 +39,23 @@ struct MergeResult {
     int listReadError = 0;       // errno of a list that could not be read to its end: nothing was added
     bool downloadFailed = false; // the list's web address gave no list: nothing was added
     int32_t linesKeptOut = 0;    // list lines the allowlist kept out
+    bool keptAsBlock = false;    // a list from the web: kept as the block named by its address
+};
+
+// A block to keep from its list.
+struct BlockRequest {
+    std::string name;
+    std::string source;   // noted in its "# source:" line
+    std::string address;  // where its names go; empty: the block's own, else 127.0.0.1
+    std::string listFile; // the list as a file; empty: the block stays as it is (its list could not be had)
+};
+
+// What keeping blocks from their lists did.
+struct BlocksUpdate {
+    BlocksRebuild rebuild;
+    // How each requested list was read, by block name.
+    std::vector<std::pair<std::string, BlockListCounts>> read;
+    bool failed = false; // a requested list was no list or could not be read: its block stayed, the user was told
 };
 
 // The HOSTS document: the HOSTS lines, the lines added by the last merge, the two paths, the status
@@ -87,10 +106,11 @@ public:
     bool hostsReadIncomplete() const { return m_hostsReadIncomplete; }
 
     // Merges the list at sourcePath() into the lines: each new line is appended once (letter case
-    // ignored) and also listed among the added lines. When the lines are empty or need a reload, the
-    // HOSTS file at hostsPath() is read again first. Lines already there are never changed, dropped or
-    // moved; a list line is left out when one of them already holds it (see lineKey). A list that cannot
-    // be read to its end adds nothing, and the user is told why.
+    // ignored) and also listed among the added lines. A list from the web is kept as a block named by
+    // its address instead (see updateBlocks), and the block's lines are the added lines. When the lines are empty or
+    // need a reload, the HOSTS file at hostsPath() is read again first. Lines already there are never changed, dropped
+    // or moved; a list line is left out when one of them already holds it (see lineKey). A list that cannot be read to
+    // its end adds nothing, and the user is told why.
     MergeResult merge();
     // The next merge reads the HOSTS file again first.
     void markForReload() { m_needsReload = true; }
@@ -138,8 +158,11 @@ public:
     void clear();
     // The same without asking: the command line's reset.
     void resetToLocalhost();
-    // Removes every block of the name (see removeBlocks); returns how many lines went.
+    // Removes every block of the name (see removeBlocks); returns how many lines went. When a block
+    // kept from a list goes, the other such blocks are completed from the copies of their lists (see
+    // updateBlocks), so that no name another list still has is unblocked; lastCompletion() says how.
     int32_t removeBlock(const std::string& name);
+    const BlocksRebuild& lastCompletion() const { return m_lastCompletion; }
     // Edit > Remove block: asks for the name (suggesting the block whose first line is the current
     // one), then the command line's question for --remove; Yes removes the blocks as a change of the
     // lines. Returns how many lines went.
@@ -171,18 +194,21 @@ public:
     // stays selected when there is none.
     void selectCurrentAddedLine();
 
-    // Lists at web addresses: merge() and updateBlock() download them through downloader with these
-    // options (without a downloader an address is refused); the allowlist keeps their names out.
+    // Lists at web addresses: merge() and the command line's updates download them through downloader
+    // with these options (without a downloader an address is refused); the allowlist keeps their names out.
     void setDownloader(Downloader* downloader) { m_downloader = downloader; }
     WebListOptions& webListOptions() { return m_webOptions; }
     void setAllowList(AllowList allow) { m_allow = std::move(allow); }
     // The list at source as a file to read: a path as it is, a web address downloaded into the cache
     // folder (with progress). A download that fails is reported to the user and changes nothing.
+    // A file:// address is read as its file. A download is kept only when it is a block list (see
+    // readBlockList): a refused one changes nothing and is told.
     WebListResult fetchList(const std::string& source);
-    // Replaces the blocks named `name` with the list in listFile as one block noting source (see
-    // replaceBlock), as a change of the lines; a list that cannot be read to its end changes nothing
-    // and is reported.
-    BlockReplacement updateBlock(const std::string& name, const std::string& source, const std::string& listFile);
+    // Keeps the requested blocks from their lists, as one change of the lines (see rebuildSourcedBlocks):
+    // every block that names its source is rebuilt, from the list requested for it, else from the copy
+    // of its list kept from before (the file itself for a local list; nothing is downloaded), else it
+    // stays as it is. A requested list that is no list is told, and its block stays as it is.
+    BlocksUpdate updateBlocks(const std::vector<BlockRequest>& requests);
 
     void setLineConvention(LineConvention convention) { m_convention = convention; }
     LineConvention lineConvention() const { return m_convention; }
@@ -253,6 +279,13 @@ private:
     std::string m_helper;
     std::string m_helperTarget;
     std::string m_permissionAdvice;
+    // The names of the list kept for a block, read from the copy kept of it (no download); null when
+    // there is none, or it is no list.
+    const BlockListNames* keptListOf(const BlockInfo& block, std::deque<BlockListNames>& store);
+    // Takes over lines in one change of the history.
+    void replaceLines(EntryList& lines);
+    MergeResult mergeWebList(const std::string& listFile);
+    BlocksRebuild m_lastCompletion;
     Downloader* m_downloader = nullptr;
     WebListOptions m_webOptions;
     AllowList m_allow;

@@ -1,5 +1,11 @@
-// The document's lists from the web and its block updates.
+// The document's lists from the web and the blocks kept from lists.
 #include "document/HostsDocument.h"
+
+#include "core/HostsFile.h"
+#include "core/TextUtil.h"
+
+#include <algorithm>
+#include <cerrno>
 
 namespace velmora {
 
@@ -7,42 +13,133 @@ WebListResult HostsDocument::fetchList(const std::string& source) {
     WebListResult result;
     if (!isWebAddress(source)) {
         result.status = WebListStatus::Fresh;
-        result.path = source;
+        result.path = localPathOf(source);
         return result;
     }
     m_ui.setBusy(true);
-    if (m_downloader)
-        result = fetchWebList(*m_downloader, m_files, m_environment, source, m_webOptions, m_ui.progress());
-    else
+    if (m_downloader) {
+        // A body that is no block list never replaces the copy kept from before.
+        const std::string hostName = m_environment.hostName();
+        const auto check = [&](std::string_view body) {
+            BlockListNames names;
+            const BlockListRead read =
+                readBlockList(std::string(body), m_webOptions.maxBytes, &m_allow, hostName, names);
+            return read.status == BlockListStatus::Read ? std::string() : read.message;
+        };
+        result = fetchWebList(*m_downloader, m_files, m_environment, source, m_webOptions, m_ui.progress(), check);
+    } else {
         result.message = "web addresses are not supported here";
+    }
     m_ui.setBusy(false);
     if (result.status == WebListStatus::Failed)
         m_ui.reportError("The list " + source + " could not be downloaded: " + result.message);
     return result;
 }
 
-BlockReplacement HostsDocument::updateBlock(const std::string& name, const std::string& source,
-                                            const std::string& listFile) {
+const BlockListNames* HostsDocument::keptListOf(const BlockInfo& block, std::deque<BlockListNames>& store) {
+    std::string path = localPathOf(block.source);
+    if (isWebAddress(block.source)) {
+        const WebListResult kept = keptWebList(m_files, m_environment, block.source);
+        if (kept.status == WebListStatus::Failed)
+            return nullptr;
+        path = kept.path;
+    }
+    store.emplace_back();
+    const BlockListRead read =
+        readBlockListFile(m_files, path, m_webOptions.maxBytes, &m_allow, m_environment.hostName(), store.back());
+    return read.status == BlockListStatus::Read ? &store.back() : nullptr;
+}
+
+void HostsDocument::replaceLines(EntryList& lines) {
+    // The old lines are kept to go back to, and the new ones taken over without a copy.
+    m_history.replaceAll();
+    m_lines.swapEntries(lines);
+}
+
+BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& requests) {
+    BlocksUpdate update;
+    const std::string hostName = m_environment.hostName();
+    std::deque<BlockListNames> store;
+    std::vector<SourcedList> lists;
+    for (const BlockRequest& request : requests) {
+        SourcedList list{request.name, request.source, request.address, nullptr};
+        if (!request.listFile.empty()) {
+            store.emplace_back();
+            const BlockListRead read =
+                readBlockListFile(m_files, request.listFile, m_webOptions.maxBytes, &m_allow, hostName, store.back());
+            if (read.status == BlockListStatus::Read) {
+                list.names = &store.back();
+                update.read.emplace_back(request.name, store.back().counts);
+            } else {
+                update.failed = true;
+                m_ui.reportError("The list " + request.source + " was not taken: " + read.message + ". Block " +
+                                 request.name + " was left as it was.");
+            }
+        }
+        lists.push_back(std::move(list));
+    }
     m_ui.setBusy(true);
     m_lines.beginBulkChange();
-    m_added.clear();
-    m_addedSelection.reset();
-    m_selection.reset();
     EntryList replacement;
-    const BlockReplacement result =
-        replaceBlock(m_lines, name, source, m_files, listFile, &m_allow, m_ui.progress(), replacement);
-    if (result.changed) {
-        // The old lines are kept to go back to, and the new ones taken over without a copy.
-        m_history.replaceAll();
-        m_lines.swapEntries(replacement);
+    update.rebuild = rebuildSourcedBlocks(
+        m_lines, lists, [&](const BlockInfo& block) { return keptListOf(block, store); }, replacement);
+    if (update.rebuild.changed) {
+        m_added.clear();
+        m_addedSelection.reset();
+        m_selection.reset();
+        replaceLines(replacement);
     }
     m_lines.endBulkChange();
     m_ui.setBusy(false);
-    if (result.error != 0)
-        m_ui.reportError("The list " + source + " could not be read to its end: " + m_files.errorText(result.error));
-    if (result.changed)
-        edited();
+    for (const std::string& name : update.rebuild.unclosed) {
+        const bool requested =
+            std::any_of(requests.begin(), requests.end(), [&](const BlockRequest& r) { return iequals(r.name, name); });
+        update.failed = update.failed || requested;
+        m_ui.reportError("Block " + name + " has no \"" + std::string(kBlockEnd) + name +
+                         "\" line, so where it ends is unknown; it was left as it was.");
+    }
+    if (update.rebuild.changed)
+        m_modified = true;
     showTotal();
+    return update;
+}
+
+MergeResult HostsDocument::mergeWebList(const std::string& listFile) {
+    MergeResult result;
+    result.keptAsBlock = true;
+    if (m_lines.count() == 0 || m_needsReload) {
+        // As a merge of a file does: the lines are the file's again first.
+        result.hostsReread = true;
+        m_ui.progress().setTitle("Loading HOSTS...");
+        if (fileHasData(m_files, m_hostsPath)) {
+            load(m_hostsPath);
+            result.hostsLinesRead = m_lines.count();
+            setStatus(m_rereadStatus, std::to_string(result.hostsLinesRead) + " items");
+        }
+        m_ui.progress().close();
+        m_needsReload = false;
+    }
+    const BlocksUpdate update = updateBlocks({BlockRequest{m_sourcePath, m_sourcePath, {}, listFile}});
+    if (update.failed) {
+        result.listReadError = EINVAL;
+        return result;
+    }
+    for (const BlockInfo& block : findBlocks(m_lines)) {
+        if (block.name == m_sourcePath) {
+            m_added.set(block.begin + 1 + block.notes, block.bodyLines());
+            result.linesAdded = block.bodyLines();
+        }
+    }
+    for (const auto& [name, counts] : update.read) {
+        result.linesKeptOut += counts.keptOut;
+        if (counts.otherAddress > 0)
+            m_ui.notify(counts.otherAddress == 1
+                            ? "1 line of " + m_sourcePath + " was skipped: it sends names to another address."
+                            : std::to_string(counts.otherAddress) + " lines of " + m_sourcePath +
+                                  " were skipped: they send names to other addresses.");
+    }
+    setStatus(m_addedStatus, std::to_string(result.linesAdded) + " items");
+    noteSavedIfUnmodified();
     return result;
 }
 

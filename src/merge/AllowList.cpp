@@ -2,6 +2,7 @@
 
 #include "core/HostsFile.h"
 #include "core/TextUtil.h"
+#include "merge/Normalise.h"
 
 #include <algorithm>
 
@@ -23,37 +24,68 @@ template <typename OnField> void forEachField(std::string_view text, OnField&& o
     }
 }
 
-// Names have no colon, and none is digits and dots only.
-bool isAddress(std::string_view field) {
-    return field.find(':') != std::string_view::npos ||
-           std::all_of(field.begin(), field.end(), [](char c) { return c == '.' || (c >= '0' && c <= '9'); });
+// Letters, digits, "-", "_" and dots between them: what a host name is made of.
+bool isNameText(std::string_view name) {
+    if (name.empty() || name.front() == '.' || name.back() == '.' || name.find("..") != std::string_view::npos)
+        return false;
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+               c == '.';
+    });
 }
 
 } // namespace
 
-void AllowList::addText(std::string_view text) {
+bool AllowList::add(std::string_view entry) {
+    if (entry.starts_with("*.") && isNameText(entry.substr(2))) {
+        m_under.insert(asciiLowered(entry.substr(2)));
+        return true;
+    }
+    if (entry.starts_with("||") && entry.ends_with("^") && isNameText(entry.substr(2, entry.size() - 3))) {
+        m_withUnder.insert(asciiLowered(entry.substr(2, entry.size() - 3)));
+        return true;
+    }
+    if (!isNameText(entry))
+        return false;
+    m_names.insert(asciiLowered(entry));
+    return true;
+}
+
+void AllowList::addText(std::string_view text, std::vector<std::string>* problems) {
+    int number = 0;
     forEachLine(text, [&](std::string_view line) {
+        ++number;
+        if (line.starts_with(kByteOrderMark))
+            line.remove_prefix(kByteOrderMark.size());
+        if (startsWithAddress(line))
+            line.remove_prefix(std::min(line.size(), line.find_first_of(" \t")));
         forEachField(line, [&](std::string_view field) {
-            if (!isAddress(field))
-                add(field);
+            if (!add(field) && problems)
+                problems->push_back("line " + std::to_string(number) + ": '" + std::string(field) +
+                                    "' is no host name, *.name or ||name^");
         });
     });
 }
 
-void AllowList::add(std::string_view name) {
-    m_names.insert(asciiLowered(name));
-}
-
-bool AllowList::named(std::string_view field) const {
-    m_lowered.assign(field);
+bool AllowList::allows(std::string_view name) const {
+    m_lowered.assign(name);
     for (char& c : m_lowered)
         c = asciiLower(c);
-    return m_names.count(m_lowered) != 0;
+    if (m_names.count(m_lowered) != 0 || m_withUnder.count(m_lowered) != 0)
+        return true;
+    if (m_under.empty() && m_withUnder.empty())
+        return false;
+    for (size_t dot = m_lowered.find('.'); dot != std::string::npos; dot = m_lowered.find('.', dot + 1)) {
+        const std::string parent = m_lowered.substr(dot + 1);
+        if (m_under.count(parent) != 0 || m_withUnder.count(parent) != 0)
+            return true;
+    }
+    return false;
 }
 
 bool AllowList::keepsOut(std::string_view prefix, std::string_view rest) const {
     bool found = false;
-    const auto check = [&](std::string_view field) { found = found || named(field); };
+    const auto check = [&](std::string_view field) { found = found || allows(field); };
     forEachField(prefix, check);
     if (!found)
         forEachField(rest, check);
@@ -80,7 +112,7 @@ AllowListFile loadAllowList(FileSystem& files, Environment& environment, const s
     const FileBytes bytes = readFileBytes(files, result.path);
     result.error = bytes.error;
     if (result.error == 0)
-        allow.addText(bytes.bytes);
+        allow.addText(bytes.bytes, &result.problems);
     return result;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/LineText.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 
@@ -8,25 +7,31 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <vector>
 
 namespace velmora {
 
-// Host names that a merge or an update never adds, whatever list names them, letter case ignored.
+// Host names that a merge or an update never adds, whatever list names them, letter case ignored: a
+// name as it is, "*.name" for every name under it, "||name^" for the name and every name under it.
 class AllowList {
 public:
-    // The names in text: one or more to a line, separated by spaces or tabs, "#" starting a comment.
-    // Addresses are skipped, so a line written as in HOSTS ("127.0.0.1 name") names its names.
-    void addText(std::string_view text);
-    void add(std::string_view name);
-    bool empty() const { return m_names.empty(); }
-    size_t size() const { return m_names.size(); }
-    // True when any field of the line before a "#" is one of the names.
+    // The entries of text: one or more to a line, separated by spaces or tabs, "#" starting a comment.
+    // Addresses are skipped, so a line written as in HOSTS ("127.0.0.1 name") names its names. Each
+    // field that is none of these is left out and described in problems ("line 3: ...").
+    void addText(std::string_view text, std::vector<std::string>* problems = nullptr);
+    // False, with nothing added, for a field that is no entry.
+    bool add(std::string_view entry);
+    bool empty() const { return m_names.empty() && m_under.empty() && m_withUnder.empty(); }
+    size_t size() const { return m_names.size() + m_under.size() + m_withUnder.size(); }
+    // True when the name (in any letter case) is allowed.
+    bool allows(std::string_view name) const;
+    // True when any field of the line before a "#" is allowed.
     bool keepsOut(std::string_view prefix, std::string_view rest) const;
 
 private:
-    bool named(std::string_view field) const;
-
-    std::unordered_set<std::string> m_names; // in lower case
+    std::unordered_set<std::string> m_names;     // in lower case
+    std::unordered_set<std::string> m_under;     // "*.name": the names under these
+    std::unordered_set<std::string> m_withUnder; // "||name^": these and the names under them
     mutable std::string m_lowered;
 };
 
@@ -36,8 +41,9 @@ std::string defaultAllowListPath(Environment& environment);
 
 // The allowlist file read, or the one that could not be.
 struct AllowListFile {
-    std::string path; // empty when there was none to read
-    int error = 0;    // errno of a named file that could not be read; allow is then left as it was
+    std::string path;                  // empty when there was none to read
+    int error = 0;                     // errno of a named file that could not be read; allow is then left as it was
+    std::vector<std::string> problems; // the fields that are no entry, by line
 };
 // Reads into allow the file named (a command line's), else the one VELMORA_ALLOW names, else the
 // default one when it is there. A named file must be there; a missing default is no allowlist.

@@ -1,15 +1,64 @@
 #include "merge/Blocks.h"
 
 #include "core/TextUtil.h"
-#include "merge/DuplicateIndex.h"
-#include "merge/SourceList.h"
+#include "merge/NameSet.h"
+#include "merge/Normalise.h"
+
+#include <algorithm>
 
 namespace velmora {
 
 namespace {
 
-bool isMarker(std::string_view text) {
-    return istartsWith(text, kBlockBegin) || istartsWith(text, kBlockEnd);
+std::string_view trimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+// Calls onName for every name a HOSTS line gives (the fields after its address, up to a comment), or
+// for the line itself when it is a bare name; nothing for a blank line or a comment.
+template <typename OnName> void forEachNameOf(std::string_view line, OnName&& onName) {
+    if (line.starts_with(kByteOrderMark))
+        line.remove_prefix(kByteOrderMark.size());
+    line = trimBlanks(line);
+    if (line.empty() || line.front() == '#')
+        return;
+    line = line.substr(0, line.find('#'));
+    size_t i = startsWithAddress(line) ? std::min(line.size(), line.find_first_of(" \t")) : 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+            ++i;
+        const size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t')
+            ++i;
+        if (i > start)
+            onName(line.substr(start, i - start));
+    }
+}
+
+// A name in lower case, held by the set.
+std::string_view keptLower(NameSet& set, std::string_view name) {
+    std::string lowered = asciiLowered(name);
+    if (lowered.size() > 1 && lowered.back() == '.')
+        lowered.pop_back();
+    return set.keep(lowered);
+}
+
+// A sourced block as it will be written.
+struct Target {
+    BlockInfo info;      // begin < 0 for a new block
+    std::string source;  // its source line's text after the note
+    std::string address; // where its names go
+    const BlockListNames* names = nullptr;
+    bool duplicate = false; // a later block of a name already taken: it goes
+    std::vector<std::string_view> chosen;
+};
+
+bool sameLine(std::string_view line, std::string_view prefix, std::string_view name) {
+    return line.size() == prefix.size() + name.size() && line.starts_with(prefix) && line.ends_with(name);
 }
 
 } // namespace
@@ -24,13 +73,21 @@ std::vector<BlockInfo> findBlocks(const LineSource& lines) {
         BlockInfo block;
         block.name = std::string(trimSpaces(text.substr(kBlockBegin.size())));
         block.begin = i;
-        if (i + 1 < n && lines.text(i + 1).starts_with(kBlockSource))
+        block.address = std::string(kDefaultBlockAddress);
+        if (i + 1 < n && lines.text(i + 1).starts_with(kBlockSource)) {
             block.source = std::string(trimSpaces(lines.text(i + 1).substr(kBlockSource.size())));
+            block.notes = 1;
+            if (i + 2 < n && lines.text(i + 2).starts_with(kBlockAddress)) {
+                block.address = std::string(trimSpaces(lines.text(i + 2).substr(kBlockAddress.size())));
+                block.notes = 2;
+            }
+        }
         block.end = n;
         for (int32_t j = i + 1; j < n; ++j) {
             const std::string_view line = lines.text(j);
             if (istartsWith(line, kBlockEnd) && iequals(trimSpaces(line.substr(kBlockEnd.size())), block.name)) {
                 block.end = j;
+                block.closed = true;
                 break;
             }
         }
@@ -40,75 +97,211 @@ std::vector<BlockInfo> findBlocks(const LineSource& lines) {
     return blocks;
 }
 
-BlockReplacement replaceBlock(const EntryList& lines, const std::string& name, const std::string& source,
-                              FileSystem& files, const std::string& listPath, const AllowList* allow,
-                              ProgressSink& progress, EntryList& replacement) {
-    BlockReplacement result;
+std::vector<uint8_t> unpairedMarkers(const LineSource& lines, int32_t first) {
     const int32_t n = lines.count();
-    std::vector<uint8_t> old(static_cast<size_t>(n), 0);
-    int32_t place = -1;
-    for (const BlockInfo& block : findBlocks(lines)) {
-        if (!iequals(block.name, name))
+    std::vector<uint8_t> unpaired(static_cast<size_t>(n), 0);
+    for (int32_t i = std::max(first, 0); i < n; ++i) {
+        const std::string_view text = lines.text(i);
+        if (istartsWith(text, kBlockEnd)) {
+            unpaired[static_cast<size_t>(i)] = 1; // an end that no start before it took
             continue;
-        if (place < 0)
-            place = block.begin;
-        for (int32_t i = block.begin; i <= block.end && i < n; ++i)
-            old[static_cast<size_t>(i)] = 1;
-    }
-    EntryList fresh;
-    fresh.beginAppend();
-    int32_t at = 0; // where the new block goes among the lines kept
-    for (int32_t i = 0; i < n; ++i) {
-        if (i == place)
-            at = fresh.count();
-        if (old[static_cast<size_t>(i)])
-            ++result.removed;
-        else
-            fresh.append(lines.text(i));
-    }
-    if (place < 0)
-        at = fresh.count();
-    fresh.endAppend();
-
-    const int32_t first = fresh.count();
-    {
-        DuplicateIndex index(fresh);
-        indexHostsLines(fresh, index, progress);
-        fresh.append(std::string(kBlockBegin) + name);
-        fresh.append(std::string(kBlockSource) + source);
-        progress.setTitle("Merging New HOSTS...");
-        progress.show();
-        const SourceReadResult read = readSourceFile(files, listPath, fresh, index, progress, nullptr, allow, true);
-        progress.close();
-        if (read.error != 0) {
-            result.error = read.error;
-            return result;
         }
-        result.keptOut = read.keptOut;
+        if (!istartsWith(text, kBlockBegin))
+            continue;
+        const std::string_view name = trimSpaces(text.substr(kBlockBegin.size()));
+        int32_t j = i + 1;
+        for (; j < n; ++j) {
+            const std::string_view line = lines.text(j);
+            if (istartsWith(line, kBlockBegin) ||
+                (istartsWith(line, kBlockEnd) && iequals(trimSpaces(line.substr(kBlockEnd.size())), name)))
+                break;
+        }
+        if (j < n && istartsWith(lines.text(j), kBlockEnd)) {
+            // A pair: the lines between are the block's, markers of other names among them too.
+            for (int32_t k = i + 1; k < j; ++k)
+                unpaired[static_cast<size_t>(k)] = istartsWith(lines.text(k), kBlockEnd) ? 1 : 0;
+            i = j;
+        } else {
+            unpaired[static_cast<size_t>(i)] = 1;
+        }
     }
-    // A list that carries markers of its own would end the new block early, or open another in it.
-    std::vector<uint8_t> markers(static_cast<size_t>(fresh.count()), 0);
-    for (int32_t i = first + 2; i < fresh.count(); ++i)
-        markers[static_cast<size_t>(i)] = isMarker(fresh.text(i)) ? 1 : 0;
-    fresh.removeWhere(markers);
-    fresh.append(std::string(kBlockEnd) + name);
-    result.added = fresh.count() - first;
+    return unpaired;
+}
 
-    std::vector<int32_t> order;
-    order.reserve(static_cast<size_t>(fresh.count()));
-    for (int32_t i = 0; i < at; ++i)
-        order.push_back(i);
-    for (int32_t i = first; i < fresh.count(); ++i)
-        order.push_back(i);
-    for (int32_t i = at; i < first; ++i)
-        order.push_back(i);
-    fresh.reorder(order);
+BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<SourcedList>& lists,
+                                   const std::function<const BlockListNames*(const BlockInfo&)>& listFor,
+                                   EntryList& replacement) {
+    BlocksRebuild result;
+    const int32_t n = lines.count();
+    std::vector<uint8_t> sourced(static_cast<size_t>(n), 0);
+    std::vector<Target> targets;
+    std::vector<bool> listUsed(lists.size(), false);
+    auto listOf = [&](std::string_view name) -> const SourcedList* {
+        for (size_t k = 0; k < lists.size(); ++k) {
+            if (iequals(lists[k].name, name)) {
+                listUsed[k] = true;
+                return &lists[k];
+            }
+        }
+        return nullptr;
+    };
+    auto requested = [&](std::string_view name) {
+        return std::any_of(lists.begin(), lists.end(), [&](const SourcedList& l) { return iequals(l.name, name); });
+    };
+    for (BlockInfo& info : findBlocks(lines)) {
+        // A block of no source is the user's own, unless a list is asked for it by name: it then becomes
+        // that list's block, where it stands.
+        if (info.source.empty() && !requested(info.name))
+            continue;
+        if (!info.closed) {
+            listOf(info.name); // not added again at the end: the block is there, only unfinished
+            result.unclosed.push_back(info.name);
+            continue;
+        }
+        std::fill(sourced.begin() + info.begin, sourced.begin() + info.end + 1, uint8_t{1});
+        Target target;
+        target.duplicate = std::any_of(targets.begin(), targets.end(),
+                                       [&](const Target& t) { return iequals(t.info.name, info.name); });
+        if (const SourcedList* list = listOf(info.name)) {
+            target.source = list->source;
+            target.address = list->address.empty() ? info.address : list->address;
+            target.names = list->names;
+        } else {
+            target.source = info.source;
+            target.address = info.address;
+            target.names = target.duplicate ? nullptr : listFor(info);
+        }
+        target.info = std::move(info);
+        targets.push_back(std::move(target));
+    }
+    for (size_t k = 0; k < lists.size(); ++k) {
+        if (listUsed[k] || !lists[k].names)
+            continue;
+        Target target;
+        target.info.begin = -1;
+        target.info.name = lists[k].name;
+        target.source = lists[k].source;
+        target.address = lists[k].address.empty() ? std::string(kDefaultBlockAddress) : lists[k].address;
+        target.names = lists[k].names;
+        targets.push_back(std::move(target));
+    }
 
-    result.changed = result.removed != result.added;
-    for (int32_t i = 0, j = place; !result.changed && i < result.added; ++i, ++j)
-        result.changed = !old[static_cast<size_t>(j)] || lines.text(j) != fresh.text(at + i);
-    if (result.changed)
-        replacement.swapEntries(fresh);
+    // The user's own mappings outside the sourced blocks win over any list.
+    NameSet ownMapping;
+    for (int32_t i = 0; i < n; ++i) {
+        if (sourced[static_cast<size_t>(i)])
+            continue;
+        const std::string_view line = trimBlanks(lines.text(i));
+        if (!startsWithAddress(line) || isBlockingAddress(line.substr(0, line.find_first_of(" \t"))))
+            continue;
+        forEachNameOf(line, [&](std::string_view name) { ownMapping.insert(keptLower(ownMapping, name)); });
+    }
+
+    size_t expected = 0;
+    for (const Target& target : targets)
+        expected += target.names ? target.names->names.size() : static_cast<size_t>(target.info.bodyLines());
+    NameSet seen(expected);
+    NameSet held; // the names of blocks kept as they are, in lower case
+    for (Target& target : targets) {
+        if (target.duplicate)
+            continue;
+        if (!target.names) {
+            // No list at hand: the block stays as it is, and its names are taken.
+            for (int32_t i = target.info.begin + 1 + target.info.notes; i < target.info.end; ++i)
+                forEachNameOf(lines.text(i), [&](std::string_view name) { seen.insert(keptLower(held, name)); });
+            continue;
+        }
+        target.chosen.reserve(target.names->names.size());
+        for (const std::string_view name : target.names->names) {
+            if (!ownMapping.contains(name) && seen.insert(name))
+                target.chosen.push_back(name);
+        }
+    }
+
+    for (const Target& target : targets) {
+        BlockOutcome outcome;
+        outcome.name = target.info.name;
+        outcome.isNew = target.info.begin < 0;
+        outcome.kept = !target.names && !target.duplicate;
+        const std::string prefix = target.address + " ";
+        if (target.duplicate) {
+            result.changed = true;
+            continue;
+        }
+        if (outcome.kept) {
+            outcome.names = target.info.bodyLines();
+            result.blocks.push_back(outcome);
+            continue;
+        }
+        outcome.names = static_cast<int32_t>(target.chosen.size());
+        const BlockInfo& info = target.info;
+        const bool addressNoted = target.address != kDefaultBlockAddress;
+        if (outcome.isNew) {
+            outcome.changed = true;
+            outcome.added = outcome.names;
+        } else {
+            outcome.changed =
+                lines.text(info.begin + 1) != std::string(kBlockSource) + target.source ||
+                info.notes != (addressNoted ? 2 : 1) ||
+                (addressNoted && lines.text(info.begin + 2) != std::string(kBlockAddress) + target.address) ||
+                info.bodyLines() != outcome.names;
+            for (int32_t k = 0; !outcome.changed && k < outcome.names; ++k)
+                outcome.changed = !sameLine(lines.text(info.begin + 1 + info.notes + k), prefix, target.chosen[k]);
+            if (outcome.changed) {
+                NameSet before;
+                for (int32_t i = info.begin + 1 + info.notes; i < info.end; ++i)
+                    forEachNameOf(lines.text(i),
+                                  [&](std::string_view name) { before.insert(keptLower(before, name)); });
+                NameSet after(target.chosen.size());
+                for (const std::string_view name : target.chosen) {
+                    after.insert(name);
+                    outcome.added += before.contains(name) ? 0 : 1;
+                }
+                outcome.removed = static_cast<int32_t>(before.size()) - (outcome.names - outcome.added);
+            }
+        }
+        result.changed = result.changed || outcome.changed;
+        result.blocks.push_back(outcome);
+    }
+    if (!result.changed)
+        return result;
+
+    // The lines again, each sourced block written from its names where it stood.
+    EntryList fresh;
+    fresh.reserveEntries(static_cast<size_t>(n) + expected);
+    fresh.beginAppend();
+    auto writeBlock = [&](const Target& target, std::string_view begin, std::string_view end) {
+        fresh.append(begin);
+        fresh.append(kBlockSource, target.source);
+        if (target.address != kDefaultBlockAddress)
+            fresh.append(kBlockAddress, target.address);
+        const std::string prefix = target.address + " ";
+        for (const std::string_view name : target.chosen)
+            fresh.append(prefix, name);
+        fresh.append(end);
+    };
+    size_t next = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        while (next < targets.size() && targets[next].info.begin >= 0 && targets[next].info.begin < i)
+            ++next;
+        if (next < targets.size() && targets[next].info.begin == i) {
+            const Target& target = targets[next];
+            if (!target.duplicate && target.names)
+                writeBlock(target, lines.text(i), lines.text(target.info.end));
+            else if (!target.duplicate)
+                for (int32_t k = target.info.begin; k <= target.info.end; ++k)
+                    fresh.append(lines.text(k));
+            i = target.info.end;
+            continue;
+        }
+        fresh.append(lines.text(i));
+    }
+    for (const Target& target : targets) {
+        if (target.info.begin < 0)
+            writeBlock(target, std::string(kBlockBegin) + target.info.name, std::string(kBlockEnd) + target.info.name);
+    }
+    fresh.endAppend();
+    replacement.swapEntries(fresh);
     return result;
 }
 

@@ -75,10 +75,9 @@ bool isIpv4Address(std::string_view text) {
     for (;;) {
         const size_t start = i;
         uint64_t value = 0;
-        // Eleven digits already pass any part's range, so longer runs need not be summed (nor overflow).
+        // Held just past any part's range, so that a long run of digits (leading zeros too) cannot wrap.
         while (i < text.size() && isDigit(text[i])) {
-            if (i - start < 11)
-                value = value * 10 + static_cast<uint64_t>(text[i] - '0');
+            value = std::min<uint64_t>(value * 10 + static_cast<uint64_t>(text[i] - '0'), uint64_t{1} << 33);
             ++i;
         }
         if (i == start)

@@ -4,6 +4,9 @@
 #include "core/Progress.h"
 #include "core/TextUtil.h"
 #include "merge/Blocks.h"
+#include "platform/Gzip.h"
+
+#include <cerrno>
 
 #include <algorithm>
 #include <limits>
@@ -73,28 +76,64 @@ int32_t readSourceText(std::string_view bytes, EntryList& hosts, DuplicateIndex&
     return reader.appended();
 }
 
+namespace {
+
+// A gzip file is read whole and decompressed; its lines are then taken as any list's.
+bool isGzipFile(FileSystem& files, const std::string& path) {
+    const int fd = files.openRead(path, true);
+    if (fd < 0)
+        return false;
+    char head[2] = {};
+    const ssize_t n = files.read(fd, head, sizeof head);
+    files.close(fd);
+    return n == 2 && isGzip(std::string_view(head, 2));
+}
+
+} // namespace
+
 SourceReadResult readSourceFile(FileSystem& files, const std::string& path, EntryList& hosts, DuplicateIndex& index,
-                                ProgressSink& progress, FileFingerprint* fingerprint, const AllowList* allow,
-                                bool asList) {
-    const PathInfo info = files.stat(path, true);
-    reserveForFile(hosts, files, path, info.size);
-    ProgressSteps steps(progress, clampToInt32(info.size));
+                                ProgressSink& progress, const AllowList* allow, bool asList) {
+    const int32_t first = hosts.count();
     SourceListReader reader(hosts, index);
     reader.setAllowList(allow);
     reader.setDropsSourceNotes(asList);
     SourceReadResult result;
-    result.error = readFileBlocks(
-        files, path,
-        [&](std::string_view block) {
+    if (asList && isGzipFile(files, path)) {
+        const FileBytes bytes = readFileBytes(files, path);
+        const GunzipResult text = gunzip(bytes.bytes, kListTextLimit);
+        if (bytes.error != 0 || text.status != GunzipStatus::Done) {
+            result.error = bytes.error != 0 ? bytes.error : EINVAL;
+            result.problem = bytes.error != 0 ? std::string()
+                             : text.status == GunzipStatus::Damaged
+                                 ? std::string("its gzip data is damaged")
+                                 : "it is larger than " + std::to_string(kListTextLimit) + " bytes once decompressed";
+        } else {
+            ProgressSteps steps(progress, clampToInt32(text.text.size()));
+            forEachLine(std::string_view(text.text), [&](std::string_view line) {
+                steps.step(clampToInt32(line.size()));
+                reader.line(line);
+            });
+        }
+    } else {
+        const PathInfo info = files.stat(path, true);
+        reserveForFile(hosts, files, path, info.size);
+        ProgressSteps steps(progress, clampToInt32(info.size));
+        result.error = readFileBlocks(files, path, [&](std::string_view block) {
             forEachLine(block, [&](std::string_view line) {
                 steps.step(clampToInt32(line.size()));
                 reader.line(line);
             });
             reader.flush(); // the block's bytes go when this returns
-        },
-        kReadChunk, fingerprint);
+        });
+    }
     reader.finish();
-    result.appended = reader.appended();
+    if (asList) {
+        // A list's markers that do not pair would make a block of every line after them.
+        const std::vector<uint8_t> unpaired = unpairedMarkers(hosts, first);
+        if (std::find(unpaired.begin(), unpaired.end(), uint8_t{1}) != unpaired.end())
+            hosts.removeWhere(unpaired);
+    }
+    result.appended = hosts.count() - first;
     result.keptOut = reader.keptOut();
     return result;
 }

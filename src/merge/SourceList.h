@@ -67,14 +67,17 @@ struct SourceReadResult {
     int32_t appended = 0;
     int32_t keptOut = 0; // lines the allowlist kept out
     int error = 0;       // errno of a read that failed or ended early; 0 when the file was read to its end
+    std::string problem; // what was wrong with a list that is no errno's to say (its gzip data), or empty
 };
 
+// The most text a list in a gzip file may hold.
+inline constexpr uint64_t kListTextLimit = uint64_t{512} << 20;
+
 // Reads the file at path through a SourceListReader, with one progress step per line (by its length,
-// against the file's size). With fingerprint, notes which file was read and what it held; with allow,
-// keeps out the lines that name its hosts; a list from elsewhere (asList) has its source notes dropped.
+// against the file's size). With allow, keeps out the lines that name its hosts. A list from elsewhere
+// (asList) may be gzip data, and has its source notes and its marker lines that do not pair up dropped.
 SourceReadResult readSourceFile(FileSystem& files, const std::string& path, EntryList& hosts, DuplicateIndex& index,
-                                ProgressSink& progress, FileFingerprint* fingerprint = nullptr,
-                                const AllowList* allow = nullptr, bool asList = false);
+                                ProgressSink& progress, const AllowList* allow = nullptr, bool asList = false);
 
 // Enters every line of hosts into index under its key (see DuplicateIndex::addExisting), leaving every
 // line as it is written: a list line that a HOSTS line already holds is then not added again. One

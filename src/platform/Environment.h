@@ -25,6 +25,8 @@ public:
     // neither, and when the connection fails (a display that belongs to another user, as under sudo).
     // Never starts the GUI toolkit, so asking is cheap.
     virtual bool displayAvailable() = 0;
+    // This machine's own host name, as the system calls it; empty when it cannot say.
+    virtual std::string hostName() = 0;
 };
 
 // The environment of the running process.

@@ -16,6 +16,7 @@ public:
     std::string sysDir = "C:\\WINDOWS\\system32";
     bool terminal = false;
     bool display = false;
+    std::string host = "velmora-test-machine";
 
     uint32_t windowsVersion() override { return version; }
     std::string windowsDirectory() override { return winDir; }
@@ -26,6 +27,7 @@ public:
     }
     bool isTerminal(int) override { return terminal; }
     bool displayAvailable() override { return display; }
+    std::string hostName() override { return host; }
 };
 
 } // namespace velmora

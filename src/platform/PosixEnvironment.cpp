@@ -78,6 +78,13 @@ std::string PosixEnvironment::variable(const char* name) {
     return environmentValue(name);
 }
 
+std::string PosixEnvironment::hostName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0)
+        return {};
+    return name;
+}
+
 bool PosixEnvironment::isTerminal(int fd) {
     return ::isatty(fd) == 1;
 }

@@ -53,6 +53,14 @@ std::string WindowsEnvironment::variable(const char* name) {
 }
 
 // Only a console counts: the NUL device, which the C runtime also calls a terminal, answers no question.
+std::string WindowsEnvironment::hostName() {
+    wchar_t name[256] = {};
+    DWORD size = 256;
+    if (!GetComputerNameExW(ComputerNameDnsHostname, name, &size))
+        return {};
+    return utf8Text(std::wstring_view(name, size));
+}
+
 bool WindowsEnvironment::isTerminal(int fd) {
     DWORD mode = 0;
     return GetConsoleMode(standardHandle(fd), &mode) != 0;

@@ -14,6 +14,7 @@ public:
     std::string variable(const char* name) override;
     bool isTerminal(int fd) override;
     bool displayAvailable() override;
+    std::string hostName() override;
 };
 
 } // namespace velmora

@@ -1,16 +1,19 @@
 // The modes that keep blocks up to date from the web, against a server the test starts on 127.0.0.1:
-// an update replaces its block in place and leaves every other byte, a list the server calls unchanged
-// saves nothing, a refused download changes nothing; a dry run writes nothing at all, a restore swaps
-// the file and its backup, and the allowlist keeps its names out whatever their letter case.
+// an update replaces its block in place with its names and leaves every other byte, a list the server
+// calls unchanged saves nothing, a refused download or an answer that is no list changes nothing; a dry
+// run writes nothing at all, a restore swaps the file and its backup, and the allowlist keeps its
+// names out whatever their letter case.
 
 #include "cli/BatchMode.h"
 #include "support/FakeUserInterface.h"
+#include "support/HostsTable.h"
 #include "support/Lines.h"
 #include "support/PosixHttpServer.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sstream>
 
 using namespace velmora;
@@ -57,29 +60,37 @@ protected:
             return {200, "OK", {}, "\r\n <!DOCTYPE html><html></html>", true, false};
         if (path == "/empty")
             return {200, "OK", {}, " \r\n", true, false};
+        if (path == "/window")
+            return {200, "OK", {}, "window.example\n", true, false};
+        if (const auto it = bodies.find(path); it != bodies.end())
+            return {200, "OK", {}, it->second, true, false};
         if (path == "/stall")
             return {200, "OK", {}, std::string(100, 'b'), true, true};
         return {404, "Not Found", {}, "", true, false};
     }
 
     std::ostringstream out, err;
+    std::map<std::string, std::string> bodies; // more answers, by path
     std::string served = kServed, asked;
     int version = 1;
     LocalHttpServer server{[this](const HttpRequest& request) { return reply(request); }};
     std::string list = server.address("/list");
-    std::string newAds = block("ads", list, "127.0.0.1 ads.example\r\n# from the list\r\n0.0.0.0 new.example\r\n");
+    std::string newAds =
+        block("ads", list, "127.0.0.1 ads.example\r\n127.0.0.1 keep.example\r\n127.0.0.1 new.example\r\n");
+    std::string saved() const { return "Saved " + hosts + " (backup: " + hosts + ".bak)\n"; }
 };
 
 } // namespace
 
-// The block in the middle is replaced where it stands; the lines around it keep every byte, the block
-// whose name only begins the same stays. Asked again, the server says not modified and nothing is saved;
-// a changed list is taken. The window's merge takes the address too.
+// The block in the middle is replaced where it stands, with the list's names and nothing else of it;
+// the lines around it keep every byte, the block whose name only begins the same stays. Asked again,
+// the server says not modified and nothing is saved; a changed list is taken. The window's merge keeps
+// a list from the web as the block named by its address.
 TEST_F(WebListRunTest, UpdateReplacesTheBlockInPlace) {
     writeFile(hosts, kBefore + kOldAds + kAfter);
     EXPECT_EQ(run({"--update", "ads", list}), kExitDone);
     EXPECT_EQ(readFile(hosts), kBefore + newAds + kAfter);
-    EXPECT_EQ(out.str(), "Updated ads (3 lines) in " + hosts + " (backup: " + hosts + ".bak)\n");
+    EXPECT_EQ(out.str(), "Updated ads: 3 names (+3, -1)\n" + saved());
     EXPECT_EQ(ui.events[1], "title:Downloading " + list + "...");
 
     writeFile(hosts + ".bak", "older\r\n");
@@ -94,10 +105,11 @@ TEST_F(WebListRunTest, UpdateReplacesTheBlockInPlace) {
     EXPECT_EQ(readFile(hosts), kBefore + block("ads", list, "127.0.0.1 fresh.example\r\n") + kAfter);
     EXPECT_EQ(ui.shown, Lines{});
 
-    document.setSourcePath(server.address("/list"));
-    served = "window.example\r\n";
-    version = 3;
+    const std::string window = server.address("/window");
+    document.setSourcePath(window);
     EXPECT_EQ(document.merge().linesAdded, 1);
+    EXPECT_EQ(linesOf(document.addedLines()), Lines{"127.0.0.1 window.example"});
+    EXPECT_EQ(document.lines().text(document.lines().count() - 4), "#BEGIN of " + window);
 }
 
 // A download that fails, by the server's answer, by what it sent or by a limit, changes nothing and
@@ -146,17 +158,18 @@ TEST_F(WebListRunTest, UpdateEveryBlockWithASource) {
     const std::string hand = "#BEGIN of hand\r\nx\r\n#END of another\r\n#END of hand\r\n";
     const std::string hop = server.address("/hop1"); // redirected three times to the list
     writeFile(hosts, block("web", hop, "") + hand + block("file", listPath, "127.0.0.1 a\r\n127.0.0.1 b\r\n"));
+    // Lines that are no host name go as the block is rebuilt from its list.
     served = "w.example\r\n";
     EXPECT_EQ(run({"--update"}), kExitDone);
     const std::string updated = block("web", hop, "127.0.0.1 w.example\r\n") + hand +
                                 block("file", listPath, "127.0.0.1 from-file.example\r\n");
     EXPECT_EQ(readFile(hosts), updated);
-    EXPECT_EQ(out.str(), "Updated web (1 line), file (1 line) in " + hosts + " (backup: " + hosts + ".bak)\n");
+    EXPECT_EQ(out.str(), "Updated web: 1 name (+1, -0)\nUpdated file: 1 name (+1, -2)\n" + saved());
     EXPECT_EQ(run({"--blocks"}), kExitDone);
     EXPECT_EQ(out.str(), "web\t1\t" + hop + "\nhand\t2\t-\nfile\t1\t" + listPath + "\n");
     EXPECT_EQ(run({"--update", "more", list}), kExitDone);
     EXPECT_EQ(readFile(hosts), updated + block("more", list, "")) << "its one line is already in the block web";
-    // A merge reads HOSTS again by the list rules but keeps its blocks' sources.
+    // A merge reads HOSTS again and keeps every line of it, the blocks' sources too.
     writeFile(listPath, "new.example\r\n");
     EXPECT_EQ(run({"--add", listPath}), kExitDone);
     EXPECT_NE(readFile(hosts).find("#BEGIN of web\r\n# source: " + hop + "\r\n"), std::string::npos);
@@ -180,7 +193,7 @@ TEST_F(WebListRunTest, DryRunWritesNothing) {
     const std::pair<Lines, std::string> cases[] = {
         {{"--dry-run", "--update", "ads", list},
          "-# source: old\n-127.0.0.1 old.example\n+# source: " + list +
-             "\n+127.0.0.1 ads.example\n+# from the list\n+0.0.0.0 new.example\n"
+             "\n+127.0.0.1 ads.example\n+127.0.0.1 keep.example\n+127.0.0.1 new.example\n"
              "Dry run: 4 lines would be added to and 2 lines removed from " +
              hosts + nothing},
         {{"--remove", "ads", "--diff"}, "--- " + hosts + "\n+++ " + hosts + " (after)\n@@ -2,12 +2,5 @@\n \n"},
@@ -214,23 +227,30 @@ TEST_F(WebListRunTest, RestoreSwapsWithTheBackup) {
 }
 
 // Names in the allowlist are kept out of a merge and an update whatever their letter case, also as
-// one of several names on a line, and each run says how many lines it kept out. A named allowlist
-// that is not there stops the run before anything changes.
+// one of several names on a line, and each run says how many it kept out; "*.name" allows the names
+// under a name, "||name^" the name and those under it, and a line it cannot read is told by its
+// number. A named allowlist that is not there stops the run before anything changes.
 TEST_F(WebListRunTest, AllowListKeepsNamesOut) {
     const std::string allow = dir.file("allow.txt"), localhost = "127.0.0.1 localhost\r\n";
-    writeFile(allow, "# never blocked\r\nADS.Example\r\n0.0.0.0 Tracker.EXAMPLE\r\n");
+    writeFile(allow, "# never blocked\r\nADS.Example\r\n0.0.0.0 Tracker.EXAMPLE\r\n*.cdn.example ||shop.example^\r\n"
+                     "what? *.\r\n");
     writeFile(hosts, localhost);
     writeFile(listPath, "aDs.example\r\n127.0.0.1 x.example tracker.example\r\nok.example\r\n");
     EXPECT_EQ(run({"--add", listPath, "--allow", allow}), kExitDone);
     EXPECT_EQ(readFile(hosts), localhost + "127.0.0.1 ok.example\r\n");
     EXPECT_TRUE(out.str().ends_with("\nKept out 2 lines naming hosts in the allowlist " + allow + "\n"));
+    const std::string unread = "notify:The allowlist " + allow + ", line 5: '";
+    EXPECT_EQ(ui.shown, (Lines{unread + "what?' is no host name, *.name or ||name^; it is left out.",
+                               unread + "*.' is no host name, *.name or ||name^; it is left out."}));
 
     environment.variables["VELMORA_ALLOW"] = allow;
+    served = "ads.example\nkeep.example\na.cdn.example\ncdn.example\nshop.example\nx.shop.example\nnew.example\n";
     EXPECT_EQ(run({"--update", "ads", list}), kExitDone);
-    EXPECT_EQ(readFile(hosts),
-              localhost + "127.0.0.1 ok.example\r\n" +
-                  block("ads", list, "127.0.0.1 keep.example\r\n# from the list\r\n0.0.0.0 new.example\r\n"));
-    EXPECT_TRUE(out.str().ends_with("\nKept out 1 line naming hosts in the allowlist " + allow + "\n"));
+    EXPECT_EQ(readFile(hosts), localhost + "127.0.0.1 ok.example\r\n" +
+                                   block("ads", list,
+                                         "127.0.0.1 keep.example\r\n127.0.0.1 cdn.example\r\n"
+                                         "127.0.0.1 new.example\r\n"));
+    EXPECT_EQ(out.str(), "Updated ads: 3 names (+3, -0), 4 kept out (allowlist)\n" + saved());
 
     const std::string saved = readFile(hosts);
     environment.variables["VELMORA_ALLOW"] = dir.file("none.txt");

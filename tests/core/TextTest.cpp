@@ -2,6 +2,7 @@
 #include "core/LineText.h"
 #include "core/Sha256.h"
 #include "core/TextUtil.h"
+#include "core/WebList.h"
 #include "platform/FakeEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,23 @@ TEST(LineText, CrLfLoneCrAndLoneLfEachEndALine) {
         forEachLine(data, [&](std::string_view line) { lines.emplace_back(line); });
         EXPECT_EQ(lines, expected) << data;
     }
+}
+
+// A file:// address names its file, escapes decoded; anything else is a path as it is.
+TEST(TextUtil, FileAddressesAreTheirPaths) {
+#ifdef _WIN32
+    const std::pair<std::string, std::string> cases[] = {{"file:///C:/my%20lists/a.txt", "C:\\my lists\\a.txt"},
+                                                         {"FILE://localhost/C:/x", "C:\\x"},
+                                                         {"C:\\plain", "C:\\plain"}};
+#else
+    const std::pair<std::string, std::string> cases[] = {{"file:///my%20lists/a%2Fb.txt", "/my lists/a/b.txt"},
+                                                         {"FILE://localhost/etc/x", "/etc/x"},
+                                                         {"file:///50%", "/50%"},
+                                                         {"/plain", "/plain"},
+                                                         {"https://x/", "https://x/"}};
+#endif
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(localPathOf(in), out) << in;
 }
 
 TEST(TextUtil, FolderForLinkCutsTheQueryFirst) {

@@ -98,8 +98,8 @@ TEST_F(DocumentTest, NormalisesSourceLines) {
          {"127.0.0.1 1drv.example", "127.0.0.1 123movies.example x", "127.0.0.1 3lift.example", "127.0.0.1 0.0.0.0.1 a",
           "127.0.0.1 256.1.1.1 b", "127.0.0.1 1.2.65536 c", "127.0.0.1 4294967296 d", "127.0.0.1 10.0.0.5x e",
           "127.0.0.1 10..1 f"}},
-        {"18446744073709551617 wraps\r\n10.16777216 b",
-         {"127.0.0.1 18446744073709551617 wraps", "127.0.0.1 10.16777216 b"}},
+        {"18446744073709551617 wraps\r\n10.16777216 b\r\n00875333140626 zeros",
+         {"127.0.0.1 18446744073709551617 wraps", "127.0.0.1 10.16777216 b", "127.0.0.1 00875333140626 zeros"}},
         {"  # note  ", {"# note"}},
         {"LOCALHOST\r\n127.0.0.1  LocalHost\r\n  \r\n\r\n", {}},
         {"Ads.Example\r\nads.example\r\n", {"127.0.0.1 Ads.Example"}},
@@ -435,7 +435,7 @@ TEST_F(DocumentTest, UndoHistoryStaysBounded) {
     const Lines withBlock{"keep", "#BEGIN of ads", "old", "#END of ads"};
     loaded("keep\r\n#BEGIN of ads\r\nold\r\n#END of ads\r\n");
     writeFile(listPath, "new.example\r\n");
-    EXPECT_TRUE(document.updateBlock("ads", "here", listPath).changed);
+    EXPECT_TRUE(document.updateBlocks({{"ads", "here", {}, listPath}}).rebuild.changed);
     document.undo();
     EXPECT_EQ(linesOf(document.lines()), withBlock);
     document.redo();

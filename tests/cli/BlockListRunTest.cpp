@@ -1,0 +1,260 @@
+// Block lists from files, as scripts run them: every name a list blocks is blocked in the saved file,
+// read the way the resolver reads it; blocks kept from lists hold names, each once, and removing one
+// list unblocks nothing another still lists; a merged list's markers cannot take the user's lines.
+#include "cli/BatchMode.h"
+#include "support/FakeUserInterface.h"
+#include "support/HostsTable.h"
+#include "support/Lines.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+using namespace velmora;
+using namespace velmora::test;
+
+namespace {
+
+const std::string kLocalhost = "127.0.0.1 localhost\n";
+
+// The text with its line ends made `end`.
+std::string withLineEnds(const std::string& text, const std::string& end) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            out += end;
+            if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// A block holds a name without the final dot a list may write after it.
+std::vector<std::string> withoutFinalDots(std::vector<std::string> names) {
+    for (std::string& name : names)
+        if (name.size() > 1 && name.back() == '.')
+            name.pop_back();
+    return names;
+}
+
+class BlockListRunTest : public DocumentFixture {
+protected:
+    BlockListRunTest() { document.setLineConvention(LineConvention::Posix); }
+    int run(const Lines& arguments) {
+        out.str("");
+        err.str("");
+        ui.shown.clear();
+        return runBatchMode(parseCommandLine(arguments), document, out, err);
+    }
+    // The names the saved file sends to an address, or "" for a name it does not know.
+    std::string addressOf(const std::string& name) { return std::string(ResolverTable(readFile(hosts)).find(name)); }
+    // Every name listed is blocked by the saved file; says which are not.
+    void expectAllBlocked(const std::vector<std::string>& names, const std::string& what) {
+        const ResolverTable table(readFile(hosts));
+        std::vector<std::string> missing;
+        for (const std::string& name : names) {
+            if (!isBlockingAddressText(std::string(table.find(name))))
+                missing.push_back(name);
+        }
+        EXPECT_TRUE(missing.empty()) << what << ": " << missing.size() << " of " << names.size()
+                                     << " names not blocked, the first " << (missing.empty() ? "" : missing[0]);
+    }
+    // The names in the sourced blocks, counted: each must stand once.
+    std::map<std::string, int> namesInBlocks() {
+        std::map<std::string, int> count;
+        bool inBlock = false;
+        std::istringstream lines(readFile(hosts));
+        for (std::string line; std::getline(lines, line);) {
+            if (line.starts_with("#BEGIN of ") || line.starts_with("#END of ")) {
+                inBlock = line.starts_with("#BEGIN");
+            } else if (inBlock && !line.starts_with("#")) {
+                std::string name = line.substr(line.find(' ') + 1);
+                for (char& c : name)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                ++count[name];
+            }
+        }
+        return count;
+    }
+    std::string list(const std::string& name, const std::string& bytes) {
+        const std::string path = dir.file(name);
+        writeFile(path, bytes);
+        return path;
+    }
+
+    std::ostringstream out, err;
+};
+
+// A list in every line form real lists use, merged with --add and kept with --update, with CR LF, LF,
+// CR and as gzip: every name it blocks is blocked, names beginning with a digit and those after a stray
+// byte-order mark too. A merge keeps a name's final dot as the list writes it; a block drops it.
+TEST_F(BlockListRunTest, EveryNameOfAListIsBlocked) {
+    const std::string lines[] = {
+        "# Title: a list of every kind",
+        "0.0.0.0 ads.example",
+        "127.0.0.1\tlog.music.example\t",
+        "1drv.example",
+        "123movies.example",
+        "3lift.example",
+        "0.0.0.0 0-1.example",
+        "\xEF\xBB\xBF"
+        "127.0.0.1 bom.example",
+        "127.0.0.1 localhost",
+        "::1 ip6-localhost",
+        "fe80::1%lo0 localhost",
+        "255.255.255.255 broadcasthost",
+        "0.0.0.0 0.0.0.0",
+        "247.ai",
+        "MIXED.Case.Example",
+        "0.0.0.0 a.example b.example # two on a line",
+        "view.example.",
+    };
+    std::string lf, crlf;
+    for (const std::string& line : lines) {
+        lf += line + "\n";
+        crlf += line + "\r\n";
+    }
+    const std::vector<std::string> names = namesListed(lf);
+    ASSERT_EQ(names.size(), 12u);
+    const std::pair<std::string, std::string> forms[] = {
+        {"lf.txt", lf}, {"crlf.txt", crlf}, {"cr.txt", withLineEnds(lf, "\r")}, {"list.gz", gzipped(lf)}};
+    for (const auto& [name, bytes] : forms) {
+        const std::string path = list(name, bytes);
+        writeFile(hosts, kLocalhost);
+        EXPECT_EQ(run({"--add", path}), kExitDone) << name << err.str();
+        expectAllBlocked(names, "--add " + name);
+        writeFile(hosts, kLocalhost);
+        EXPECT_EQ(run({"--update", "ads", path}), kExitDone) << name;
+        expectAllBlocked(withoutFinalDots(names), "--update " + name);
+        EXPECT_EQ(out.str().substr(0, out.str().find('\n')),
+                  "Updated ads: 12 names (+12, -0), 2 skipped (other addresses), 3 skipped (never blocked)")
+            << name;
+    }
+}
+
+// The public lists at hand, merged and kept as blocks, with LF and CR LF line ends and as gzip: every
+// name each one blocks is blocked.
+TEST_F(BlockListRunTest, EveryNameOfTheRealListsIsBlocked) {
+    const std::filesystem::path folder = nativePath(VELMORA_BLOCKLISTS);
+    if (!std::filesystem::is_directory(folder))
+        GTEST_SKIP() << "the public block lists are not at " << VELMORA_BLOCKLISTS;
+    int tried = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string file = entry.path().filename().string();
+        if (!file.starts_with("hosts") && !file.starts_with("domains"))
+            continue;
+        ++tried;
+        const std::string bytes = readFile(entry.path().string());
+        const std::vector<std::string> names = namesListed(bytes);
+        const std::pair<std::string, std::string> forms[] = {
+            {"lf", withLineEnds(bytes, "\n")}, {"crlf", withLineEnds(bytes, "\r\n")}, {"gz", gzipped(bytes)}};
+        for (const auto& [form, text] : forms) {
+            const std::string path = list(file + "." + form, text);
+            writeFile(hosts, kLocalhost);
+            ASSERT_EQ(run({"--add", path}), kExitDone) << file << " " << form;
+            expectAllBlocked(names, "--add " + file + " " + form);
+            writeFile(hosts, kLocalhost);
+            ASSERT_EQ(run({"--update", "list", path}), kExitDone) << file << " " << form;
+            expectAllBlocked(withoutFinalDots(names), "--update " + file + " " + form);
+        }
+    }
+    EXPECT_GT(tried, 0);
+}
+
+// Three lists that share names kept as three blocks: each name stands once, under one address, in the
+// first block that lists it. Removing a block leaves every name of the others blocked: they are
+// completed from their own lists, and the run says so.
+TEST_F(BlockListRunTest, RemovingOneListUnblocksNothingTheOthersList) {
+    const std::string a = list("a.txt", "shared.example\nboth.example\nonly-a.example\n");
+    const std::string b = list("b.txt", "0.0.0.0 SHARED.example both.example only-b.example\n");
+    const std::string c = list("c.txt", "||shared.example^\nonly-c.example\nboth.example\n");
+    writeFile(hosts, kLocalhost + "10.0.0.5 nas\n");
+    EXPECT_EQ(run({"--update", "a", a}), kExitDone);
+    EXPECT_EQ(run({"--update", "b", b, "--address", "0.0.0.0"}), kExitDone);
+    EXPECT_EQ(run({"--update", "c", c}), kExitDone);
+    for (const auto& [name, count] : namesInBlocks())
+        EXPECT_EQ(count, 1) << name;
+    EXPECT_EQ(addressOf("shared.example"), "127.0.0.1");
+    EXPECT_EQ(addressOf("only-b.example"), "0.0.0.0");
+    // An update of every block keeps each one's address.
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    EXPECT_EQ(out.str(), "Block a is up to date with " + a + "\nBlock b is up to date with " + b +
+                             "\nBlock c is up to date with " + c + "\n");
+
+    EXPECT_EQ(run({"--remove", "a", "--yes"}), kExitDone);
+    expectAllBlocked(namesListed(readFile(b)), "b after removing a");
+    expectAllBlocked(namesListed(readFile(c)), "c after removing a");
+    EXPECT_EQ(addressOf("only-a.example"), "");
+    EXPECT_EQ(out.str(), "Completed b from the copy kept of its list: 3 names (+2, -0)\nRemoved 6 lines in blocks "
+                         "named a from " +
+                             hosts + " (backup: " + hosts + ".bak)\n");
+    EXPECT_EQ(run({"--remove", "b", "--yes"}), kExitDone);
+    expectAllBlocked(namesListed(readFile(c)), "c after removing b");
+    EXPECT_NE(readFile(hosts).find("10.0.0.5 nas\n#BEGIN of c\n"), std::string::npos);
+    for (const auto& [name, count] : namesInBlocks())
+        EXPECT_EQ(count, 1) << name;
+}
+
+// A list's marker lines that do not pair up are no markers: an unclosed "#BEGIN of" merged from a list
+// cannot make a later update take every line after it, the user's own included.
+TEST_F(BlockListRunTest, AMergedListCannotOpenABlockOverTheUsersLines) {
+    const std::string evil = list("evil.txt", "#BEGIN of ads\nads.example\n#END of other\nx.example\n");
+    writeFile(hosts, kLocalhost);
+    EXPECT_EQ(run({"--add", evil}), kExitDone);
+    EXPECT_EQ(readFile(hosts), kLocalhost + "127.0.0.1 ads.example\n127.0.0.1 x.example\n");
+    writeFile(hosts, readFile(hosts) + "10.0.0.5 nas\n");
+    EXPECT_EQ(run({"--update", "ads", list("ads.txt", "fresh.example\n")}), kExitDone);
+    EXPECT_EQ(readFile(hosts), kLocalhost +
+                                   "127.0.0.1 ads.example\n127.0.0.1 x.example\n10.0.0.5 nas\n#BEGIN of ads\n" +
+                                   "# source: " + dir.file("ads.txt") + "\n127.0.0.1 fresh.example\n#END of ads\n");
+    // A sourced block with no end is left alone, and an update of it says why.
+    writeFile(hosts, kLocalhost + "#BEGIN of ads\n# source: " + dir.file("ads.txt") + "\nold.example\n10.0.0.5 nas\n");
+    const std::string before = readFile(hosts);
+    EXPECT_EQ(run({"--update", "ads", dir.file("ads.txt")}), kExitFailed);
+    EXPECT_EQ(readFile(hosts), before);
+    EXPECT_EQ(ui.shown, Lines{"error:Block ads has no \"#END of ads\" line, so where it ends is unknown; it was left "
+                              "as it was."});
+}
+
+// A second block of a name goes, its names now in the first; a block whose list is nowhere to be had
+// stays as it is, and no other block writes its names again.
+TEST_F(BlockListRunTest, BlocksOfOneNameAndBlocksWithoutTheirList) {
+    const std::string a = list("a.txt", "a.example\nshared.example\n");
+    const std::string gone = dir.file("gone.txt");
+    const auto block = [](const std::string& name, const std::string& source, const std::string& lines) {
+        return "#BEGIN of " + name + "\n# source: " + source + "\n" + lines + "#END of " + name + "\n";
+    };
+    writeFile(hosts, block("kept", gone, "127.0.0.1 shared.example\nodd line kept\n") +
+                         block("a", a, "127.0.0.1 old.example\n") + "10.0.0.5 nas\n" +
+                         block("A", a, "127.0.0.1 twice.example\n"));
+    EXPECT_EQ(run({"--update", "a", a}), kExitDone);
+    EXPECT_EQ(readFile(hosts), block("kept", gone, "127.0.0.1 shared.example\nodd line kept\n") +
+                                   block("a", a, "127.0.0.1 a.example\n") + "10.0.0.5 nas\n");
+}
+
+// A name the user maps to an address of their own stays theirs; a list that is no list is not taken
+// and its block stays; a file:// address is its file.
+TEST_F(BlockListRunTest, TheUsersOwnMappingAndRefusedListsStay) {
+    writeFile(hosts, kLocalhost + "10.0.0.5 nas.example\n");
+    const std::string lists = list("l.txt", "nas.example\nads.example\n");
+    EXPECT_EQ(run({"--update", "l", "file://" + lists}), kExitDone);
+    EXPECT_EQ(readFile(hosts), kLocalhost + "10.0.0.5 nas.example\n#BEGIN of l\n# source: " + lists +
+                                   "\n127.0.0.1 ads.example\n#END of l\n");
+    EXPECT_NE(readFile(hosts).find("# source: " + lists + "\n"), std::string::npos);
+    const std::string before = readFile(hosts);
+    writeFile(lists, "<html><body>moved</body></html>\n");
+    writeFile(hosts + ".bak", "older\n");
+    EXPECT_EQ(run({"--update"}), kExitFailed);
+    EXPECT_EQ(readFile(hosts) + readFile(hosts + ".bak"), before + "older\n");
+    EXPECT_EQ(ui.shown, Lines{"error:The list " + lists +
+                              " was not taken: not a list: it is a web page. Block l was "
+                              "left as it was."});
+}
+
+} // namespace
