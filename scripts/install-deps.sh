@@ -13,7 +13,7 @@ groups=${*:-build}
 packages=""
 for group in $groups; do
     case $group in
-    build) packages="$packages cmake make g++ pkg-config qt6-base-dev libicu-dev libgl-dev libgtest-dev libxcb1-dev libcanberra-dev libcurl4-openssl-dev fonts-wine" ;;
+    build) packages="$packages cmake make g++ pkg-config qt6-base-dev libicu-dev libgl-dev libgtest-dev libcanberra-dev libcurl4-openssl-dev fonts-wine" ;;
     bench) packages="$packages time" ;;
     shots) packages="$packages xvfb openbox xdotool x11-utils imagemagick" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
