@@ -19,7 +19,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j$(JOBS)
 
+# The tests of the installed tree, the units and the Debian package need their tools too.
 test: build
+	@scripts/install-deps.sh install package
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 # The window on a copy of examples/hosts; with no display, an unattended demo instead.

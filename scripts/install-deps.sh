@@ -1,11 +1,12 @@
 #!/bin/sh
 # Installs the Debian packages Velmora needs that are missing, and nothing else.
-#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [install] [windows]
+#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [install] [package] [windows]
 # build: compiler, CMake, Qt 6, GoogleTest, libcurl, zlib, fonts (the default); bench: GNU time;
 # shots: Xvfb, the openbox window manager, xdotool, the X utilities and ImageMagick for the screenshots;
 # fuzz: clang with its sanitizer runtimes; format: clang-format;
-# install: the validators of the installed tree (desktop entry, AppStream, manual page, polkit action)
-# and dpkg-shlibdeps for the Debian package;
+# install: the validators of the installed tree (desktop entry, AppStream, manual page, polkit action);
+# package: what the tests of the Debian package and the systemd units use (debhelper, lintian,
+# debootstrap for a throwaway root, systemd-analyze, libseccomp for the units' system call filter);
 # windows: the mingw-w64 cross compiler and its zlib, wine to run its programs, and GoogleTest's sources to
 # build for it.
 set -eu
@@ -14,14 +15,15 @@ groups=${*:-build}
 packages=""
 for group in $groups; do
     case $group in
-    build) packages="$packages cmake make g++ pkg-config qt6-base-dev libicu-dev libgl-dev libgtest-dev libxcb1-dev libcanberra-dev libcurl4-openssl-dev zlib1g-dev fonts-wine" ;;
+    build) packages="$packages cmake make g++ pkg-config qt6-base-dev libicu-dev libgl-dev libgtest-dev libcanberra-dev libcurl4-openssl-dev zlib1g-dev fonts-wine" ;;
     bench) packages="$packages time" ;;
     shots) packages="$packages xvfb openbox xdotool x11-utils imagemagick" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     format) packages="$packages clang-format" ;;
-    install) packages="$packages desktop-file-utils appstream groff-base libxml2-utils polkitd dpkg-dev" ;;
+    install) packages="$packages desktop-file-utils appstream groff-base libxml2-utils polkitd binutils" ;;
+    package) packages="$packages dpkg-dev debhelper lintian debootstrap xz-utils systemd python3 python3-seccomp" ;;
     windows) packages="$packages cmake make g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 googletest" ;;
-    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format, install, windows)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format, install, package, windows)" >&2; exit 2 ;;
     esac
 done
 

@@ -85,8 +85,8 @@ int main(int argc, char** argv) {
                   << std::endl;
         return velmora::kExitFailed;
     }
-#ifdef VELMORA_HELPER_PATH
-    return velmora::runWindow(argc, argv, command.noLoad, VELMORA_HELPER_PATH);
+#ifdef VELMORA_HELPER_FROM_PROGRAM
+    return velmora::runWindow(argc, argv, command.noLoad, VELMORA_HELPER_FROM_PROGRAM);
 #else
     return velmora::runWindow(argc, argv, command.noLoad, {});
 #endif

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
 namespace velmora {
 
@@ -15,6 +16,12 @@ std::vector<std::string> privilegedSaveArguments(const std::string& helper, std:
         arguments.push_back(sha256Hex(*current));
     }
     return arguments;
+}
+
+std::string installedHelperPath(const std::string& programFolder, const std::string& fromProgram) {
+    if (programFolder.empty() || fromProgram.empty())
+        return {};
+    return (std::filesystem::path(programFolder) / fromProgram).lexically_normal().string();
 }
 
 bool failedForPermission(const SaveResult& result) {

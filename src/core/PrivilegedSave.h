@@ -32,6 +32,12 @@ inline constexpr char kPkexec[] = "pkexec";
 inline constexpr int kPkexecDismissed = 126; // the user cancelled the password prompt
 inline constexpr int kPkexecRefused = 127;   // not authorized, no agent to ask, or pkexec failed
 
+// Where the helper of a program in programFolder is installed: fromProgram is the step from the
+// program's folder to the helper (relative, as the build computed it between the install folders, so
+// that a tree installed under any prefix runs its own helper; absolute, it is taken as it is). Empty
+// when the program's folder is not known, so that saving as administrator is not offered.
+std::string installedHelperPath(const std::string& programFolder, const std::string& fromProgram);
+
 // The arguments of pkexec that save bytes over a file whose bytes are now `current` (without it, over
 // whatever the file holds then).
 std::vector<std::string> privilegedSaveArguments(const std::string& helper, std::string_view bytes,

@@ -1,6 +1,7 @@
 #include "mainwindow/Application.h"
 
 #include "core/HostsPath.h"
+#include "core/PrivilegedSave.h"
 #include "mainwindow/MainWindow.h"
 #include "merge/AllowList.h"
 #include "platform/Downloader.h"
@@ -12,12 +13,14 @@
 
 namespace velmora {
 
-int runWindow(int argc, char** argv, bool noLoad, const std::string& privilegedHelper) {
+int runWindow(int argc, char** argv, bool noLoad, const std::string& helperFromProgram) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velmora"));
     // The desktop entry's name, so that the window finds its icon and menu entry.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.velmora"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(VELMORA_APP_ID));
     MainWindow window(systemFileSystem(), systemEnvironment(), systemDesktopServices());
+    const std::string privilegedHelper =
+        installedHelperPath(QCoreApplication::applicationDirPath().toStdString(), helperFromProgram);
     if (!privilegedHelper.empty())
         window.document().enableAdministratorSave(systemProcessRunner(), privilegedHelper,
                                                   systemHostsPath(systemEnvironment()));

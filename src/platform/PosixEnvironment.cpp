@@ -3,14 +3,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-#ifdef VELMORA_HAVE_XCB
-#include <xcb/xcb.h>
-#endif
 
 namespace velmora {
 
@@ -46,18 +43,32 @@ bool waylandAvailable() {
     return connected;
 }
 
+// An X server counts when it accepts a connection from this process (under sudo the display is
+// another user's and refuses it). libxcb is loaded for the question rather than linked: every program
+// of the package shares this file, and the helper that runs as root must link no X library. Without
+// libxcb no X client could open a window here anyway.
 bool x11Available() {
     if (environmentValue("DISPLAY").empty())
         return false;
-#ifdef VELMORA_HAVE_XCB
-    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-    const bool usable = connection && xcb_connection_has_error(connection) == 0;
-    if (connection)
-        xcb_disconnect(connection);
+    void* xcb = ::dlopen("libxcb.so.1", RTLD_LAZY | RTLD_LOCAL);
+    if (!xcb)
+        return false;
+    struct Connection;
+    using Connect = Connection* (*)(const char*, int*);
+    using HasError = int (*)(Connection*);
+    using Disconnect = void (*)(Connection*);
+    const auto connect = reinterpret_cast<Connect>(::dlsym(xcb, "xcb_connect"));
+    const auto hasError = reinterpret_cast<HasError>(::dlsym(xcb, "xcb_connection_has_error"));
+    const auto disconnect = reinterpret_cast<Disconnect>(::dlsym(xcb, "xcb_disconnect"));
+    bool usable = false;
+    if (connect && hasError && disconnect) {
+        Connection* connection = connect(nullptr, nullptr);
+        usable = connection && hasError(connection) == 0;
+        if (connection)
+            disconnect(connection);
+    }
+    ::dlclose(xcb);
     return usable;
-#else
-    return true;
-#endif
 }
 
 } // namespace

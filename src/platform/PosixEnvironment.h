@@ -5,7 +5,7 @@
 namespace velmora {
 
 // POSIX systems: the process environment, isatty, and a display found through Wayland's socket or an
-// X connection made with xcb alone.
+// X connection made with libxcb alone, loaded only when asked.
 class PosixEnvironment : public Environment {
 public:
     uint32_t windowsVersion() override;

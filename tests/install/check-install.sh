@@ -2,11 +2,13 @@
 # `cmake --install` into a temporary prefix, then the desktop's validators over what it put there:
 # the desktop entry, the AppStream metainfo, the icons, the manual page and the polkit action.
 # A validator that is not installed is skipped with its name (exit 77, after the other checks).
-#   tests/install/check-install.sh BUILD_DIR VERSION
+# The tree is installed under a prefix the build was not configured for: everything that names a
+# path names that prefix, and the program finds the helper installed beside it.
+#   tests/install/check-install.sh BUILD_DIR VERSION APP_ID
 set -u
 build=$1
 version=$2
-app=org.example.velmora
+app=$3
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 failed=0
@@ -73,8 +75,25 @@ if have xmllint; then
     fi
     helper=$(xmllint --xpath 'string(//annotate[@key="org.freedesktop.policykit.exec.path"])' "$policy")
     [ "$(xmllint --xpath 'string(//allow_active)' "$policy")" = auth_admin_keep ] || fail "$policy: no auth_admin_keep"
-    # pkexec finds the action by the path the program runs it with.
-    grep -qF "$helper" "$prefix/bin/velmora" || fail "velmora does not run the helper the action names: $helper"
+    # pkexec finds the action by the path the program runs it with: the helper of this tree.
+    [ "$helper" = "$prefix/libexec/velmora/velmora-save-hosts" ] || fail "the polkit action names $helper"
+    [ "$(xmllint --xpath 'string(//action/@id)' "$policy")" = "$app.save-hosts" ] || fail "$policy: action id"
+    metainfo=$share/metainfo/$app.metainfo.xml
+    [ "$(xmllint --xpath 'string(//releases/release[1]/@version)' "$metainfo")" = "$version" ] ||
+        fail "the metainfo's newest release is not $version"
+fi
+# The program finds its helper from its own folder, by the step the build put in it.
+step=$(grep -ao '[./a-z0-9_-]*/velmora-save-hosts' "$prefix/bin/velmora" | head -n 1)
+case $step in
+/*) fail "velmora runs the helper by an absolute path, not from its own folder: $step" ;;
+*) [ -x "$prefix/bin/$step" ] || fail "velmora looks for its helper at $prefix/bin/$step, where there is none" ;;
+esac
+grep -q "^\.TH VELMORA 1 \"[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]\" \"Velmora $version\"" "$share/man/man1/velmora.1" ||
+    fail "the manual page has no date and version: $(head -n 1 "$share/man/man1/velmora.1")"
+# The helper runs as root: no library of a display server or a toolkit.
+if have readelf; then
+    readelf -d "$prefix/libexec/velmora/velmora-save-hosts" | grep NEEDED | grep -Ei 'libx|libQt|libGL|libwayland' &&
+        fail "the helper links the libraries above"
 fi
 
 [ $failed -eq 0 ] || exit 1
