@@ -65,6 +65,42 @@ if [ "${BENCH_LARGE:-1}" != 0 ]; then
     rm -f "$work/mix5.txt" "$work/mix10.txt"
 fi
 
+# A daily update whose three ~300k-line lists the server calls unchanged (304), against --blocks
+# reading the same file once; alternating, fastest of three. The lists come from a python server on
+# 127.0.0.1, which answers If-Modified-Since.
+mkdir -p "$work/www" "$work/cache"
+cat "$lists/domains_1hosts_pro.txt" "$lists/domains_hagezi_stevenblack.txt" > "$work/www/a.txt"
+cat "$lists/hosts127_e7kmbb_ad-hosts.txt" "$lists/hosts0_hagezi_adguarddns.txt" "$lists/hosts0_1hosts_lite.txt" \
+    > "$work/www/b.txt"
+{ cat "$lists/hosts0_goodbyeads_youtube.txt"; sed 's/^/0.0.0.0 /' "$lists/domains_1hosts_pro.txt"; } > "$work/www/c.txt"
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+(cd "$work/www" && exec python3 -m http.server "$port" --bind 127.0.0.1) > "$work/server.log" 2>&1 &
+server=$!
+trap 'kill $server 2>/dev/null; rm -rf "$work"' EXIT
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+    python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
+    sleep 0.3
+done
+update() {
+    env -u DISPLAY -u WAYLAND_DISPLAY VELMORA_HOSTS="$work/blocks" XDG_CACHE_HOME="$work/cache" \
+        /usr/bin/time -f "%e %M" -o "$work/time" "$velmora" "$@" > "$work/out" 2> "$work/err" < /dev/null ||
+        { echo "bench: failed: $*" >&2; cat "$work/err" >&2; exit 1; }
+    read -r run_s run_kb < "$work/time"
+}
+printf '127.0.0.1 localhost\n' > "$work/blocks"
+for name in a b c; do update --update "$name" "http://127.0.0.1:$port/$name.txt"; done
+blocks_lines=$(lines "$work/blocks")
+update_s="" listing_s=""
+for round in 1 2 3; do
+    update --update
+    if [ -z "$update_s" ] || less "$run_s" "$update_s"; then update_s=$run_s update_kb=$run_kb; fi
+    grep -q "is up to date" "$work/out" || { echo "bench: the update was not answered 304" >&2; exit 1; }
+    update --blocks
+    if [ -z "$listing_s" ] || less "$run_s" "$listing_s"; then listing_s=$run_s; fi
+done
+kill $server 2>/dev/null
+echo "update of 3 blocks ($blocks_lines lines), all answered 304: $update_s s, $(awk -v k="$update_kb" 'BEGIN { printf "%.1f MiB", k / 1024 }'); --blocks $listing_s s"
+
 # The window: a 1M-line HOSTS file shown, against the document loading it; the Sort button.
 load=$("$build/load_bench" "$work/mix.txt" 2>/dev/null)
 echo "$load"
@@ -93,6 +129,8 @@ if [ "${BENCH_LARGE:-1}" != 0 ]; then
     printf '%-46s %14s %22s %7s %8s\n' "--add 10M, peak bytes per input byte" "$(mib "$ten_kb")" "$ten_bytes B" \
         "$(per_byte "$ten_kb" "$ten_bytes")" ""
 fi
+printf '%-46s %14s %22s %7s %8s\n' "--update, 3 blocks answered 304, time" "$update_s s" "--blocks $listing_s s" \
+    "$(ratio "$update_s" "$listing_s")" "< 1 s"
 printf '%-46s %14s %22s %7s %8s\n' "window shows 1M-line HOSTS" "$win_ms ms" "document $doc_ms ms" \
     "$(ratio "$win_ms" "$doc_ms")" "<= 1.5"
 printf '%-46s %14s %22s %7s %8s\n' "Sort button, 1M lines, C" "$sort_c s" "" "" ""

@@ -318,9 +318,10 @@ int runUpdate(Run& run) {
                 source = full.lexically_normal().string();
         targets.push_back({run.command.argument, source, {}});
     } else {
-        document.ui().progress().setTitle("Loading HOSTS...");
-        document.load(hostsPath);
-        for (const BlockInfo& block : findBlocks(document.lines())) {
+        // Only the blocks are wanted here: the file is read again, whole, under the lock.
+        BlockScanner scanner;
+        readFileLines(document.files(), hostsPath, [&](std::string_view line) { scanner.line(line); });
+        for (const BlockInfo& block : scanner.finish()) {
             const bool seen = std::any_of(targets.begin(), targets.end(),
                                           [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
             if (!block.source.empty() && !seen)

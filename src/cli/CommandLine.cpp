@@ -212,8 +212,8 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
 
 std::string_view usageText() {
     return R"(Usage: velmora [--noload]
-       velmora --add LIST [--allow FILE] [--dry-run [--diff]]
-       velmora --update [NAME LIST] [--allow FILE] [--dry-run [--diff]]
+       velmora --add LIST [--allow FILE] [--address ADDRESS] [--dry-run [--diff]]
+       velmora --update [NAME LIST] [--allow FILE] [--address ADDRESS] [--dry-run [--diff]]
        velmora --remove NAME [--yes] [--dry-run [--diff]]
        velmora --removeall [--yes] [--dry-run [--diff]]
        velmora --blocks | --restore [--yes]
@@ -221,23 +221,40 @@ std::string_view usageText() {
 
 Maintains the HOSTS file. Without a mode it opens the window (a display is needed).
 The modes change the HOSTS file and save it, after copying its previous contents to the
-same path followed by ".bak"; they need no display. A LIST is a file or an http:// or
-https:// address.
+same path followed by ".bak"; they need no display. A run that would write the bytes the
+file already holds writes nothing and keeps the backup. A LIST is a file (gzip too), a
+file:// address, or an http:// or https:// address.
 
-Options (used when the first argument begins with "--"; arguments are taken as given):
-  --add LIST       merge the list into the HOSTS file and save
+A list line whose first field is an IPv4 or IPv6 address is kept as written; any other line
+not beginning with "#" or ";" is a bare name and gets "127.0.0.1 " (also 1drv.example).
+CR LF, a lone CR and a lone LF each end a line. The HOSTS file's own lines are never
+changed; a list line it already holds is not added again.
+
+Options (used when the first argument begins with "--"; arguments are taken as given; an
+option's value that begins with "-" is a mistake unless given after "="):
+  --add LIST       merge the list into the HOSTS file and save; a web address is kept as
+                   the block named by the address, as --update keeps it
   --update NAME LIST
-                   replace the block NAME with the list, noting LIST in a "# source:" line
-                   after its start marker (at the end when there is no such block) and save
+                   keep the block NAME from the list, noting LIST in a "# source:" line
+                   after its start marker (at the end when there is no such block) and save:
+                   one "ADDRESS name" line per name, each name once across such blocks;
+                   only blocking addresses (0.0.0.0, 127.x, ::, ::1), bare names and
+                   ||name^ rules are taken, localhost and this machine's name never; an
+                   answer that is no list (a web page, binary) is refused
   --update         the same for every block that has a "# source:" line
+  --address ADDRESS
+                   with --add or --update: the block's names go to 0.0.0.0 or
+                   127.0.0.1 (the default), remembered for later updates
   --remove NAME    remove every block marked "#BEGIN of NAME" ... "#END of NAME" and save;
-                   a NAME beginning with "#" removes the sections headed by that comment
+                   a NAME beginning with "#" removes the sections headed by that comment;
+                   the other blocks kept from lists are completed from their lists
   --removeall      reset the HOSTS file to the single line "127.0.0.1 localhost"
   --blocks         list the blocks: name, lines, source
   --restore        swap the HOSTS file and its backup
   --dry-run        print the lines that would be added (+) and removed (-); save nothing
   --diff           the same as a unified diff
-  --allow FILE     names never to add (default: VELMORA_ALLOW, else /etc/velmora/allow.txt)
+  --allow FILE     names never to add: name, *.name (the names under it), ||name^ (it and
+                   those under it) (default: VELMORA_ALLOW, else /etc/velmora/allow.txt)
   --max-size SIZE  refuse a download larger than SIZE bytes (K, M, G: 1024s; default 512M)
   --timeout SECS   give up a download after SECS seconds (default 900)
   -y, --yes        answer the confirmation question with Yes
@@ -262,8 +279,8 @@ Environment:
   XDG_CACHE_HOME   downloads and their ETag and Last-Modified are kept in its velmora folder
 
 Exit status: 0 done, nothing to do, or declined at the question; 1 the save failed, a
-download or list failed, or the window was asked for without a display; 2 a mistake in
-the options.
+download or list failed or was no list, --remove found no such block, or the window was
+asked for without a display; 2 a mistake in the options.
 )";
 }
 

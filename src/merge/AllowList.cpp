@@ -68,6 +68,8 @@ void AllowList::addText(std::string_view text, std::vector<std::string>* problem
 }
 
 bool AllowList::allows(std::string_view name) const {
+    if (empty())
+        return false;
     m_lowered.assign(name);
     for (char& c : m_lowered)
         c = asciiLower(c);

@@ -8,6 +8,7 @@
 #include "platform/Gzip.h"
 
 #include <algorithm>
+#include <array>
 
 namespace velmora {
 
@@ -42,7 +43,9 @@ bool isWholeNameOption(std::string_view option) {
 class Reader {
 public:
     Reader(BlockListNames& out, const AllowList* allow, std::string_view hostName)
-        : m_out(out), m_allow(allow), m_hostName(hostName), m_seen(out.text.size() / 24) {}
+        : m_out(out), m_allow(allow), m_hostName(hostName) {
+        m_out.names.reserve(out.text.size() / 24);
+    }
 
     void line(std::string_view raw) {
         if (raw.starts_with(kByteOrderMark))
@@ -132,7 +135,7 @@ private:
             ++m_out.counts.notHostNames;
         } else if (m_allow && m_allow->allows(name)) {
             ++m_out.counts.keptOut;
-        } else if (m_seen.insert(name)) {
+        } else {
             m_out.names.push_back(name);
         }
     }
@@ -178,7 +181,6 @@ private:
     BlockListNames& m_out;
     const AllowList* m_allow;
     std::string_view m_hostName;
-    NameSet m_seen;
     NameSet m_exceptions;
 };
 
@@ -186,8 +188,17 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The bytes of a host name's labels, looked up rather than compared: every name of a list passes here.
+constexpr auto kLabelBytes = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<size_t>(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                                        c == '-' || c == '_';
+    return table;
+}();
+
 bool isLabelByte(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || isDigit(c) || c == '-' || c == '_';
+    return kLabelBytes[static_cast<unsigned char>(c)];
 }
 
 std::string plainCount(int32_t count, const char* noun) {
@@ -197,6 +208,9 @@ std::string plainCount(int32_t count, const char* noun) {
 } // namespace
 
 bool isBlockingAddress(std::string_view address) {
+    // How nearly every list writes them.
+    if (address == "0.0.0.0" || address == "127.0.0.1")
+        return true;
     if (isIpv4Address(address)) {
         // The parts fill the address from the top, the last one taking every byte left over.
         uint64_t parts[4] = {};
@@ -239,18 +253,24 @@ bool isBlockingAddress(std::string_view address) {
 bool isBlockableName(std::string_view name) {
     if (name.empty() || name.size() > 253)
         return false;
+    // One pass: the length of the label at hand, whether it is digits only, and how many came before.
     size_t labels = 0;
-    size_t start = 0;
-    for (;;) {
-        const size_t dot = std::min(name.size(), name.find('.', start));
-        const std::string_view label = name.substr(start, dot - start);
-        if (label.empty() || label.size() > 63 || !std::all_of(label.begin(), label.end(), isLabelByte))
+    size_t length = 0;
+    bool digits = true;
+    for (const char c : name) {
+        if (c == '.') {
+            if (length == 0)
+                return false;
+            ++labels;
+            length = 0;
+            digits = true;
+            continue;
+        }
+        if (!isLabelByte(c) || ++length > 63)
             return false;
-        ++labels;
-        if (dot == name.size())
-            return labels >= 2 && !std::all_of(label.begin(), label.end(), isDigit);
-        start = dot + 1;
+        digits = digits && isDigit(c);
     }
+    return length > 0 && labels >= 1 && !digits;
 }
 
 bool isNeverBlocked(std::string_view name, std::string_view hostName) {

@@ -23,7 +23,8 @@ bool isBlockableName(std::string_view name);
 bool isNeverBlocked(std::string_view name, std::string_view hostName);
 
 // The names of a block list and how its lines were taken. The names view text, which holds the list
-// with its names in lower case; each name is there once, in the order of its first appearance.
+// with its names in lower case, in the order they appear; a name the list repeats is there again
+// (the block written from the list holds each once).
 // How the lines of a block list were taken.
 struct BlockListCounts {
     int32_t entryLines = 0;   // lines read as host entries, bare names or domain rules

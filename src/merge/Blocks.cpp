@@ -63,38 +63,45 @@ bool sameLine(std::string_view line, std::string_view prefix, std::string_view n
 
 } // namespace
 
-std::vector<BlockInfo> findBlocks(const LineSource& lines) {
-    std::vector<BlockInfo> blocks;
-    const int32_t n = lines.count();
-    for (int32_t i = 0; i < n; ++i) {
-        const std::string_view text = lines.text(i);
-        if (!istartsWith(text, kBlockBegin))
-            continue;
-        BlockInfo block;
-        block.name = std::string(trimSpaces(text.substr(kBlockBegin.size())));
-        block.begin = i;
-        block.address = std::string(kDefaultBlockAddress);
-        if (i + 1 < n && lines.text(i + 1).starts_with(kBlockSource)) {
-            block.source = std::string(trimSpaces(lines.text(i + 1).substr(kBlockSource.size())));
+void BlockScanner::line(std::string_view text) {
+    const int32_t i = m_count++;
+    if (m_open) {
+        BlockInfo& block = m_blocks.back();
+        if (i == block.begin + 1 && text.starts_with(kBlockSource)) {
+            block.source = std::string(trimSpaces(text.substr(kBlockSource.size())));
             block.notes = 1;
-            if (i + 2 < n && lines.text(i + 2).starts_with(kBlockAddress)) {
-                block.address = std::string(trimSpaces(lines.text(i + 2).substr(kBlockAddress.size())));
-                block.notes = 2;
-            }
+        } else if (i == block.begin + 2 && block.notes == 1 && text.starts_with(kBlockAddress)) {
+            block.address = std::string(trimSpaces(text.substr(kBlockAddress.size())));
+            block.notes = 2;
+        } else if (istartsWith(text, kBlockEnd) && iequals(trimSpaces(text.substr(kBlockEnd.size())), block.name)) {
+            block.end = i;
+            block.closed = true;
+            m_open = false;
         }
-        block.end = n;
-        for (int32_t j = i + 1; j < n; ++j) {
-            const std::string_view line = lines.text(j);
-            if (istartsWith(line, kBlockEnd) && iequals(trimSpaces(line.substr(kBlockEnd.size())), block.name)) {
-                block.end = j;
-                block.closed = true;
-                break;
-            }
-        }
-        i = block.end;
-        blocks.push_back(std::move(block));
+        return;
     }
-    return blocks;
+    if (!istartsWith(text, kBlockBegin))
+        return;
+    BlockInfo block;
+    block.name = std::string(trimSpaces(text.substr(kBlockBegin.size())));
+    block.begin = i;
+    block.address = std::string(kDefaultBlockAddress);
+    m_blocks.push_back(std::move(block));
+    m_open = true;
+}
+
+std::vector<BlockInfo> BlockScanner::finish() {
+    if (m_open)
+        m_blocks.back().end = m_count;
+    m_open = false;
+    return std::move(m_blocks);
+}
+
+std::vector<BlockInfo> findBlocks(const LineSource& lines) {
+    BlockScanner scanner;
+    for (int32_t i = 0; i < lines.count(); ++i)
+        scanner.line(lines.text(i));
+    return scanner.finish();
 }
 
 std::vector<uint8_t> unpairedMarkers(const LineSource& lines, int32_t first) {
@@ -212,10 +219,10 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
             continue;
         }
         target.chosen.reserve(target.names->names.size());
-        for (const std::string_view name : target.names->names) {
-            if (!ownMapping.contains(name) && seen.insert(name))
+        seen.insertAll(target.names->names, [&](std::string_view name) {
+            if (ownMapping.size() == 0 || !ownMapping.contains(name))
                 target.chosen.push_back(name);
-        }
+        });
     }
 
     for (const Target& target : targets) {

@@ -38,6 +38,18 @@ struct BlockInfo {
 // Every block, from the top; lines inside a block are part of it, also other start markers.
 std::vector<BlockInfo> findBlocks(const LineSource& lines);
 
+// The same for lines given one at a time (a file read through without being held).
+class BlockScanner {
+public:
+    void line(std::string_view text);
+    std::vector<BlockInfo> finish();
+
+private:
+    std::vector<BlockInfo> m_blocks;
+    int32_t m_count = 0;
+    bool m_open = false;
+};
+
 // Flags (1) the marker lines among lines from `first` on that do not pair up. A start marker pairs with
 // the first end marker of its name after it when no other start marker comes between; every other
 // marker is unpaired. A merged list's markers that do not pair would otherwise make a block of

@@ -1,6 +1,7 @@
 #include "merge/NameSet.h"
 
 #include "core/TextUtil.h"
+#include "platform/LargeMemory.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,6 +17,12 @@ size_t slotsFor(size_t names) {
     return slots;
 }
 
+uint64_t* freeSlots(size_t slots) {
+    auto* table = static_cast<uint64_t*>(allocateLarge(slots * sizeof(uint64_t)));
+    std::memset(table, 0, slots * sizeof(uint64_t));
+    return table;
+}
+
 uint64_t mix(uint64_t state, uint64_t word) {
     state = (state ^ word) * 0x9e3779b97f4a7c15ull;
     return state ^ (state >> 29);
@@ -25,7 +32,16 @@ constexpr size_t kKeptPiece = size_t{1} << 16;
 
 } // namespace
 
-NameSet::NameSet(size_t expected) : m_slots(slotsFor(expected)) {}
+NameSet::NameSet(size_t expected) {
+    const size_t slots = slotsFor(expected);
+    m_slots = freeSlots(slots);
+    m_mask = slots - 1;
+    m_names.reserve(expected);
+}
+
+NameSet::~NameSet() {
+    freeLarge(m_slots, (m_mask + 1) * sizeof(Slot));
+}
 
 uint32_t NameSet::hashOf(std::string_view name) {
     uint64_t state = 0x243f6a8885a308d3ull ^ name.size();
@@ -42,29 +58,30 @@ uint32_t NameSet::hashOf(std::string_view name) {
 }
 
 size_t NameSet::find(std::string_view name, uint32_t hash) const {
-    const size_t mask = m_slots.size() - 1;
-    for (size_t pos = hash & mask;; pos = (pos + 1) & mask) {
-        const Slot& slot = m_slots[pos];
-        if (!slot.data || (slot.hash == hash && std::string_view(slot.data, slot.size) == name))
+    for (size_t pos = hash & m_mask;; pos = (pos + 1) & m_mask) {
+        const Slot slot = m_slots[pos];
+        if (slot == 0 || (slot >> 32 == hash && m_names[(slot & 0xFFFFFFFFu) - 1] == name))
             return pos;
     }
 }
 
 bool NameSet::insert(std::string_view name) {
-    if ((m_size + 1) * 2 > m_slots.size())
+    return insert(name, hashOf(name));
+}
+
+bool NameSet::insert(std::string_view name, uint32_t hash) {
+    if ((m_names.size() + 1) * 2 > m_mask + 1)
         grow();
-    const uint32_t hash = hashOf(name);
     Slot& slot = m_slots[find(name, hash)];
-    if (slot.data)
+    if (slot != 0)
         return false;
-    // An empty name still needs a place that is not null.
-    slot = Slot{name.empty() ? "" : name.data(), static_cast<uint32_t>(name.size()), hash};
-    ++m_size;
+    m_names.push_back(name);
+    slot = (Slot{hash} << 32) | static_cast<uint32_t>(m_names.size());
     return true;
 }
 
 bool NameSet::contains(std::string_view name) const {
-    return m_slots[find(name, hashOf(name))].data != nullptr;
+    return m_slots[find(name, hashOf(name))] != 0;
 }
 
 std::string_view NameSet::keep(std::string_view name) {
@@ -80,17 +97,21 @@ std::string_view NameSet::keep(std::string_view name) {
 }
 
 void NameSet::grow() {
-    std::vector<Slot> old(m_slots.size() * 2);
-    old.swap(m_slots);
-    const size_t mask = m_slots.size() - 1;
-    for (const Slot& slot : old) {
-        if (!slot.data)
+    const size_t slots = (m_mask + 1) * 2;
+    Slot* fresh = freeSlots(slots);
+    const size_t mask = slots - 1;
+    for (size_t i = 0; i <= m_mask; ++i) {
+        const Slot slot = m_slots[i];
+        if (slot == 0)
             continue;
-        size_t pos = slot.hash & mask;
-        while (m_slots[pos].data)
+        size_t pos = (slot >> 32) & mask;
+        while (fresh[pos] != 0)
             pos = (pos + 1) & mask;
-        m_slots[pos] = slot;
+        fresh[pos] = slot;
     }
+    freeLarge(m_slots, (m_mask + 1) * sizeof(Slot));
+    m_slots = fresh;
+    m_mask = mask;
 }
 
 } // namespace velmora

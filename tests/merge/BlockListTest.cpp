@@ -73,8 +73,8 @@ TEST(BlockList, ReadsEveryKindOfLine) {
                              "yourgas\n";
     BlockListNames read;
     ASSERT_EQ(readBlockList(list, 0, &allow, "my-machine", read).status, BlockListStatus::Read);
-    EXPECT_EQ(namesOf(read), (Names{"ads.example", "tracker.example", "bom.example", "v6.example", "rule.example",
-                                    "opt.example", "1drv.example"}));
+    EXPECT_EQ(namesOf(read), (Names{"ads.example", "tracker.example", "ads.example", "bom.example", "v6.example",
+                                    "rule.example", "opt.example", "1drv.example"}));
     const BlockListCounts& c = read.counts;
     EXPECT_EQ(c.entryLines, 17);
     EXPECT_EQ(c.otherLines, 1); // "yourgas": one word that is no host name
