@@ -62,14 +62,19 @@ struct Run {
         return false;
     }
 
+    // Why the HOSTS file was read only in part (another program holding it, a failing disk).
+    std::string unreadHosts(const std::string& hostsPath) {
+        return "The HOSTS file " + hostsPath +
+               " could not be read to its end: " + document.files().errorText(document.hostsReadError());
+    }
+
     // Saves the document to the HOSTS file; in the option form sums up what was done, as the text
     // before and after the HOSTS path, and the backup. Nothing is said when another program changed
     // the file meanwhile (fileChanged): the caller starts again.
     int save(const std::string& hostsPath, const std::string& before, const std::string& after = {}) {
         // Saving a list that lacks lines of the file would drop them from it.
         if (document.hostsReadIncomplete()) {
-            document.ui().reportError("The HOSTS file " + hostsPath +
-                                      " could not be read to its end, so it was left as it was.");
+            document.ui().reportError(unreadHosts(hostsPath) + "; it was left as it was.");
             return kExitFailed;
         }
         if (command.dryRun)
@@ -261,8 +266,10 @@ int runBlocks(Run& run) {
     HostsDocument& document = run.document;
     const std::string hostsPath = hostsFilePath(document.environment());
     document.ui().progress().setTitle("Loading HOSTS...");
-    if (!document.load(hostsPath))
+    if (!document.load(hostsPath)) {
+        document.ui().reportError(run.unreadHosts(hostsPath) + ".");
         return kExitFailed;
+    }
     for (const BlockInfo& block : findBlocks(document.lines()))
         run.out << block.name << '\t' << block.bodyLines() << '\t' << (block.source.empty() ? "-" : block.source)
                 << '\n';

@@ -314,8 +314,9 @@ bool HostsDocument::save(const std::string& path) {
         return false;
     // A list read only in part would cut the file short: the window asks once whether that is meant.
     if (m_hostsReadIncomplete && m_askWhenChanged && !m_partialSaveAgreed) {
-        if (m_ui.ask(m_partialReadPath + " was not read to its end, so this list lacks the lines after the point "
-                                         "where reading stopped.\n\nSave the list as it is anyway?",
+        if (m_ui.ask(m_partialReadPath + " was not read to its end (" + m_files.errorText(m_partialReadError) +
+                         "), so this list lacks the lines after the point where reading stopped.\n\n"
+                         "Save the list as it is anyway?",
                      MessageStyle::YesNo | MessageStyle::Exclamation | MessageStyle::DefaultButton2) != Answer::Yes)
             return false;
         m_partialSaveAgreed = true;

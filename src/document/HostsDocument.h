@@ -84,6 +84,8 @@ public:
     // True when the last read of the HOSTS file (a load, or a merge that read it again) ended early:
     // saving would drop the lines it did not reach.
     bool hostsReadIncomplete() const { return m_hostsReadIncomplete; }
+    // The errno that ended that read early; 0 when it reached the end.
+    int hostsReadError() const { return m_partialReadError; }
 
     // Merges the list at sourcePath() into the lines: each new line is appended once (letter case
     // ignored) and also listed among the added lines. When the lines are empty or need a reload, the
