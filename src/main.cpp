@@ -36,7 +36,7 @@ public:
 // Runs a batch mode: with the dialogs when a display can be used, otherwise on the terminal without
 // starting the GUI toolkit at all.
 int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velmora::CommandLine& command) {
-    velmora::prepareStandardStreams();
+    const bool escapes = velmora::prepareStandardStreams();
     velmora::FileSystem& files = velmora::systemFileSystem();
     velmora::Environment& environment = velmora::systemEnvironment();
 #if VELMORA_GUI
@@ -49,6 +49,7 @@ int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velm
     }
 #endif
     velmora::TerminalUserInterface ui(std::cin, std::cerr, environment.isTerminal(0), environment.isTerminal(2));
+    ui.setEscapeSequences(escapes);
     velmora::HostsDocument document(files, environment, ui);
     document.setDownloader(&velmora::systemDownloader());
     return velmora::runBatchMode(command, document, std::cout, std::cerr);
