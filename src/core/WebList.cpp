@@ -12,8 +12,10 @@ namespace {
 
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
+constexpr char kCacheVariables[] = "LOCALAPPDATA";
 #else
 constexpr char kSeparator = '/';
+constexpr char kCacheVariables[] = "XDG_CACHE_HOME or HOME";
 #endif
 constexpr uint32_t kPrivateFolder = 0700;
 constexpr uint32_t kPrivateFile = 0600;
@@ -119,14 +121,18 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         return failed("not a web address: it holds a line end");
     const std::string folder = webListCacheFolder(environment);
     if (folder.empty())
-        return failed("no folder to keep downloads in: set XDG_CACHE_HOME or HOME");
+        return failed(std::string("no folder to keep downloads in: set ") + kCacheVariables);
     const std::string parent = folder.substr(0, folder.rfind(kSeparator));
     for (const std::string& path : {parent, folder}) {
         if (const int made = files.makeFolder(path, kPrivateFolder); made < 0)
             return failed("cannot make the folder " + path + ": " + files.errorText(-made));
     }
     if (std::string risk = pathRisk(files, folder); !risk.empty())
+#ifdef _WIN32
+        return failed(risk + "; set LOCALAPPDATA to a folder of your own");
+#else
         return failed(risk + "; set XDG_CACHE_HOME to a folder of your own");
+#endif
     const std::string base = folder + kSeparator + hexName(address);
     const std::string listPath = base + ".list", notesPath = base + ".notes";
 

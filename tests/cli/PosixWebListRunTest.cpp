@@ -5,8 +5,8 @@
 
 #include "cli/BatchMode.h"
 #include "support/FakeUserInterface.h"
+#include "support/HttpServer.h"
 #include "support/Lines.h"
-#include "support/PosixHttpServer.h"
 
 #include <gtest/gtest.h>
 
