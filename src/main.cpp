@@ -6,6 +6,13 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 
+#ifdef _WIN32
+#include "core/PrivilegedSave.h"
+#include "helper/WindowsElevatedSave.h"
+
+#include <string_view>
+#endif
+
 #if VELMORA_GUI
 #include "dialogs/QtUserInterface.h"
 #include "mainwindow/Application.h"
@@ -58,6 +65,13 @@ int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velm
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The copy of itself that saving as administrator starts through the UAC prompt; no user types this.
+    if (argc > 1 && std::string_view(argv[1]) == velmora::kElevatedSaveSwitch) {
+        const std::vector<std::string> arguments = velmora::programArguments(argc, argv);
+        return velmora::runElevatedSaveOfThisSystem(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    }
+#endif
     const velmora::CommandLine command = velmora::parseCommandLine(velmora::programArguments(argc, argv));
     switch (command.mode) {
     case velmora::RunMode::Help:

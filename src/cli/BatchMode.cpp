@@ -21,9 +21,16 @@ constexpr int32_t kConfirmStyle = MessageStyle::YesNo | MessageStyle::Question |
 // How often a run starts again on the fresh file when another program changed HOSTS under it.
 constexpr int kAttempts = 3;
 // Said after a save that failed because the user may not write the file. sudo's default environment
-// drops VELMORA_HOSTS, so a run under sudo would change /etc/hosts instead of the file meant.
-constexpr char kSudoAdvice[] = "Run the same command with sudo to change it as root; sudo does not pass VELMORA_HOSTS "
-                               "on, so name another file as in: sudo env VELMORA_HOSTS=FILE velmora ...";
+// drops VELMORA_HOSTS, so a run under sudo would change /etc/hosts instead of the file meant. Windows
+// asks for the rights when the prompt is opened, not for one command.
+#ifdef _WIN32
+constexpr char kPermissionAdvice[] =
+    "Run the same command from a command prompt opened with \"Run as administrator\" to change it.";
+#else
+constexpr char kPermissionAdvice[] = "Run the same command with sudo to change it as root; sudo does not pass "
+                                     "VELMORA_HOSTS on, so name another file as in: sudo env VELMORA_HOSTS=FILE "
+                                     "velmora ...";
+#endif
 
 std::string plural(int32_t count, const char* noun) {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
@@ -306,7 +313,7 @@ int runRestore(Run& run) {
     if (saved.status != SaveStatus::Saved) {
         std::string message = "The backup was not restored. " + saved.message;
         if (failedForPermission(saved) && files.userId() != 0)
-            message += std::string(". ") + kSudoAdvice;
+            message += std::string(". ") + kPermissionAdvice;
         document.ui().reportError(message);
         return kExitFailed;
     }
@@ -381,7 +388,7 @@ int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostre
     // A script gets a status, not a question: a run that finds HOSTS changed starts again instead.
     document.setAskWhenChanged(false);
     document.setKeepsHistory(false);
-    document.setPermissionAdvice(kSudoAdvice);
+    document.setPermissionAdvice(kPermissionAdvice);
     WebListOptions& web = document.webListOptions();
     web = WebListOptions{};
     if (command.limits.maxBytes != 0)

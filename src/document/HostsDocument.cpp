@@ -385,8 +385,7 @@ void HostsDocument::enableAdministratorSave(ProcessRunner& runner, std::string h
 
 bool HostsDocument::saveAsAdministrator(const std::string& target) {
     const Answer answer = m_ui.ask("The HOSTS list was not saved. " + m_lastSave.message +
-                                       ".\n\nSave it as administrator? You will be asked for an administrator's "
-                                       "password.",
+                                       ".\n\nSave it as administrator? " + administratorPromptText(),
                                    MessageStyle::YesNo | MessageStyle::Exclamation);
     if (answer != Answer::Yes)
         return false;
@@ -398,8 +397,7 @@ bool HostsDocument::saveAsAdministrator(const std::string& target) {
     ProcessResult run;
     {
         BusyScope busy(m_ui);
-        run = m_runner->run(
-            kPkexec,
+        run = m_runner->runAsAdministrator(
             privilegedSaveArguments(m_helper, bytes,
                                     readable ? std::optional<std::string_view>(current.bytes) : std::nullopt),
             bytes);

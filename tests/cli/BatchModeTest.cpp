@@ -133,10 +133,9 @@ TEST_F(BatchModeTest, OnlyNoDeclines) {
     EXPECT_EQ(ui.shown, (test::Lines{question, question}));
 }
 
-#ifndef _WIN32 // through the shell; the Windows runs are in WindowsBatchRunTest
-// A user who may not write the HOSTS file is told in the same line to use sudo, and that sudo drops
-// VELMORA_HOSTS; root is not.
-TEST_F(BatchModeTest, NoPermissionSaysSudo) {
+// A user who may not write the HOSTS file is told in the same line how to get the rights: sudo, which
+// drops VELMORA_HOSTS, or on Windows an administrator's prompt; root, or an elevated run, is not.
+TEST_F(BatchModeTest, NoPermissionSaysHowToGetIt) {
     writeFile(hosts, kLocalhost);
     const std::string failed = "The HOSTS list was not saved. cannot write the backup " + hosts +
                                ".bak: Permission "
@@ -146,12 +145,18 @@ TEST_F(BatchModeTest, NoPermissionSaysSudo) {
         files.fakeUserId = user;
         EXPECT_EQ(run({"--removeall", "--yes"}), kExitFailed);
     }
-    EXPECT_EQ(ui.shown, (test::Lines{"error:" + failed +
-                                         ". Run the same command with sudo to change it as root; sudo "
-                                         "does not pass VELMORA_HOSTS on, so name another file as "
-                                         "in: sudo env VELMORA_HOSTS=FILE velmora ...",
-                                     "error:" + failed}));
+#ifdef _WIN32
+    const std::string advice = ". Run the same command from a command prompt opened with \"Run as administrator\" to "
+                               "change it.";
+#else
+    const std::string advice =
+        ". Run the same command with sudo to change it as root; sudo does not pass VELMORA_HOSTS "
+        "on, so name another file as in: sudo env VELMORA_HOSTS=FILE velmora ...";
+#endif
+    EXPECT_EQ(ui.shown, (test::Lines{"error:" + failed + advice, "error:" + failed}));
 }
+
+#ifndef _WIN32 // through the shell; the Windows runs are in WindowsBatchRunTest
 
 // Runs started together each merge into what the one before saved: every list ends up whole.
 TEST_F(BatchModeTest, SimultaneousRunsKeepEveryList) {

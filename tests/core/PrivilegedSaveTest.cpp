@@ -1,0 +1,104 @@
+// What a save as administrator asks for and tells, on either system: the helper's command, the
+// question's last sentence, and what each way a run of the helper can end means for the user.
+#include "core/PrivilegedSave.h"
+#include "core/Sha256.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace velmora {
+namespace {
+
+const std::string kTarget = "C:\\Windows\\System32\\drivers\\etc\\hosts";
+const std::string kUnsaved = "The HOSTS list was not saved to " + kTarget + "; it is still unsaved. ";
+
+// pkexec runs the helper by its path; Velmora's elevated copy on Windows is told so first.
+TEST(PrivilegedSave, HelperCommand) {
+    const std::vector<std::string> tail{"--length", "3", "--sha256", sha256Hex("new"), "--replaces", sha256Hex("old")};
+    std::vector<std::string> pkexec{"/usr/libexec/velmora/velmora-save-hosts"};
+    pkexec.insert(pkexec.end(), tail.begin(), tail.end());
+    std::vector<std::string> windows{"C:\\Program Files\\Velmora\\velmora.exe", "--save-hosts"};
+    windows.insert(windows.end(), tail.begin(), tail.end());
+    EXPECT_EQ(privilegedSaveArguments(pkexec[0], "new", "old", Elevation::Pkexec), pkexec);
+    EXPECT_EQ(privilegedSaveArguments(windows[0], "new", "old", Elevation::WindowsPrompt), windows);
+    EXPECT_EQ(privilegedSaveArguments(pkexec[0], "new", std::nullopt, Elevation::Pkexec).size(), 5u);
+    EXPECT_EQ(administratorPromptText(Elevation::WindowsPrompt), "Windows will ask for an administrator's permission.");
+    EXPECT_EQ(administratorPromptText(Elevation::Pkexec), "You will be asked for an administrator's password.");
+}
+
+ProcessResult ended(int status, std::string errors = {}, int startError = 0, bool declined = false) {
+    ProcessResult run;
+    run.exitStatus = status;
+    run.errors = std::move(errors);
+    run.startError = startError;
+    run.declined = declined;
+    return run;
+}
+
+// Each way the run can end, as the user hears of it on each system: pkexec's 126 and 127 are its own,
+// while on Windows they are a helper's status like any other; a prompt said no to is a cancellation.
+TEST(PrivilegedSave, Report) {
+    const struct {
+        const char* name;
+        Elevation elevation;
+        ProcessResult run;
+        PrivilegedOutcome outcome;
+        std::string message;
+    } cases[] = {
+        {"saved", Elevation::WindowsPrompt, ended(kHelperSaved), PrivilegedOutcome::Saved, ""},
+        {"prompt declined", Elevation::WindowsPrompt, ended(-1, "", 0, true), PrivilegedOutcome::Cancelled,
+         kUnsaved + "The administrator's permission was not given."},
+        {"not started", Elevation::WindowsPrompt, ended(-1, "", 2), PrivilegedOutcome::Failed,
+         kUnsaved + "Velmora could not be started as administrator (why)."},
+        {"changed", Elevation::WindowsPrompt, ended(kHelperChanged, kTarget + ": another program changed it.\r\n"),
+         PrivilegedOutcome::Changed, kUnsaved + kTarget + ": another program changed it."},
+        {"126 on Windows", Elevation::WindowsPrompt, ended(126), PrivilegedOutcome::Failed,
+         kUnsaved + "The helper ended with status 126."},
+        {"crashed on Windows", Elevation::WindowsPrompt, ended(-1073741819), PrivilegedOutcome::Failed,
+         kUnsaved + "The helper ended with status -1073741819."},
+        {"password not given", Elevation::Pkexec, ended(kPkexecDismissed), PrivilegedOutcome::Cancelled,
+         kUnsaved + "The administrator's password was not given."},
+        {"refused", Elevation::Pkexec, ended(kPkexecRefused), PrivilegedOutcome::Failed,
+         kUnsaved + "pkexec did not get the administrator's permission: it was refused, or no polkit "
+                    "authentication agent is running to ask for the password."},
+        {"no pkexec", Elevation::Pkexec, ended(-1, "", 2), PrivilegedOutcome::Failed,
+         kUnsaved + "pkexec could not be started (why): saving as administrator needs pkexec and a polkit "
+                    "authentication agent."},
+        {"signal", Elevation::Pkexec, ended(-1), PrivilegedOutcome::Failed,
+         kUnsaved + "The helper was stopped by a signal."},
+        {"helper failed", Elevation::Pkexec, ended(kHelperSaveFailed, "\n disk full \n"), PrivilegedOutcome::Failed,
+         kUnsaved + "disk full"},
+    };
+    for (const auto& c : cases) {
+        const PrivilegedReport report = privilegedReport(c.run, kTarget, "why", c.elevation);
+        EXPECT_EQ(report.outcome, c.outcome) << c.name;
+        EXPECT_EQ(report.message, c.message) << c.name;
+    }
+}
+
+// Offered only for a failure of permission, to a user who is not root or elevated, for the helper's own
+// file (on Windows in any letter case), when the helper is there.
+TEST(PrivilegedSave, Offer) {
+    SaveResult denied;
+    denied.status = SaveStatus::BackupFailed;
+    denied.error = EACCES;
+    SaveResult full = denied;
+    full.error = ENOSPC;
+    std::string otherCase = kTarget;
+    otherCase[otherCase.size() - 5] = 'H';
+    EXPECT_TRUE(offersPrivilegedSave(denied, 1, kTarget, kTarget, true));
+    EXPECT_FALSE(offersPrivilegedSave(full, 1, kTarget, kTarget, true));
+    EXPECT_FALSE(offersPrivilegedSave(denied, 0, kTarget, kTarget, true));
+    EXPECT_FALSE(offersPrivilegedSave(denied, 1, kTarget + ".txt", kTarget, true));
+    EXPECT_FALSE(offersPrivilegedSave(denied, 1, kTarget, kTarget, false));
+#ifdef _WIN32
+    EXPECT_TRUE(offersPrivilegedSave(denied, 1, otherCase, kTarget, true));
+#else
+    EXPECT_FALSE(offersPrivilegedSave(denied, 1, otherCase, kTarget, true));
+#endif
+}
+
+} // namespace
+} // namespace velmora
