@@ -6,7 +6,8 @@
 # fuzz: clang with its sanitizer runtimes; format: clang-format;
 # install: the validators of the installed tree (desktop entry, AppStream, manual page, polkit action)
 # and dpkg-shlibdeps for the Debian package;
-# windows: the mingw-w64 cross compiler, wine to run its programs, and GoogleTest's sources to build for it.
+# windows: the mingw-w64 cross compiler, wine to run its programs, GoogleTest's sources to build for it,
+# and wixl to make the MSI.
 set -eu
 
 groups=${*:-build}
@@ -19,7 +20,7 @@ for group in $groups; do
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     format) packages="$packages clang-format" ;;
     install) packages="$packages desktop-file-utils appstream groff-base libxml2-utils polkitd dpkg-dev" ;;
-    windows) packages="$packages cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest" ;;
+    windows) packages="$packages cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest wixl" ;;
     *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format, install, windows)" >&2; exit 2 ;;
     esac
 done
