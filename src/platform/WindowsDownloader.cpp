@@ -18,8 +18,6 @@ namespace velmora {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-// WSAETIMEDOUT: a wait of WinHTTP's that ran out, as wine reports it.
-constexpr DWORD kSocketTimedOut = 10060;
 
 // The statuses that send the request on to the address in Location.
 bool isRedirect(DWORD status) {
@@ -47,7 +45,6 @@ private:
 std::string errorText(DWORD error, const std::string& where) {
     switch (error) {
     case ERROR_WINHTTP_TIMEOUT:
-    case kSocketTimedOut:
         return "Operation timed out";
     case ERROR_WINHTTP_CANNOT_CONNECT:
         return "Failed to connect to " + where;
@@ -253,8 +250,9 @@ public:
                 const int wait = remainingMs();
                 if (wait < 0)
                     return fail("Operation timed out");
-                DWORD waitMs = static_cast<DWORD>(wait);
-                WinHttpSetOption(exchange.get(), WINHTTP_OPTION_RECEIVE_TIMEOUT, &waitMs, sizeof waitMs);
+                // Each wait only as long as the transfer has left (through WinHttpSetTimeouts: wine
+                // does not take WINHTTP_OPTION_RECEIVE_TIMEOUT once the request is under way).
+                WinHttpSetTimeouts(exchange.get(), wait, wait, wait, wait);
                 // Only what has come: a read of more waits for all of it, however long a server that
                 // sends a byte now and then takes.
                 DWORD available = 0;

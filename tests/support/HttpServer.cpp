@@ -10,6 +10,7 @@
 #include <ws2tcpip.h>
 #else
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -134,6 +135,31 @@ LocalHttpServer::~LocalHttpServer() {
     for (std::thread& connection : m_connections)
         connection.join();
     closeSocket(static_cast<Socket>(m_listen));
+    for (const std::intptr_t s : m_unanswered)
+        closeSocket(static_cast<Socket>(s));
+}
+
+int LocalHttpServer::unansweredPort() {
+    int port = 0;
+    const Socket listening = boundSocket(port);
+    m_unanswered.push_back(static_cast<std::intptr_t>(listening));
+    if (::listen(listening, 0) != 0)
+        throw std::runtime_error("cannot listen");
+    // A queue of no connections still takes one or two before it refuses more: fill it, without
+    // waiting on a connection that is not taken any more.
+    for (int i = 0; i < 2; ++i) {
+        const Socket waiting = newSocket();
+        m_unanswered.push_back(static_cast<std::intptr_t>(waiting));
+#ifdef _WIN32
+        u_long nonBlocking = 1;
+        ::ioctlsocket(waiting, FIONBIO, &nonBlocking);
+#else
+        ::fcntl(waiting, F_SETFL, O_NONBLOCK);
+#endif
+        sockaddr_in address = loopback(port);
+        ::connect(waiting, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    return port;
 }
 
 std::string LocalHttpServer::address(const std::string& path) const {

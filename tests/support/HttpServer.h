@@ -38,6 +38,9 @@ public:
     std::string address(const std::string& path) const;
     // A port on 127.0.0.1 where nothing listens: given out by the system and closed again.
     static int refusedPort();
+    // A port on 127.0.0.1 whose queue of connections waiting to be taken is full as long as the server
+    // lives: a connection there is never made, and waits for its timeout.
+    int unansweredPort();
 
 private:
     void answer(std::intptr_t connection);
@@ -50,6 +53,7 @@ private:
     std::condition_variable m_stopped; // notified when the server stops, ending stalls
     std::vector<std::thread> m_connections;
     std::thread m_acceptor;
+    std::vector<std::intptr_t> m_unanswered; // the full queue's socket and the connections in it
 };
 
 } // namespace velmora::test
