@@ -56,7 +56,8 @@ protected:
 };
 
 // A first update downloads the list and saves the block; a second is told the list has not changed
-// and saves nothing; the kept copy stays for a failed download, which changes nothing either.
+// and saves nothing; the kept copy stays for a failed download, which changes nothing either, and
+// neither does a download with no folder to keep it in.
 TEST_F(WindowsWebListRun, UpdateDownloadsThenIsUpToDate) {
     const std::string list = server.address("/list");
     const std::string block = "#BEGIN of ads\r\n# source: " + list +
@@ -76,6 +77,12 @@ TEST_F(WindowsWebListRun, UpdateDownloadsThenIsUpToDate) {
     EXPECT_EQ(run({"--add", gone}), 1);
     EXPECT_EQ(said(), "velmora: The list " + gone + " could not be downloaded: HTTP 404 Not Found\r\n");
     EXPECT_EQ(test::readFile(hosts) + test::readFile(hosts + ".bak"), kHosts + block + "older\r\n");
+
+    // Without %LOCALAPPDATA% there is nowhere to keep a download, and the message names the variable.
+    SetEnvironmentVariableW(L"LOCALAPPDATA", nullptr);
+    EXPECT_EQ(run({"--add", list}), 1);
+    EXPECT_EQ(said(), "velmora: The list " + list +
+                          " could not be downloaded: no folder to keep downloads in: set LOCALAPPDATA\r\n");
 }
 
 } // namespace

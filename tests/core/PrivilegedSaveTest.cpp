@@ -56,6 +56,8 @@ TEST(PrivilegedSave, Report) {
          PrivilegedOutcome::Changed, kUnsaved + kTarget + ": another program changed it."},
         {"126 on Windows", Elevation::WindowsPrompt, ended(126), PrivilegedOutcome::Failed,
          kUnsaved + "The helper ended with status 126."},
+        {"127 on Windows", Elevation::WindowsPrompt, ended(127), PrivilegedOutcome::Failed,
+         kUnsaved + "The helper ended with status 127."},
         {"crashed on Windows", Elevation::WindowsPrompt, ended(-1073741819), PrivilegedOutcome::Failed,
          kUnsaved + "The helper ended with status -1073741819."},
         {"password not given", Elevation::Pkexec, ended(kPkexecDismissed), PrivilegedOutcome::Cancelled,

@@ -145,5 +145,19 @@ TEST_F(WindowsSaveHelper, DocumentSavesThroughTheElevatedCopy) {
     EXPECT_EQ(readFile(hosts + ".bak"), kOld);
 }
 
+// A run that is elevated already (wine runs every program so) counts as an administrator's: a save it
+// may not make is not offered as one, and fails with its reason.
+TEST_F(WindowsSaveHelper, ElevatedRunIsNotOffered) {
+    document.enableAdministratorSave(systemProcessRunner(), VELMORA_TEST_HELPER, hosts);
+    document.load(hosts);
+    document.resetToLocalhost();
+    files.failOp(FakeFileSystem::Op::CreateExclusive, EACCES, 0, -1);
+    EXPECT_FALSE(document.save(hosts));
+    files.clearFaults();
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"error:The HOSTS list was not saved. cannot write the backup " +
+                                                 hosts + ".bak: Permission denied"});
+    EXPECT_EQ(readFile(hosts), kOld);
+}
+
 } // namespace
 } // namespace velmora
