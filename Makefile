@@ -5,8 +5,10 @@ CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 SANDBOX := $(abspath $(BUILD))/sandbox
 WINDOWS_BUILD ?= build-windows
+# Release: optimised and stripped, as shipped in the MSI.
+WINDOWS_BUILD_TYPE ?= Release
 
-.PHONY: all deps configure build test run bench format format-check fuzz clean windows test-windows
+.PHONY: all deps configure build test run bench format format-check fuzz clean windows windows-installer test-windows
 
 all: build
 
@@ -45,12 +47,15 @@ format-check:
 	@scripts/install-deps.sh format
 	@clang-format --dry-run --Werror $(FORMATTED)
 
-# The command line for Windows, cross-built with mingw-w64 into its own folder: build-windows/velmora.exe.
+# The command line for Windows, cross-built with mingw-w64 into its own folder: build-windows/velmora.exe
+# and its installer, build-windows/velmora-VERSION-x64.msi.
 windows:
 	@scripts/install-deps.sh windows
-	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
-		-DVELMORA_GUI=OFF -DVELMORA_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(WINDOWS_BUILD) -j$(JOBS) --target velmora
+	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+		-DCMAKE_BUILD_TYPE=$(WINDOWS_BUILD_TYPE) -DVELMORA_GUI=OFF -DVELMORA_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(WINDOWS_BUILD) -j$(JOBS) --target velmora velmora-msi
+
+windows-installer: windows
 
 # The plain test programs built for Windows and run under wine.
 test-windows: windows

@@ -7,8 +7,8 @@
 # install: the validators of the installed tree (desktop entry, AppStream, manual page, polkit action);
 # package: what the tests of the Debian package and the systemd units use (debhelper, lintian,
 # debootstrap for a throwaway root, systemd-analyze, libseccomp for the units' system call filter);
-# windows: the mingw-w64 cross compiler and its zlib, wine to run its programs, and GoogleTest's sources to
-# build for it.
+# windows: the mingw-w64 cross compiler and its zlib, wine to run its programs, GoogleTest's sources to build
+# for it, and wixl to make the MSI.
 set -eu
 
 groups=${*:-build}
@@ -22,7 +22,7 @@ for group in $groups; do
     format) packages="$packages clang-format" ;;
     install) packages="$packages desktop-file-utils appstream groff-base libxml2-utils polkitd binutils" ;;
     package) packages="$packages dpkg-dev debhelper lintian debootstrap xz-utils systemd python3 python3-seccomp" ;;
-    windows) packages="$packages cmake make g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 googletest" ;;
+    windows) packages="$packages cmake make g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 googletest wixl" ;;
     *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format, install, package, windows)" >&2; exit 2 ;;
     esac
 done

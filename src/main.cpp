@@ -6,6 +6,13 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 
+#ifdef _WIN32
+#include "core/PrivilegedSave.h"
+#include "helper/WindowsElevatedSave.h"
+
+#include <string_view>
+#endif
+
 #if VELMORA_GUI
 #include "dialogs/QtUserInterface.h"
 #include "mainwindow/Application.h"
@@ -36,7 +43,7 @@ public:
 // Runs a batch mode: with the dialogs when a display can be used, otherwise on the terminal without
 // starting the GUI toolkit at all.
 int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velmora::CommandLine& command) {
-    velmora::prepareStandardStreams();
+    const bool escapes = velmora::prepareStandardStreams();
     velmora::FileSystem& files = velmora::systemFileSystem();
     velmora::Environment& environment = velmora::systemEnvironment();
 #if VELMORA_GUI
@@ -49,6 +56,7 @@ int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velm
     }
 #endif
     velmora::TerminalUserInterface ui(std::cin, std::cerr, environment.isTerminal(0), environment.isTerminal(2));
+    ui.setEscapeSequences(escapes);
     velmora::HostsDocument document(files, environment, ui);
     document.setDownloader(&velmora::systemDownloader());
     return velmora::runBatchMode(command, document, std::cout, std::cerr);
@@ -57,6 +65,13 @@ int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velm
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The copy of itself that saving as administrator starts through the UAC prompt; no user types this.
+    if (argc > 1 && std::string_view(argv[1]) == velmora::kElevatedSaveSwitch) {
+        const std::vector<std::string> arguments = velmora::programArguments(argc, argv);
+        return velmora::runElevatedSaveOfThisSystem(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+    }
+#endif
     const velmora::CommandLine command = velmora::parseCommandLine(velmora::programArguments(argc, argv));
     switch (command.mode) {
     case velmora::RunMode::Help:

@@ -1,7 +1,12 @@
-// The privileged helper: saves the system HOSTS file for the window, started through pkexec.
+// The privileged helper: saves the system HOSTS file for the window, started through pkexec. On
+// Windows, where velmora.exe is its own helper (helper/WindowsElevatedSave.h), only its build for tests
+// is made from this file: the stand-in of velmora.exe --save-hosts.
 #include "core/HostsPath.h"
 #include "core/PrivilegedSave.h"
 #include "helper/SaveHelper.h"
+#ifdef _WIN32
+#include "helper/WindowsElevatedSave.h"
+#endif
 
 #include <csignal>
 #include <cstdlib>
@@ -10,7 +15,9 @@
 #include <vector>
 
 int main(int argc, char** argv) {
+#ifndef _WIN32
     std::signal(SIGPIPE, SIG_IGN);
+#endif
     velmora::Environment& environment = velmora::systemEnvironment();
 #ifdef VELMORA_HELPER_FOR_TESTS
     // The build for tests is never installed: its system HOSTS file is the file this variable names,
@@ -25,6 +32,13 @@ int main(int argc, char** argv) {
     const std::string systemHosts = velmora::systemHostsPath(environment);
 #endif
     velmora::SaveHelperSystem system{velmora::systemFileSystem(), environment, systemHosts};
+#ifdef _WIN32
+    std::vector<std::string> arguments = velmora::programArguments(argc, argv);
+    if (!arguments.empty() && arguments.front() == velmora::kElevatedSaveSwitch)
+        arguments.erase(arguments.begin());
+    return velmora::runElevatedSave(arguments, system);
+#else
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     return velmora::runSaveHelper(arguments, system, std::cerr);
+#endif
 }

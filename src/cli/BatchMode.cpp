@@ -21,9 +21,16 @@ constexpr int32_t kConfirmStyle = MessageStyle::YesNo | MessageStyle::Question |
 // How often a run starts again on the fresh file when another program changed HOSTS under it.
 constexpr int kAttempts = 3;
 // Said after a save that failed because the user may not write the file. sudo's default environment
-// drops VELMORA_HOSTS, so a run under sudo would change /etc/hosts instead of the file meant.
-constexpr char kSudoAdvice[] = "Run the same command with sudo to change it as root; sudo does not pass VELMORA_HOSTS "
-                               "on, so name another file as in: sudo env VELMORA_HOSTS=FILE velmora ...";
+// drops VELMORA_HOSTS, so a run under sudo would change /etc/hosts instead of the file meant. Windows
+// asks for the rights when the prompt is opened, not for one command.
+#ifdef _WIN32
+constexpr char kPermissionAdvice[] =
+    "Run the same command from a command prompt opened with \"Run as administrator\" to change it.";
+#else
+constexpr char kPermissionAdvice[] = "Run the same command with sudo to change it as root; sudo does not pass "
+                                     "VELMORA_HOSTS on, so name another file as in: sudo env VELMORA_HOSTS=FILE "
+                                     "velmora ...";
+#endif
 
 std::string plural(int32_t count, const char* noun) {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
@@ -62,14 +69,19 @@ struct Run {
         return false;
     }
 
+    // Why the HOSTS file was read only in part (another program holding it, a failing disk).
+    std::string unreadHosts(const std::string& hostsPath) {
+        return "The HOSTS file " + hostsPath +
+               " could not be read to its end: " + document.files().errorText(document.hostsReadError());
+    }
+
     // Saves the document to the HOSTS file; in the option form sums up what was done, as the text
     // before and after the HOSTS path, and the backup. Nothing is said when another program changed
     // the file meanwhile (fileChanged): the caller starts again.
     int save(const std::string& hostsPath, const std::string& before, const std::string& after = {}) {
         // Saving a list that lacks lines of the file would drop them from it.
         if (document.hostsReadIncomplete()) {
-            document.ui().reportError("The HOSTS file " + hostsPath +
-                                      " could not be read to its end, so it was left as it was.");
+            document.ui().reportError(unreadHosts(hostsPath) + "; it was left as it was.");
             return kExitFailed;
         }
         if (command.dryRun)
@@ -340,8 +352,10 @@ int runBlocks(Run& run) {
     HostsDocument& document = run.document;
     const std::string hostsPath = hostsFilePath(document.environment());
     document.ui().progress().setTitle("Loading HOSTS...");
-    if (!document.load(hostsPath))
+    if (!document.load(hostsPath)) {
+        document.ui().reportError(run.unreadHosts(hostsPath) + ".");
         return kExitFailed;
+    }
     for (const BlockInfo& block : findBlocks(document.lines()))
         run.out << block.name << '\t' << block.bodyLines() << '\t' << (block.source.empty() ? "-" : block.source)
                 << '\n';
@@ -378,7 +392,7 @@ int runRestore(Run& run) {
     if (saved.status != SaveStatus::Saved) {
         std::string message = "The backup was not restored. " + saved.message;
         if (failedForPermission(saved) && files.userId() != 0)
-            message += std::string(". ") + kSudoAdvice;
+            message += std::string(". ") + kPermissionAdvice;
         document.ui().reportError(message);
         return kExitFailed;
     }
@@ -465,7 +479,7 @@ int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostre
     // A script gets a status, not a question: a run that finds HOSTS changed starts again instead.
     document.setAskWhenChanged(false);
     document.setKeepsHistory(false);
-    document.setPermissionAdvice(kSudoAdvice);
+    document.setPermissionAdvice(kPermissionAdvice);
     WebListOptions& web = document.webListOptions();
     web = WebListOptions{};
     if (command.limits.maxBytes != 0)

@@ -210,8 +210,9 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     return parseClassic(joinArguments(arguments));
 }
 
-std::string_view usageText() {
-    return R"(Usage: velmora [--noload]
+std::string usageTextFor(HelpSystem system) {
+    const bool windows = system == HelpSystem::Windows;
+    std::string text = R"(Usage: velmora [--noload]
        velmora --add LIST [--allow FILE] [--address ADDRESS] [--dry-run [--diff]]
        velmora --update [NAME LIST] [--allow FILE] [--address ADDRESS] [--dry-run [--diff]]
        velmora --remove NAME [--yes] [--dry-run [--diff]]
@@ -219,11 +220,15 @@ std::string_view usageText() {
        velmora --blocks | --restore [--yes]
        velmora /add LIST | /remove NAME [/s] | /removeall [/s] | /noload
 
-Maintains the HOSTS file. Without a mode it opens the window (a display is needed).
-The modes change the HOSTS file and save it, after copying its previous contents to the
-same path followed by ".bak"; they need no display. A run that would write the bytes the
-file already holds writes nothing and keeps the backup. A LIST is a file (gzip too), a
-file:// address, or an http:// or https:// address.
+)";
+    text += windows ? "Maintains the HOSTS file. Without a mode it opens the window.\n"
+                    : "Maintains the HOSTS file. Without a mode it opens the window (a display is needed).\n";
+    text += R"(The modes change the HOSTS file and save it, after copying its previous contents to the
+same path followed by ".bak")";
+    text += windows ? "." : "; they need no display.";
+    text += R"( A run that would write the bytes the file already
+holds writes nothing and keeps the backup. A LIST is a file (gzip too), a file://
+address, or an http:// or https:// address.
 
 A list line whose first field is an IPv4 or IPv6 address is kept as written; any other line
 not beginning with "#" or ";" is a bare name and gets "127.0.0.1 " (also 1drv.example).
@@ -253,9 +258,13 @@ option's value that begins with "-" is a mistake unless given after "="):
   --restore        swap the HOSTS file and its backup
   --dry-run        print the lines that would be added (+) and removed (-); save nothing
   --diff           the same as a unified diff
-  --allow FILE     names never to add: name, *.name (the names under it), ||name^ (it and
-                   those under it) (default: VELMORA_ALLOW, else /etc/velmora/allow.txt)
-  --max-size SIZE  refuse a download larger than SIZE bytes (K, M, G: 1024s; default 512M)
+)";
+    text += windows ? "  --allow FILE     names never to add: name, *.name (the names under it), ||name^ (it and\n"
+                      "                   those under it) (default: VELMORA_ALLOW, else\n"
+                      "                   %ProgramData%\\velmora\\allow.txt)\n"
+                    : "  --allow FILE     names never to add: name, *.name (the names under it), ||name^ (it and\n"
+                      "                   those under it) (default: VELMORA_ALLOW, else /etc/velmora/allow.txt)\n";
+    text += R"(  --max-size SIZE  refuse a download larger than SIZE bytes (K, M, G: 1024s; default 512M)
   --timeout SECS   give up a download after SECS seconds (default 900)
   -y, --yes        answer the confirmation question with Yes
   --noload         open the window without loading the HOSTS file
@@ -270,7 +279,22 @@ optionally in double quotes):
   /noload          as --noload
 The classic form prints nothing except when saving fails.
 
-Without a display the question is asked on the terminal; when standard input is not a
+)";
+    text += windows ? R"(In a console the question is asked there; when standard input is not a console it is
+answered No, so scripts pass --yes or /s. A HOSTS file that only an administrator may change
+is changed from a command prompt opened with "Run as administrator".
+
+Environment:
+  VELMORA_HOSTS    the HOSTS file to work on, when set and not empty (default: the system
+                   folder followed by drivers\etc\hosts, as in C:\Windows\System32\drivers\etc\hosts)
+  VELMORA_ALLOW    the allowlist, when --allow is not given
+  LOCALAPPDATA     downloads and their ETag and Last-Modified are kept in its velmora folder
+
+Exit status: 0 done, nothing to do, or declined at the question; 1 the save failed, a
+download or list failed or was no list, or --remove found no such block; 2 a mistake in
+the options.
+)"
+                    : R"(Without a display the question is asked on the terminal; when standard input is not a
 terminal it is answered No, so scripts pass --yes or /s.
 
 Environment:
@@ -282,6 +306,16 @@ Exit status: 0 done, nothing to do, or declined at the question; 1 the save fail
 download or list failed or was no list, --remove found no such block, or the window was
 asked for without a display; 2 a mistake in the options.
 )";
+    return text;
+}
+
+std::string_view usageText() {
+#ifdef _WIN32
+    static const std::string text = usageTextFor(HelpSystem::Windows);
+#else
+    static const std::string text = usageTextFor(HelpSystem::Posix);
+#endif
+    return text;
 }
 
 } // namespace velmora

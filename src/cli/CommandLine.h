@@ -76,7 +76,10 @@ CommandLine parseOptions(const std::vector<std::string>& arguments);
 // The option form when the first argument begins with "--" (or is -y), the classic form otherwise.
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
-// The text that --help prints.
+// The text that --help prints on the system it was built for; each system's own paths, folders and
+// ways of being asked.
+enum class HelpSystem { Posix, Windows };
+std::string usageTextFor(HelpSystem system);
 std::string_view usageText();
 
 } // namespace velmora

@@ -2,6 +2,7 @@
 
 #include "core/TextUtil.h"
 
+#include <algorithm>
 #include <istream>
 #include <ostream>
 
@@ -74,15 +75,28 @@ void TerminalUserInterface::step(int32_t increment, int32_t& value, int32_t maxi
 
 void TerminalUserInterface::draw() {
     const int32_t filled = (m_bar.barWidth * kBarColumns + m_bar.trackWidth / 2) / m_bar.trackWidth;
-    m_err << '\r' << m_title << " [" << std::string(static_cast<size_t>(filled), '#')
-          << std::string(static_cast<size_t>(kBarColumns - filled), ' ') << "] " << m_bar.percentText << "\x1b[K"
-          << std::flush;
+    const std::string line = m_title + " [" + std::string(static_cast<size_t>(filled), '#') +
+                             std::string(static_cast<size_t>(kBarColumns - filled), ' ') + "] " + m_bar.percentText;
+    m_err << '\r' << line;
+    if (m_escapes)
+        m_err << "\x1b[K";
+    else if (line.size() < m_drawnWidth)
+        m_err << std::string(m_drawnWidth - line.size(), ' ');
+    m_err << std::flush;
+    m_drawnWidth = std::max(line.size(), m_drawnWidth);
     m_drawn = true;
 }
 
 void TerminalUserInterface::close() {
-    if (m_drawn)
-        m_err << '\r' << "\x1b[K" << std::flush;
+    if (m_drawn) {
+        m_err << '\r';
+        if (m_escapes)
+            m_err << "\x1b[K";
+        else
+            m_err << std::string(m_drawnWidth, ' ') << '\r';
+        m_err << std::flush;
+    }
+    m_drawnWidth = 0;
     m_drawn = false;
     m_shown = false;
     m_bar = ProgressBar{};

@@ -26,6 +26,10 @@ public:
     std::string chooseSaveFile(const std::string&) override { return {}; }
     ProgressSink& progress() override { return *this; }
     void setBusy(bool) override {}
+    // Whether the terminal on standard error understands the escape sequence that clears the rest of
+    // a line (see prepareStandardStreams); without it the bar is wiped with spaces, so that a console
+    // that does not process escapes never shows them as text.
+    void setEscapeSequences(bool understood) { m_escapes = understood; }
 
 private:
     void setTitle(const std::string& title) override;
@@ -45,6 +49,8 @@ private:
     std::string m_title;
     bool m_shown = false;
     bool m_drawn = false;
+    bool m_escapes = true;
+    size_t m_drawnWidth = 0; // the bytes of the line last drawn
     ProgressBar m_bar;
 };
 

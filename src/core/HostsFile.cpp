@@ -783,9 +783,22 @@ SaveResult saveContent(FileSystem& files, const std::string& path, const EntryLi
         const int source = files.openRead(target, false);
         if (source < 0)
             return failed(SaveStatus::BackupFailed, "cannot read " + reason(files, path, -source), -source);
+        // A read-only backup (Windows) refuses to be replaced, and would refuse every save after it: the
+        // attribute comes off for the replacement and goes back on whichever backup is there afterwards.
+        const PathInfo oldBackup = files.stat(result.backupPath, false);
+        const bool backupReadOnly = oldBackup.exists && oldBackup.readOnly;
+        if (backupReadOnly) {
+            if (int rc = files.setReadOnly(result.backupPath, false); rc < 0) {
+                files.close(source);
+                return failed(SaveStatus::BackupFailed,
+                              "cannot write the backup " + reason(files, result.backupPath, -rc), -rc);
+            }
+        }
         const WriteOutcome backup =
             replaceAtomically(files, result.backupPath, info, copyContent(source), false, {}, syncBackupFolder);
         files.close(source);
+        if (backupReadOnly)
+            files.setReadOnly(result.backupPath, true);
         if (backup.error != 0)
             return failed(SaveStatus::BackupFailed,
                           "cannot write the backup " + reason(files, backup.failedPath, backup.error), backup.error);

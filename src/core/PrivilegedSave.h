@@ -11,12 +11,28 @@
 
 namespace velmora {
 
-// Saving the system HOSTS file as administrator: the window runs the small helper program through
-// pkexec, which asks the desktop's polkit agent for an administrator's password, and gives it the new
-// bytes on standard input:
+// Saving the system HOSTS file as administrator: the window runs the small helper program with an
+// administrator's rights (ProcessRunner::runAsAdministrator) and gives it the new bytes:
 //   pkexec HELPER --length N --sha256 HEX --replaces HEX
+// On POSIX systems pkexec asks the desktop's polkit agent for an administrator's password. On Windows
+// the helper is a copy of Velmora itself, started elevated through the UAC prompt:
+//   velmora.exe --save-hosts --length N --sha256 HEX --replaces HEX --pipe NAME
 // The helper writes only the system HOSTS file, and only these bytes, and only over the file the
 // document last saw (the hash after --replaces); see helper/SaveHelper.h.
+
+// How this system gives a program an administrator's rights, for the texts and arguments that differ.
+enum class Elevation {
+    Pkexec,        // POSIX: pkexec and a polkit agent asking for a password
+    WindowsPrompt, // Windows: ShellExecuteExW "runas" and the UAC prompt
+};
+#ifdef _WIN32
+inline constexpr Elevation kSystemElevation = Elevation::WindowsPrompt;
+#else
+inline constexpr Elevation kSystemElevation = Elevation::Pkexec;
+#endif
+
+// The first argument of Velmora's elevated copy on Windows, which then saves as the helper does.
+inline constexpr char kElevatedSaveSwitch[] = "--save-hosts";
 
 // The helper's exit statuses. pkexec adds its own: 126 and 127.
 enum HelperExit : int {
@@ -28,7 +44,6 @@ enum HelperExit : int {
     kHelperChanged = 5,    // the file was not the one that --replaces names: another program changed it
 };
 
-inline constexpr char kPkexec[] = "pkexec";
 inline constexpr int kPkexecDismissed = 126; // the user cancelled the password prompt
 inline constexpr int kPkexecRefused = 127;   // not authorized, no agent to ask, or pkexec failed
 
@@ -38,24 +53,28 @@ inline constexpr int kPkexecRefused = 127;   // not authorized, no agent to ask,
 // when the program's folder is not known, so that saving as administrator is not offered.
 std::string installedHelperPath(const std::string& programFolder, const std::string& fromProgram);
 
-// The arguments of pkexec that save bytes over a file whose bytes are now `current` (without it, over
-// whatever the file holds then).
+// The helper's command that saves bytes over a file whose bytes are now `current` (without it, over
+// whatever the file holds then): the helper's path first; on Windows the elevated-save switch next.
 std::vector<std::string> privilegedSaveArguments(const std::string& helper, std::string_view bytes,
-                                                 std::optional<std::string_view> current);
+                                                 std::optional<std::string_view> current,
+                                                 Elevation elevation = kSystemElevation);
+
+// What the user will be asked for, said after the question whether to save as administrator.
+std::string administratorPromptText(Elevation elevation = kSystemElevation);
 
 // True when a save failed because this user may not write there (EACCES or EPERM on the backup, a
 // temporary file or the file itself): an administrator could do it.
 bool failedForPermission(const SaveResult& result);
 
 // True when the user should be offered to save target as administrator after this failed save: it
-// failed for permission, the user is not root already, target is the file the helper writes and the
-// helper is installed.
+// failed for permission, the user is not root (on Windows: not elevated) already, target is the file
+// the helper writes (on Windows in any letter case) and the helper is installed.
 bool offersPrivilegedSave(const SaveResult& result, uint32_t userId, const std::string& target,
                           const std::string& helperTarget, bool helperInstalled);
 
 enum class PrivilegedOutcome {
     Saved,
-    Cancelled, // the password prompt was cancelled: nothing happened
+    Cancelled, // the password prompt or the UAC prompt was cancelled: nothing happened
     Changed,   // another program changed the file meanwhile: nothing written
     Failed,    // no permission, no pkexec, or the helper failed: nothing written
 };
@@ -65,9 +84,9 @@ struct PrivilegedReport {
     std::string message; // for the user; empty when saved
 };
 
-// What a run of pkexec with the helper means for saving target. startErrorText describes the errno
-// of a pkexec that could not be started.
+// What a run of the helper as administrator means for saving target. startErrorText describes the
+// errno of a pkexec (or an elevated copy) that could not be started.
 PrivilegedReport privilegedReport(const ProcessResult& run, const std::string& target,
-                                  const std::string& startErrorText);
+                                  const std::string& startErrorText, Elevation elevation = kSystemElevation);
 
 } // namespace velmora

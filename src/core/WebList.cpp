@@ -12,8 +12,10 @@ namespace {
 
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
+constexpr char kCacheVariables[] = "LOCALAPPDATA";
 #else
 constexpr char kSeparator = '/';
+constexpr char kCacheVariables[] = "XDG_CACHE_HOME or HOME";
 #endif
 constexpr uint32_t kPrivateFolder = 0700;
 constexpr uint32_t kPrivateFile = 0600;
@@ -98,7 +100,7 @@ WebListResult failed(std::string message) {
 std::string cacheFolder(FileSystem& files, Environment& environment, bool make, std::string& message) {
     const std::string folder = webListCacheFolder(environment);
     if (folder.empty()) {
-        message = "no folder to keep downloads in: set XDG_CACHE_HOME or HOME";
+        message = std::string("no folder to keep downloads in: set ") + kCacheVariables;
         return {};
     }
     const std::string parent = folder.substr(0, folder.rfind(kSeparator));
@@ -111,7 +113,11 @@ std::string cacheFolder(FileSystem& files, Environment& environment, bool make, 
         }
     }
     if (std::string risk = pathRisk(files, folder); !risk.empty()) {
+#ifdef _WIN32
+        message = risk + "; set LOCALAPPDATA to a folder of your own";
+#else
         message = risk + "; set XDG_CACHE_HOME to a folder of your own";
+#endif
         return {};
     }
     return folder;

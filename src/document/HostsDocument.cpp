@@ -312,8 +312,9 @@ bool HostsDocument::save(const std::string& path) {
         return false;
     // A list read only in part would cut the file short: the window asks once whether that is meant.
     if (m_hostsReadIncomplete && m_askWhenChanged && !m_partialSaveAgreed) {
-        if (m_ui.ask(m_partialReadPath + " was not read to its end, so this list lacks the lines after the point "
-                                         "where reading stopped.\n\nSave the list as it is anyway?",
+        if (m_ui.ask(m_partialReadPath + " was not read to its end (" + m_files.errorText(m_partialReadError) +
+                         "), so this list lacks the lines after the point where reading stopped.\n\n"
+                         "Save the list as it is anyway?",
                      MessageStyle::YesNo | MessageStyle::Exclamation | MessageStyle::DefaultButton2) != Answer::Yes)
             return false;
         m_partialSaveAgreed = true;
@@ -384,8 +385,7 @@ void HostsDocument::enableAdministratorSave(ProcessRunner& runner, std::string h
 
 bool HostsDocument::saveAsAdministrator(const std::string& target) {
     const Answer answer = m_ui.ask("The HOSTS list was not saved. " + m_lastSave.message +
-                                       ".\n\nSave it as administrator? You will be asked for an administrator's "
-                                       "password.",
+                                       ".\n\nSave it as administrator? " + administratorPromptText(),
                                    MessageStyle::YesNo | MessageStyle::Exclamation);
     if (answer != Answer::Yes)
         return false;
@@ -397,8 +397,7 @@ bool HostsDocument::saveAsAdministrator(const std::string& target) {
     ProcessResult run;
     {
         BusyScope busy(m_ui);
-        run = m_runner->run(
-            kPkexec,
+        run = m_runner->runAsAdministrator(
             privilegedSaveArguments(m_helper, bytes,
                                     readable ? std::optional<std::string_view>(current.bytes) : std::nullopt),
             bytes);

@@ -104,6 +104,8 @@ public:
     // True when the last read of the HOSTS file (a load, or a merge that read it again) ended early:
     // saving would drop the lines it did not reach.
     bool hostsReadIncomplete() const { return m_hostsReadIncomplete; }
+    // The errno that ended that read early; 0 when it reached the end.
+    int hostsReadError() const { return m_partialReadError; }
 
     // Merges the list at sourcePath() into the lines: each new line is appended once (letter case
     // ignored) and also listed among the added lines. A list from the web is kept as a block named by
@@ -131,8 +133,9 @@ public:
 
     // Saving as administrator. When saving helperTarget (the system HOSTS file) fails because this
     // user may not write it, the user is asked whether to save it as administrator; Yes runs helper
-    // through pkexec with runner (see core/PrivilegedSave.h). A cancelled password prompt, a refusal
-    // or a failure leaves the document modified and tells the user so. Only the window enables this.
+    // with an administrator's rights through runner (pkexec, or on Windows Velmora's own program
+    // elevated by the UAC prompt: see core/PrivilegedSave.h). A cancelled prompt, a refusal or a
+    // failure leaves the document modified and tells the user so. Only the window enables this.
     void enableAdministratorSave(ProcessRunner& runner, std::string helper, std::string helperTarget);
     // Added to the message of a save that failed for permission when no administrator save is offered
     // and the user is not root: how to get the rights some other way.

@@ -67,11 +67,11 @@ std::string parse(const std::vector<std::string>& arguments, Request& request) {
 }
 
 // Standard input to its end, at most limit + 1 bytes: one more tells that there were too many.
-std::string readInput(FileSystem& files, uint64_t limit, int& error) {
+std::string readInput(FileSystem& files, int input, uint64_t limit, int& error) {
     std::string bytes;
     char buffer[65536];
     while (bytes.size() <= limit) {
-        const ssize_t n = files.read(0, buffer, sizeof buffer);
+        const ssize_t n = files.read(input, buffer, sizeof buffer);
         if (n < 0) {
             error = static_cast<int>(-n);
             break;
@@ -93,9 +93,11 @@ int runSaveHelper(const std::vector<std::string>& arguments, SaveHelperSystem& s
     Request request;
     if (std::string mistake = parse(arguments, request); !mistake.empty())
         return refuse(kHelperRefused, "Refused: " + mistake + ".");
-    const bool byPkexec = !system.environment.variable("PKEXEC_UID").empty();
+    const bool byPkexec = system.elevated || !system.environment.variable("PKEXEC_UID").empty();
     if (byPkexec && request.hosts)
-        return refuse(kHelperRefused, "Refused: started by pkexec, it writes only " + system.systemHosts + ".");
+        return refuse(kHelperRefused, std::string("Refused: started ") +
+                                          (system.elevated ? "as administrator" : "by pkexec") + ", it writes only " +
+                                          system.systemHosts + ".");
     std::string target = system.systemHosts;
     if (!byPkexec)
         target = request.hosts ? *request.hosts : hostsFilePath(system.environment);
@@ -103,7 +105,7 @@ int runSaveHelper(const std::vector<std::string>& arguments, SaveHelperSystem& s
         return refuse(kHelperRefused, "Refused: no HOSTS file to write.");
 
     int readError = 0;
-    const std::string bytes = readInput(system.files, *request.length, readError);
+    const std::string bytes = readInput(system.files, system.input, *request.length, readError);
     if (readError != 0)
         return refuse(kHelperMismatch,
                       "Nothing saved: standard input could not be read: " + system.files.errorText(readError) + ".");

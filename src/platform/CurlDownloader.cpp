@@ -1,4 +1,5 @@
 #include "platform/Downloader.h"
+#include "platform/HttpResponseHead.h"
 
 #include <curl/curl.h>
 
@@ -15,6 +16,7 @@ struct Transfer {
     DownloadResponse response;
 };
 
+// The library's message without the blanks and line end around it.
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
@@ -23,39 +25,8 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-bool headerIs(std::string_view line, std::string_view name) {
-    if (line.size() <= name.size() || line[name.size()] != ':')
-        return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        char c = line[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != name[i])
-            return false;
-    }
-    return true;
-}
-
 size_t onHeader(char* data, size_t size, size_t count, void* user) {
-    auto* transfer = static_cast<Transfer*>(user);
-    DownloadResponse& response = transfer->response;
-    const std::string_view line(data, size * count);
-    const auto value = [&](std::string_view name) { return std::string(trimmed(line.substr(name.size() + 1))); };
-    if (line.starts_with("HTTP/")) {
-        // Each response of a redirect chain starts afresh: only the last one's headers count.
-        response.etag.clear();
-        response.lastModified.clear();
-        response.contentType.clear();
-        const size_t code = line.find(' ');
-        const size_t text = code == std::string_view::npos ? code : line.find(' ', code + 1);
-        response.reason = text == std::string_view::npos ? std::string() : std::string(trimmed(line.substr(text + 1)));
-    } else if (headerIs(line, "etag")) {
-        response.etag = value("etag");
-    } else if (headerIs(line, "last-modified")) {
-        response.lastModified = value("last-modified");
-    } else if (headerIs(line, "content-type")) {
-        response.contentType = value("content-type");
-    }
+    takeResponseHeadLine(std::string_view(data, size * count), static_cast<Transfer*>(user)->response);
     return size * count;
 }
 

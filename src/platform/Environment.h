@@ -38,7 +38,10 @@ std::vector<std::string> programArguments(int argc, char** argv);
 
 // Readies the standard streams for a run on the terminal: a reader of standard output that has gone
 // away must not end the process (POSIX); UTF-8 text and the progress bar's escapes are understood
-// by the console (Windows).
-void prepareStandardStreams();
+// by the console (Windows), whose code page and mode are put back when the process ends, also by
+// Ctrl+C. Returns whether a terminal on standard error understands the escape sequence that clears
+// the rest of a line: not a POSIX terminal whose TERM is dumb, nor a Windows console that refuses
+// to process escape sequences (before Windows 10, or set to its legacy mode).
+bool prepareStandardStreams();
 
 } // namespace velmora

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <dlfcn.h>
 #include <string>
+#include <string_view>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -113,8 +114,11 @@ std::vector<std::string> programArguments(int argc, char** argv) {
     return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
-void prepareStandardStreams() {
+bool prepareStandardStreams() {
     std::signal(SIGPIPE, SIG_IGN);
+    // A terminal that calls itself dumb (an editor's shell buffer) shows escape sequences as text.
+    const char* term = std::getenv("TERM");
+    return !term || std::string_view(term) != "dumb";
 }
 
 } // namespace velmora

@@ -10,6 +10,9 @@ class PosixProcessRunner : public ProcessRunner {
 public:
     ProcessResult run(const std::string& program, const std::vector<std::string>& arguments,
                       std::string_view input) override;
+    ProcessResult runAsAdministrator(const std::vector<std::string>& command, std::string_view input) override {
+        return run("pkexec", command, input);
+    }
 };
 
 } // namespace velmora

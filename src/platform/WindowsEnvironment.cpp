@@ -2,6 +2,8 @@
 
 #include "platform/WindowsText.h"
 
+#include <cstdlib>
+
 #include <windows.h>
 
 #include <shellapi.h>
@@ -26,6 +28,28 @@ template <typename Query> std::string folderFrom(Query query) {
 
 HANDLE standardHandle(int fd) {
     return GetStdHandle(fd == 0 ? STD_INPUT_HANDLE : fd == 1 ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+}
+
+// What prepareStandardStreams changed in the console, to be put back.
+struct ConsoleState {
+    UINT codePage = 0; // the output code page before; 0 when it was not changed
+    DWORD errorMode = 0;
+    bool errorModeChanged = false;
+};
+ConsoleState g_console;
+
+void restoreConsole() {
+    if (g_console.codePage != 0)
+        SetConsoleOutputCP(g_console.codePage);
+    if (g_console.errorModeChanged)
+        SetConsoleMode(standardHandle(2), g_console.errorMode);
+}
+
+// Ctrl+C and the closing of the console end the process without the C library's exit handlers:
+// the console is put back first, then the next handler (the system's) ends the process.
+BOOL WINAPI restoreConsoleOnSignal(DWORD) {
+    restoreConsole();
+    return FALSE;
 }
 
 } // namespace
@@ -88,12 +112,28 @@ std::vector<std::string> programArguments(int argc, char** argv) {
     return arguments;
 }
 
-void prepareStandardStreams() {
-    SetConsoleOutputCP(CP_UTF8);
+bool prepareStandardStreams() {
+    // The console is shared with the command prompt that started this run: what is changed here is
+    // put back for it afterwards.
+    const UINT codePage = GetConsoleOutputCP();
+    if (codePage != 0 && codePage != CP_UTF8 && SetConsoleOutputCP(CP_UTF8))
+        g_console.codePage = codePage;
     DWORD mode = 0;
     const HANDLE err = standardHandle(2);
-    if (GetConsoleMode(err, &mode))
-        SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+    bool escapes = false;
+    if (GetConsoleMode(err, &mode)) {
+        escapes = (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+        if (!escapes && SetConsoleMode(err, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING)) {
+            escapes = true;
+            g_console.errorMode = mode;
+            g_console.errorModeChanged = true;
+        }
+    }
+    if (g_console.codePage != 0 || g_console.errorModeChanged) {
+        std::atexit(restoreConsole);
+        SetConsoleCtrlHandler(restoreConsoleOnSignal, TRUE);
+    }
+    return escapes;
 }
 
 } // namespace velmora

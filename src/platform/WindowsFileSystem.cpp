@@ -141,6 +141,21 @@ bool isLink(HANDLE handle) {
 
 } // namespace
 
+uint32_t WindowsFileSystem::userId() {
+    static const uint32_t user = [] {
+        HANDLE token = nullptr;
+        TOKEN_ELEVATION elevation{};
+        DWORD size = 0;
+        const bool elevated = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                              GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+                              elevation.TokenIsElevated != 0;
+        if (token)
+            CloseHandle(token);
+        return elevated ? 0u : 1u;
+    }();
+    return user;
+}
+
 PathInfo WindowsFileSystem::stat(const std::string& path, bool followLinks) {
     // Asking for the attributes alone is never a sharing violation, whoever holds the file.
     DWORD error = 0;
@@ -152,6 +167,7 @@ PathInfo WindowsFileSystem::stat(const std::string& path, bool followLinks) {
         return info;
     }
     PathInfo info = infoOfHandle(handle);
+    info.uid = userId();
     info.isSymlink = !followLinks && isLink(handle);
     if (info.isSymlink)
         info.isRegular = false;
@@ -166,7 +182,9 @@ PathInfo WindowsFileSystem::fileInfo(int fd) {
         info.error = EBADF;
         return info;
     }
-    return infoOfHandle(handle);
+    PathInfo info = infoOfHandle(handle);
+    info.uid = userId();
+    return info;
 }
 
 ResolvedPath WindowsFileSystem::resolveLinks(const std::string& path) {

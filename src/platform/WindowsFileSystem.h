@@ -33,8 +33,9 @@ public:
     int openLockFile(const std::string& path, uint32_t mode) override;
     int tryLock(int fd) override;
     int truncate(int fd) override;
-    // Owners are not compared on Windows: every file counts as the running user's.
-    uint32_t userId() override { return 0; }
+    // Owners are not compared on Windows: every file counts as the running user's. The user is 0, as
+    // root is elsewhere, when the process runs elevated (as administrator), else 1.
+    uint32_t userId() override;
     int processId() override;
     // errno values in the C library's words, Windows errors (see kWindowsErrorBase) in the system's.
     std::string errorText(int error) override;

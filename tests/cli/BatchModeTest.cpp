@@ -37,18 +37,17 @@ protected:
 
 } // namespace
 
-// A HOSTS file whose read fails part way (a load for remove, a merge's rebuild for add) would be cut
-// short by a save, and a list that cannot be read adds nothing: in both forms the run fails, names
-// the file and changes nothing. The list is the first file opened (to see that it can be), the
-// HOSTS file the first one read, in two pieces (its bytes and its end).
+// A HOSTS file whose read fails part way (a load for remove or for listing the blocks, a merge's
+// rebuild for add) would be cut short by a save, and a list that cannot be read adds nothing: in both
+// forms the run fails, names the file and the reason, and changes nothing. The list is the first file opened (to see
+// that it can be), the HOSTS file the first one read, in two pieces (its bytes and its end).
 TEST_F(BatchModeTest, UnreadableFilesLeaveTheHostsFile) {
     std::string big;
     for (int i = 0; i < 8000; ++i)
         big += "127.0.0.1 host" + std::to_string(i) + ".example\r\n";
     big += "#BEGIN of ads\r\n127.0.0.1 ads.example\r\n#END of ads\r\n";
     writeFile(listPath, "new.example\r\n");
-    const std::string cut =
-        "error:The HOSTS file " + hosts + " could not be read to its end, so it was left as it was.";
+    const std::string cut = "error:The HOSTS file " + hosts + " could not be read to its end: Input/output error";
     const std::string unreadable = "error:The list " + listPath + " could not be read";
     const struct {
         test::Lines arguments;
@@ -56,8 +55,9 @@ TEST_F(BatchModeTest, UnreadableFilesLeaveTheHostsFile) {
         int error, skip, times;
         std::string message; // its start
     } cases[] = {
-        {{"--remove", "ads", "--yes"}, Op::Read, EIO, 1, 1, cut},
-        {{"--add", listPath, "--yes"}, Op::Read, EIO, 1, 1, cut},
+        {{"--remove", "ads", "--yes"}, Op::Read, EIO, 1, 1, cut + "; it was left as it was."},
+        {{"--add", listPath, "--yes"}, Op::Read, EIO, 1, 1, cut + "; it was left as it was."},
+        {{"--blocks"}, Op::Read, EIO, 1, 1, cut + "."},
         {{"--add", listPath}, Op::OpenRead, EACCES, 0, -1, unreadable},
         {{"--add", listPath}, Op::Read, EACCES, 2, -1, unreadable},
         {{"/add", listPath}, Op::OpenRead, EACCES, 0, -1, unreadable},
@@ -70,7 +70,7 @@ TEST_F(BatchModeTest, UnreadableFilesLeaveTheHostsFile) {
         files.failOp(c.op, c.error, c.skip, c.times);
         EXPECT_EQ(run(c.arguments), kExitFailed) << c.arguments[0];
         files.clearFaults();
-        ASSERT_EQ(ui.shown.size(), 1u);
+        ASSERT_EQ(ui.shown.size(), 1u) << c.arguments[0];
         EXPECT_TRUE(ui.shown[0].starts_with(c.message)) << ui.shown[0];
         EXPECT_EQ(readFile(hosts), big);
         EXPECT_EQ(readFile(hosts + ".bak"), "older\r\n");
@@ -133,10 +133,9 @@ TEST_F(BatchModeTest, OnlyNoDeclines) {
     EXPECT_EQ(ui.shown, (test::Lines{question, question}));
 }
 
-#ifndef _WIN32 // through the shell; the Windows runs are in WindowsBatchRunTest
-// A user who may not write the HOSTS file is told in the same line to use sudo, and that sudo drops
-// VELMORA_HOSTS; root is not.
-TEST_F(BatchModeTest, NoPermissionSaysSudo) {
+// A user who may not write the HOSTS file is told in the same line how to get the rights: sudo, which
+// drops VELMORA_HOSTS, or on Windows an administrator's prompt; root, or an elevated run, is not.
+TEST_F(BatchModeTest, NoPermissionSaysHowToGetIt) {
     writeFile(hosts, "10.0.0.5 nas\r\n");
     const std::string failed = "The HOSTS list was not saved. cannot write the backup " + hosts +
                                ".bak: Permission "
@@ -146,12 +145,18 @@ TEST_F(BatchModeTest, NoPermissionSaysSudo) {
         files.fakeUserId = user;
         EXPECT_EQ(run({"--removeall", "--yes"}), kExitFailed);
     }
-    EXPECT_EQ(ui.shown, (test::Lines{"error:" + failed +
-                                         ". Run the same command with sudo to change it as root; sudo "
-                                         "does not pass VELMORA_HOSTS on, so name another file as "
-                                         "in: sudo env VELMORA_HOSTS=FILE velmora ...",
-                                     "error:" + failed}));
+#ifdef _WIN32
+    const std::string advice = ". Run the same command from a command prompt opened with \"Run as administrator\" to "
+                               "change it.";
+#else
+    const std::string advice =
+        ". Run the same command with sudo to change it as root; sudo does not pass VELMORA_HOSTS "
+        "on, so name another file as in: sudo env VELMORA_HOSTS=FILE velmora ...";
+#endif
+    EXPECT_EQ(ui.shown, (test::Lines{"error:" + failed + advice, "error:" + failed}));
 }
+
+#ifndef _WIN32 // through the shell; the Windows runs are in WindowsBatchRunTest
 
 // Runs started together each merge into what the one before saved: every list ends up whole.
 TEST_F(BatchModeTest, SimultaneousRunsKeepEveryList) {

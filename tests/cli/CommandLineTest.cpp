@@ -110,5 +110,37 @@ TEST(CommandLine, ListOptions) {
               std::tuple(uint64_t{2} << 20, 30, std::string("a b"), std::string("0.0.0.0")));
 }
 
+// --help describes the system it runs on: its HOSTS path, allowlist and download folder, how a question
+// is answered there and what needs an administrator; never the other system's paths or a display on
+// Windows. The build's own text is its system's.
+TEST(CommandLine, HelpDescribesItsSystem) {
+    const struct {
+        HelpSystem system;
+        std::vector<std::string> has, lacks;
+    } cases[] = {
+        {HelpSystem::Posix,
+         {"(default /etc/hosts)", "/etc/velmora/allow.txt", "XDG_CACHE_HOME", "(a display is needed)",
+          "they need no display", "asked for without a display"},
+         {"drivers", "LOCALAPPDATA", "ProgramData", "console", "administrator"}},
+        {HelpSystem::Windows,
+         {"folder followed by drivers\\etc\\hosts", "%ProgramData%\\velmora\\allow.txt", "LOCALAPPDATA",
+          "not a console it is\nanswered No", "\"Run as administrator\""},
+         {"/etc/", "XDG", "display", "terminal", "sudo"}},
+    };
+    for (const auto& c : cases) {
+        const std::string text = usageTextFor(c.system);
+        for (const std::string& part : c.has)
+            EXPECT_NE(text.find(part), std::string::npos) << part;
+        for (const std::string& part : c.lacks)
+            EXPECT_EQ(text.find(part), std::string::npos) << part;
+        EXPECT_NE(text.find("  --update NAME LIST\n"), std::string::npos) << "the options are the same";
+    }
+#ifdef _WIN32
+    EXPECT_EQ(usageText(), usageTextFor(HelpSystem::Windows));
+#else
+    EXPECT_EQ(usageText(), usageTextFor(HelpSystem::Posix));
+#endif
+}
+
 } // namespace
 } // namespace velmora

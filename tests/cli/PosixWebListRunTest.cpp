@@ -6,9 +6,9 @@
 
 #include "cli/BatchMode.h"
 #include "support/FakeUserInterface.h"
+#include "support/HttpServer.h"
 #include "support/HostsTable.h"
 #include "support/Lines.h"
-#include "support/PosixHttpServer.h"
 
 #include <gtest/gtest.h>
 

@@ -53,5 +53,27 @@ TEST(TerminalProgress, DrawsOnATerminalAfterShowing) {
                          "\rLoading [###############               ] 50%\x1b[K");
 }
 
+// A console that does not process escape sequences gets none: a shorter line is padded over the longer
+// one before it, and closing wipes the line with spaces.
+TEST(TerminalProgress, PlainConsoleGetsNoEscapes) {
+    std::istringstream in;
+    std::ostringstream err;
+    TerminalUserInterface ui(in, err, true, true);
+    ui.setEscapeSequences(false);
+    int32_t value = 50;
+    ProgressSink& progress = ui.progress();
+    progress.setTitle("Merging...");
+    progress.show();
+    progress.step(0, value, 100);
+    progress.setTitle("Load");
+    value = 75;
+    progress.step(0, value, 100);
+    progress.close();
+    const std::string first = "Merging... [###############               ] 50%";
+    const std::string second = "Load [#######################       ] 75%";
+    EXPECT_EQ(err.str(), "\r" + first + "\r" + second + std::string(first.size() - second.size(), ' ') + "\r" +
+                             std::string(first.size(), ' ') + "\r");
+}
+
 } // namespace
 } // namespace velmora

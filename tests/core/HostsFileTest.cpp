@@ -486,6 +486,40 @@ TEST_F(HostsFileTest, ChangedFileIsNotOverwritten) {
 }
 
 #ifdef _WIN32
+bool isReadOnly(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+// A read-only backup is replaced by the next save, alone or beside a read-only HOSTS file, and keeps
+// its attribute; a replacement that fails keeps the old backup, read-only, and the file untouched.
+TEST_F(HostsFileTest, ReadOnlyBackupIsReplaced) {
+    const std::string backup = hosts + ".bak";
+    for (const bool hostsReadOnly : {false, true}) {
+        for (const bool renameFails : {false, true}) {
+            SetFileAttributesA(hosts.c_str(), FILE_ATTRIBUTE_NORMAL);
+            writeFile(hosts, original);
+            SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+            writeFile(backup, "older\r\n");
+            SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_READONLY);
+            if (hostsReadOnly)
+                SetFileAttributesA(hosts.c_str(), FILE_ATTRIBUTE_READONLY);
+            if (renameFails)
+                files.failOp(Op::Rename, EIO);
+            const SaveResult result = save({"new"}, LineConvention::Windows);
+            files.clearFaults();
+            EXPECT_EQ(result.message, renameFails ? "cannot write the backup " + backup + ": Input/output error" : "");
+            EXPECT_EQ(readFile(backup), renameFails ? "older\r\n" : original);
+            EXPECT_EQ(readFile(hosts), renameFails ? original : "new\r\n");
+            EXPECT_TRUE(isReadOnly(backup)) << hostsReadOnly << renameFails;
+            EXPECT_EQ(isReadOnly(hosts), hostsReadOnly);
+        }
+    }
+    SetFileAttributesA(hosts.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesA(backup.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", "hosts.bak"}));
+}
+
 // A file another program holds without sharing is waited for: a short hold costs a moment, a long one
 // ends the save with the system's own words, and nothing changes. A bare name is replaced as well.
 TEST_F(HostsFileTest, SharingViolationIsWaitedForThenReported) {

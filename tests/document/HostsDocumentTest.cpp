@@ -553,7 +553,8 @@ TEST_F(DocumentTest, PartlyReadHostsFileIsToldAndAskedBeforeSaving) {
     const std::string asked =
         "ask:" + std::to_string(MessageStyle::YesNo | MessageStyle::Exclamation | MessageStyle::DefaultButton2) + ":" +
         hosts +
-        " was not read to its end, so this list lacks the lines after the point where reading stopped.\n\n"
+        " was not read to its end (Input/output error), so this list lacks the lines after the point where "
+        "reading stopped.\n\n"
         "Save the list as it is anyway?";
     for (const bool byMerge : {false, true}) {
         writeFile(hosts, big);
