@@ -192,8 +192,8 @@ bool isDigit(char c) {
 constexpr auto kLabelBytes = [] {
     std::array<bool, 256> table{};
     for (int c = 0; c < 256; ++c)
-        table[static_cast<size_t>(c)] = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-                                        c == '-' || c == '_';
+        table[static_cast<size_t>(c)] =
+            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
     return table;
 }();
 

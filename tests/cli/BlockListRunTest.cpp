@@ -91,6 +91,22 @@ protected:
     std::ostringstream out, err;
 };
 
+// The HOSTS file's own lines stay byte for byte after --add and /add (the window's merge is the
+// document's, tested with it): blank, repeated and case-variant lines, indented entries, a bare name
+// and a byte-order mark in the middle; the list's new lines follow them.
+TEST_F(BlockListRunTest, AMergeKeepsEveryLineOfTheHostsFile) {
+    const std::string own = "127.0.0.1 localhost\n\n127.0.0.1 Ads.Example\n127.0.0.1 ads.example\n\n\t10.0.0.6 nas\n"
+                            "  127.0.0.1   spaced.example  \nbare.example\n\xEF\xBB\xBF"
+                            "127.0.0.1 bom.example\n# mine\n# mine\n";
+    const std::string path = list("l.txt", "ads.example\nnas\nspaced.example\nbare.example\nbom.example\nnew.example\n"
+                                           "\t10.0.0.6 nas\n");
+    for (const char* form : {"--add", "/add"}) {
+        writeFile(hosts, own);
+        EXPECT_EQ(run({form, path}), kExitDone) << form;
+        EXPECT_EQ(readFile(hosts), own + "127.0.0.1 nas\n127.0.0.1 new.example\n") << form;
+    }
+}
+
 // A list in every line form real lists use, merged with --add and kept with --update, with CR LF, LF,
 // CR and as gzip: every name it blocks is blocked, names beginning with a digit and those after a stray
 // byte-order mark too. A merge keeps a name's final dot as the list writes it; a block drops it.

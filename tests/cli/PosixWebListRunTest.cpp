@@ -6,8 +6,8 @@
 
 #include "cli/BatchMode.h"
 #include "support/FakeUserInterface.h"
-#include "support/HttpServer.h"
 #include "support/HostsTable.h"
+#include "support/HttpServer.h"
 #include "support/Lines.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +63,8 @@ protected:
         if (path == "/window")
             return {200, "OK", {}, "window.example\n", true, false};
         if (const auto it = bodies.find(path); it != bodies.end())
-            return {200, "OK", {}, it->second, true, false};
+            return {200,        "OK", path.ends_with(".gz") ? Lines{"Content-Encoding: gzip"} : Lines{},
+                    it->second, true, false};
         if (path == "/stall")
             return {200, "OK", {}, std::string(100, 'b'), true, true};
         return {404, "Not Found", {}, "", true, false};
@@ -148,6 +149,61 @@ TEST_F(WebListRunTest, FailedDownloadChangesNothing) {
     EXPECT_EQ(ui.shown, Lines{"error:The list " + list + " could not be downloaded: any user may change the folder " +
                               dir.path() + "; set XDG_CACHE_HOME to a folder of your own"});
     EXPECT_EQ(readFile(hosts), before);
+}
+
+// What a server sends that is no block list is refused, and neither the HOSTS file, its backup nor the
+// copy kept of the list changes: a list that sends names elsewhere, a web page after a byte-order mark,
+// binary data, damaged gzip, gzip that swells past the limit. A gzip body (with its header or without)
+// is read as its text, every kind of line of it as a block list takes it.
+TEST_F(WebListRunTest, AnswersThatAreNoListChangeNothing) {
+    std::string binary;
+    for (int i = 0; i < 900; ++i)
+        binary += static_cast<char>((i * 131 + i / 7) % 256);
+    const std::string mixed = "# kinds\n0.0.0.0 a.example b.example # two\n203.0.113.5 login.bank.example\n"
+                              "127.0.0.1 localhost\n||c.example^\n||d.example^$third-party\n1drv.example\n";
+    bodies = {
+        {"/hijack", "203.0.113.5 login.bank.example\n203.0.113.5 www.bank.example\n"},
+        {"/bom-page", "\xEF\xBB\xBF<!DOCTYPE html>\n<html><body>\nstyle\n</body></html>\n"},
+        {"/binary", binary},
+        {"/damaged", gzipped(mixed).substr(0, 20)},
+        {"/swollen", gzipped(std::string(4000, '#') + "\na.example\n")},
+        {"/mixed.gz", gzipped(mixed)},
+    };
+    const auto at = [&](const std::string& path) { return server.address(path); };
+    writeFile(hosts, kBefore);
+    ASSERT_EQ(run({"--update", "ads", list}), kExitDone);
+    const std::string before = readFile(hosts);
+    auto keptCopies = [&] {
+        std::string all;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.file("cache/velmora")))
+            all += readFile(entry.path().string());
+        return all;
+    };
+    const std::string kept = keptCopies();
+    const std::pair<std::string, std::string> refused[] = {
+        {"/hijack", "not a list: it names no host to block (2 lines send names to other addresses)"},
+        {"/bom-page", "not a list: it is a web page"},
+        {"/binary", "not a list: only "},
+        {"/damaged", "not a list: its gzip data is damaged"},
+        {"/swollen", "larger than the limit of 1000 bytes once decompressed"},
+    };
+    for (const auto& [path, message] : refused) {
+        writeFile(hosts + ".bak", "older\r\n");
+        EXPECT_EQ(run({"--update", "ads", at(path), "--max-size", "1000"}), kExitFailed) << path;
+        ASSERT_EQ(ui.shown.size(), 1u) << path;
+        EXPECT_TRUE(ui.shown[0].starts_with("error:The list " + at(path) + " could not be downloaded: " + message))
+            << ui.shown[0];
+        EXPECT_EQ(readFile(hosts) + readFile(hosts + ".bak"), before + "older\r\n") << path;
+    }
+    EXPECT_EQ(keptCopies(), kept);
+
+    EXPECT_EQ(run({"--update", "mixed", at("/mixed.gz")}), kExitDone);
+    EXPECT_EQ(readFile(hosts), before + block("mixed", at("/mixed.gz"),
+                                              "127.0.0.1 a.example\r\n127.0.0.1 b.example\r\n"
+                                              "127.0.0.1 c.example\r\n127.0.0.1 1drv.example\r\n"));
+    EXPECT_EQ(out.str(), "Updated mixed: 4 names (+4, -0), 1 skipped (other addresses), 1 skipped (never blocked), "
+                         "1 skipped (rules for only some uses of a name)\n" +
+                             saved());
 }
 
 // Without arguments every block that notes its source is updated, from the web or from a file, in one
