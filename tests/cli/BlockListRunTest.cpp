@@ -82,10 +82,10 @@ protected:
         }
         return count;
     }
+    // A list file of these bytes, by the full path an update notes as its source.
     std::string list(const std::string& name, const std::string& bytes) {
-        const std::string path = dir.file(name);
-        writeFile(path, bytes);
-        return path;
+        writeFile(dir.file(name), bytes);
+        return std::filesystem::absolute(dir.file(name)).lexically_normal().string();
     }
 
     std::ostringstream out, err;
@@ -225,14 +225,15 @@ TEST_F(BlockListRunTest, AMergedListCannotOpenABlockOverTheUsersLines) {
     EXPECT_EQ(run({"--add", evil}), kExitDone);
     EXPECT_EQ(readFile(hosts), kLocalhost + "127.0.0.1 ads.example\n127.0.0.1 x.example\n");
     writeFile(hosts, readFile(hosts) + "10.0.0.5 nas\n");
-    EXPECT_EQ(run({"--update", "ads", list("ads.txt", "fresh.example\n")}), kExitDone);
+    const std::string ads = list("ads.txt", "fresh.example\n");
+    EXPECT_EQ(run({"--update", "ads", ads}), kExitDone);
     EXPECT_EQ(readFile(hosts), kLocalhost +
                                    "127.0.0.1 ads.example\n127.0.0.1 x.example\n10.0.0.5 nas\n#BEGIN of ads\n" +
-                                   "# source: " + dir.file("ads.txt") + "\n127.0.0.1 fresh.example\n#END of ads\n");
+                                   "# source: " + ads + "\n127.0.0.1 fresh.example\n#END of ads\n");
     // A sourced block with no end is left alone, and an update of it says why.
-    writeFile(hosts, kLocalhost + "#BEGIN of ads\n# source: " + dir.file("ads.txt") + "\nold.example\n10.0.0.5 nas\n");
+    writeFile(hosts, kLocalhost + "#BEGIN of ads\n# source: " + ads + "\nold.example\n10.0.0.5 nas\n");
     const std::string before = readFile(hosts);
-    EXPECT_EQ(run({"--update", "ads", dir.file("ads.txt")}), kExitFailed);
+    EXPECT_EQ(run({"--update", "ads", ads}), kExitFailed);
     EXPECT_EQ(readFile(hosts), before);
     EXPECT_EQ(ui.shown, Lines{"error:Block ads has no \"#END of ads\" line, so where it ends is unknown; it was left "
                               "as it was."});
@@ -242,7 +243,7 @@ TEST_F(BlockListRunTest, AMergedListCannotOpenABlockOverTheUsersLines) {
 // stays as it is, and no other block writes its names again.
 TEST_F(BlockListRunTest, BlocksOfOneNameAndBlocksWithoutTheirList) {
     const std::string a = list("a.txt", "a.example\nshared.example\n");
-    const std::string gone = dir.file("gone.txt");
+    const std::string gone = std::filesystem::absolute(dir.file("gone.txt")).lexically_normal().string();
     const auto block = [](const std::string& name, const std::string& source, const std::string& lines) {
         return "#BEGIN of " + name + "\n# source: " + source + "\n" + lines + "#END of " + name + "\n";
     };

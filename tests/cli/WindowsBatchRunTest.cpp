@@ -20,11 +20,11 @@ namespace velmora {
 namespace {
 
 const std::string kHosts = "127.0.0.1 localhost\r\n10.0.0.1 nas\r\n";
-// The same two names with Windows line ends and with LF alone, which ends no line here.
+// The same two names with Windows line ends and with LF alone, which ends a line here as everywhere.
 const std::string kCrLfList = "ad.example\r\nb.example\r\n";
 const std::string kLfList = "ad.example\nb.example\n";
 const std::string kMergedCrLf = kHosts + "127.0.0.1 ad.example\r\n127.0.0.1 b.example\r\n";
-const std::string kMergedLf = kHosts + "127.0.0.1 ad.example\nb.example\n\r\n";
+const std::string kMergedLf = kHosts + "127.0.0.1 ad.example\r\n127.0.0.1 b.example\r\n";
 const std::string kOutside = "H\xC3\xB4tes \xE2\x9C\x93"; // a folder name outside ASCII, with spaces
 
 // The program on hosts with these arguments, through the command interpreter as a script would start
@@ -82,7 +82,7 @@ TEST_P(WindowsBatchRun, LeavesTheseBytes) {
 // clang-format off
 const RunCase kRunCases[] = {
     {"OptionAddLf", {"--add", "{dir}/lf list.txt"}, 0, kMergedLf, kHosts,
-     "Merged 1 new line from {dir}/lf list.txt into {dir}/hosts (backup: {dir}/hosts.bak)\r\n", ""},
+     "Merged 2 new lines from {dir}/lf list.txt into {dir}/hosts (backup: {dir}/hosts.bak)\r\n", ""},
     {"OptionAddOutsideAscii", {"--add", "{dir}/" + kOutside + "/l\xC3\xAFste.txt"}, 0, kMergedCrLf, kHosts,
      "Merged 2 new lines from {dir}/" + kOutside + "/l\xC3\xAFste.txt into {dir}/" + kOutside +
      "/hosts (backup: {dir}/" + kOutside + "/hosts.bak)\r\n", "", kOutside + "/hosts"},

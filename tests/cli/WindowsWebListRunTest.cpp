@@ -61,9 +61,9 @@ protected:
 TEST_F(WindowsWebListRun, UpdateDownloadsThenIsUpToDate) {
     const std::string list = server.address("/list");
     const std::string block = "#BEGIN of ads\r\n# source: " + list +
-                              "\r\n127.0.0.1 ads.example\r\n0.0.0.0 tracker.example\r\n#END of ads\r\n";
+                              "\r\n127.0.0.1 ads.example\r\n127.0.0.1 tracker.example\r\n#END of ads\r\n";
     EXPECT_EQ(run({"--update", "ads", list}), 0);
-    EXPECT_EQ(said(), "Updated ads (2 lines) in " + hosts + " (backup: " + hosts + ".bak)\r\n");
+    EXPECT_EQ(said(), "Updated ads: 2 names (+2, -0)\r\nSaved " + hosts + " (backup: " + hosts + ".bak)\r\n");
     EXPECT_EQ(test::readFile(hosts), kHosts + block);
     EXPECT_EQ(asked, "");
 
