@@ -43,12 +43,13 @@ format-check:
 	@scripts/install-deps.sh format
 	@clang-format --dry-run --Werror $(FORMATTED)
 
-# The command line for Windows, cross-built with mingw-w64 into its own folder: build-windows/velmora.exe.
+# Velmora for Windows, cross-built with mingw-w64 into its own folder: build-windows/velmora.exe (the window and
+# the desktop's command line) and build-windows/velmora.com (the same program for consoles and scripts).
 windows:
 	@scripts/install-deps.sh windows
 	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) \
 		-DVELMORA_GUI=OFF -DVELMORA_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(WINDOWS_BUILD) -j$(JOBS) --target velmora
+	@cmake --build $(WINDOWS_BUILD) -j$(JOBS) --target velmora velmora-console
 
 # The plain test programs built for Windows and run under wine.
 test-windows: windows
