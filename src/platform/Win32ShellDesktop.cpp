@@ -6,7 +6,9 @@
 #include <mmsystem.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -14,32 +16,6 @@ namespace {
 
 // Long enough for a long path: the dialogs then never answer that the buffer was too small.
 constexpr DWORD kPathBuffer = 32768;
-
-// "desc|pattern|desc|pattern" as the dialogs' pairs of texts, each ended by a NUL and the whole by two;
-// a description without a pattern lists every file.
-std::wstring dialogFilter(const std::string& filter) {
-    std::wstring pairs;
-    size_t start = 0;
-    bool description = true;
-    int parts = 0;
-    while (start <= filter.size()) {
-        size_t bar = filter.find('|', start);
-        if (bar == std::string::npos)
-            bar = filter.size();
-        if (bar > start) {
-            pairs += wideText(std::string_view(filter).substr(start, bar - start));
-            pairs += L'\0';
-            description = !description;
-            ++parts;
-        }
-        start = bar + 1;
-    }
-    if (parts == 0)
-        pairs = std::wstring(L"All files", 9) + L'\0';
-    if (!description)
-        pairs += std::wstring(L"*.*", 3) + L'\0';
-    return pairs + L'\0';
-}
 
 // The folder the dialog starts in: the path itself when it is a folder, else the folder it names.
 std::wstring startFolder(const std::string& path) {
@@ -55,7 +31,7 @@ std::wstring startFolder(const std::string& path) {
 
 std::string chooseFile(const Win32FileDialogRequest& request, bool save) {
     const std::wstring title = wideText(request.title);
-    const std::wstring filter = dialogFilter(request.filter);
+    const std::wstring filter = win32DialogFilter(request.filter);
     const std::wstring folder = startFolder(request.initialPath);
     std::wstring file(kPathBuffer, L'\0');
     if (save) {
@@ -83,6 +59,24 @@ std::string chooseFile(const Win32FileDialogRequest& request, bool save) {
 }
 
 } // namespace
+
+std::wstring win32DialogFilter(const std::string& filter) {
+    std::vector<std::wstring> parts;
+    for (size_t start = 0; start <= filter.size();) {
+        const size_t bar = std::min(filter.find('|', start), filter.size());
+        if (bar > start)
+            parts.push_back(wideText(std::string_view(filter).substr(start, bar - start)));
+        start = bar + 1;
+    }
+    if (parts.empty())
+        parts.emplace_back(L"All files");
+    if (parts.size() % 2 != 0)
+        parts.emplace_back(L"*.*");
+    std::wstring pairs;
+    for (const std::wstring& part : parts)
+        pairs += part + L'\0';
+    return pairs + L'\0';
+}
 
 std::string Win32ShellDesktop::chooseOpenFile(const Win32FileDialogRequest& request) {
     return chooseFile(request, false);

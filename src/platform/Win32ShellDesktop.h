@@ -2,6 +2,8 @@
 
 #include "platform/Win32Desktop.h"
 
+#include <string>
+
 namespace velmora {
 
 // The Windows desktop: the common Open and Save dialogs, the shell for Notepad, folders and addresses,
@@ -16,5 +18,9 @@ public:
     void playSound(const std::string& eventName) override;
     void makeTopmost(HWND window) override;
 };
+
+// "desc|pattern|desc|pattern" as the common dialogs' filter: pairs of texts, each ended by a NUL and the
+// whole by two. A description without a pattern lists every file.
+std::wstring win32DialogFilter(const std::string& filter);
 
 } // namespace velmora

@@ -4,6 +4,7 @@
 
 #include "core/MessageBoxTables.h"
 #include "platform/FakeWin32Desktop.h"
+#include "platform/Win32ShellDesktop.h"
 #include "win32/Win32Application.h"
 #include "win32/Win32DialogTestHook.h"
 #include "win32/Win32InputBox.h"
@@ -106,6 +107,7 @@ TEST_F(Win32DialogTest, MessageBoxAnswers) {
             show({.style = c.style, .defaultButton = c.defaultButton, .cancelButton = c.cancelButton}, c.captions),
             c.answer)
             << c.scenario;
+        EXPECT_TRUE(playedToTheEnd()) << c.scenario << ": closed before its last key";
     }
 }
 
@@ -262,6 +264,20 @@ TEST_F(Win32DialogTest, SaveDialogStartsAtTheSuggestedFile) {
                   "Save HOSTS|Host File|" + expected);
     }
     DestroyWindow(owner);
+}
+
+// The filters of the system's Open and Save dialogs: pairs ended by NULs; a description alone, or none
+// at all, lists every file.
+TEST(Win32DialogFilter, PairsOfTexts) {
+    using namespace std::string_literals;
+    const std::pair<std::string, std::wstring> cases[] = {
+        {"All files|*.*", L"All files\0*.*\0\0"s},
+        {"Host File", L"Host File\0*.*\0\0"s},
+        {"Lists|*.txt;*.hosts|All|*.*", L"Lists\0*.txt;*.hosts\0All\0*.*\0\0"s},
+        {"", L"All files\0*.*\0\0"s},
+    };
+    for (const auto& [filter, pairs] : cases)
+        EXPECT_EQ(win32DialogFilter(filter), pairs) << filter;
 }
 
 // The progress window takes the title set before showing and shows each step; every showing after a close
