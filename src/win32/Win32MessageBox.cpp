@@ -92,16 +92,9 @@ void Win32MessageBox::fillButtons(const Win32MessageBoxRequest& request, const m
 }
 
 void Win32MessageBox::setDefaultSlot(int slot) {
-    if (slot < 0 || slot >= messagebox::kSlots)
-        return;
-    m_firstSlot = slot;
-    // Tab walks the slots from this one on, cyclically; the tab order is the order of the windows.
-    HWND after = HWND_TOP;
-    for (int k = 0; k < messagebox::kSlots; ++k) {
-        HWND button = m_buttons[static_cast<size_t>((slot + k) % messagebox::kSlots)];
-        SetWindowPos(button, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        after = button;
-    }
+    // Tab then walks the visible slots from this one on, cyclically, in their order in the row.
+    if (slot >= 0 && slot < messagebox::kSlots)
+        m_firstSlot = slot;
 }
 
 bool Win32MessageBox::visible(int slot) const {

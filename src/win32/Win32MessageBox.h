@@ -66,7 +66,7 @@ private:
 
     std::array<HWND, messagebox::kSlots> m_buttons{};
     std::array<int16_t, messagebox::kSlots> m_slotAnswer{};
-    int m_firstSlot = 0; // focused on activation when it is visible, first in the tab order
+    int m_firstSlot = 0; // focused on activation when it is visible
     int m_defaultSlot = -1;
     int m_cancelSlot = -1;
     std::string m_soundName;

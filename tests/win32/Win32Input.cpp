@@ -16,6 +16,7 @@ struct Player {
     HWND dialog = nullptr;
     int polls = 0;
     int next = 0;
+    bool done = false;
     UINT_PTR timer = 0;
     UINT_PTR guard = 0;
 };
@@ -51,8 +52,10 @@ void CALLBACK tick(HWND, UINT, UINT_PTR timer, DWORD) {
         ADD_FAILURE() << "the dialog closed before step " << p.next;
         return;
     }
-    if (!p.step(p.dialog, p.next++))
+    if (!p.step(p.dialog, p.next++)) {
         KillTimer(nullptr, timer);
+        p.done = true;
+    }
 }
 
 } // namespace
@@ -93,13 +96,19 @@ void postText(HWND target, const std::wstring& text) {
 
 void whenShown(const wchar_t* className, std::function<bool(HWND dialog, int step)> step) {
     Player& p = player();
-    if (p.guard)
-        KillTimer(nullptr, p.guard);
+    for (const UINT_PTR timer : {p.timer, p.guard}) {
+        if (timer)
+            KillTimer(nullptr, timer);
+    }
     p = Player{};
     p.className = className;
     p.step = std::move(step);
     p.polls = kPolls;
     p.timer = SetTimer(nullptr, 0, kTickMs, &tick);
+}
+
+bool playedToTheEnd() {
+    return player().done;
 }
 
 HWND shownWindow(const wchar_t* className) {

@@ -29,6 +29,9 @@ void postText(HWND target, const std::wstring& text);
 // instead of hanging.
 void whenShown(const wchar_t* className, std::function<bool(HWND dialog, int step)> step);
 
+// True once the last step of whenShown's steps has run (on a window still up).
+bool playedToTheEnd();
+
 // The top-level window of that class that this thread shows, or null.
 HWND shownWindow(const wchar_t* className);
 
