@@ -160,6 +160,12 @@ TEST_F(Win32MainWindowTest, ShowsWhatTheDocumentHolds) {
     click("btnClear");
     EXPECT_EQ(linesOf(document().lines()), Lines{"127.0.0.1 localhost"});
     EXPECT_EQ(ListView_GetItemCount(control("lstHOSTS")), 1);
+    // Alt+L, the merge button's access key, merges from wherever the focus is.
+    holdKeys(false, false, true);
+    PostMessageW(control("lstHOSTS"), WM_SYSCHAR, 'l', 1 << 29);
+    run();
+    holdKeys(false, false);
+    EXPECT_EQ(linesOf(document().lines()), (Lines{"127.0.0.1 localhost", "127.0.0.1 a"}));
 
     // Edit > Remove block asks for the name in the input box and confirms in the message box.
     startWith("#BEGIN of ads\n127.0.0.1 a\n#END of ads\nkeep\n");
