@@ -47,13 +47,14 @@ format-check:
 	@scripts/install-deps.sh format
 	@clang-format --dry-run --Werror $(FORMATTED)
 
-# The command line for Windows, cross-built with mingw-w64 into its own folder: build-windows/velmora.exe
-# and its installer, build-windows/velmora-VERSION-x64.msi.
+# Velmora for Windows, cross-built with mingw-w64 into its own folder: build-windows/velmora.exe (the window and
+# the desktop's command line), build-windows/velmora.com (the same program for consoles and scripts) and
+# their installer, build-windows/velmora-VERSION-x64.msi.
 windows:
 	@scripts/install-deps.sh windows
 	@cmake -S . -B $(WINDOWS_BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
 		-DCMAKE_BUILD_TYPE=$(WINDOWS_BUILD_TYPE) -DVELMORA_GUI=OFF -DVELMORA_BENCH=OFF $(CMAKE_FLAGS) >/dev/null
-	@cmake --build $(WINDOWS_BUILD) -j$(JOBS) --target velmora velmora-msi
+	@cmake --build $(WINDOWS_BUILD) -j$(JOBS) --target velmora velmora-console velmora-msi
 
 windows-installer: windows
 

@@ -39,10 +39,11 @@ function(velmora_windows_installer target)
     file(RELATIVE_PATH source ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
     add_custom_command(OUTPUT ${msi}
         COMMAND ${VELMORA_WIXL} --arch x64 -D Version=${PROJECT_VERSION} -D Program=$<TARGET_FILE_NAME:${target}>
+            -D Console=$<IF:$<TARGET_EXISTS:velmora-console>,velmora.com,>
             -D Icon=${source}/resources/windows/velmora.ico -D License=${source}/LICENSE
             -D Readme=${source}/README.md -o ${msi} ${wxs}
         WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
-        DEPENDS ${target} ${wxs} ${VELMORA_WINDOWS_RESOURCES}/velmora.ico ${CMAKE_SOURCE_DIR}/LICENSE
+        DEPENDS ${target} $<$<TARGET_EXISTS:velmora-console>:velmora-console> ${wxs} ${VELMORA_WINDOWS_RESOURCES}/velmora.ico ${CMAKE_SOURCE_DIR}/LICENSE
             ${CMAKE_SOURCE_DIR}/README.md
         COMMENT "Making the MSI with wixl" VERBATIM)
     add_custom_target(velmora-msi ALL DEPENDS ${msi})

@@ -21,6 +21,13 @@
 #include <QApplication>
 #endif
 
+#if VELMORA_WIN32_WINDOW
+#include "platform/Win32Desktop.h"
+#include "platform/WindowsConsole.h"
+#include "win32/Win32Application.h"
+#include "win32/Win32UserInterface.h"
+#endif
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -55,6 +62,17 @@ int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velm
         return velmora::runBatchMode(command, document, std::cout, std::cerr);
     }
 #endif
+#if VELMORA_WIN32_WINDOW
+    // The classic switches are the desktop's (a shortcut, the Run box): they ask with Velmora's own
+    // message box. The option form is for consoles and scripts, which a box would hold up.
+    if (command.form == velmora::CommandForm::Classic && environment.displayAvailable()) {
+        velmora::startWin32Session();
+        velmora::Win32BatchDialogs ui(velmora::systemWin32Desktop(), std::cerr);
+        velmora::HostsDocument document(files, environment, ui);
+        document.setDownloader(&velmora::systemDownloader());
+        return velmora::runBatchMode(command, document, std::cout, std::cerr);
+    }
+#endif
     velmora::TerminalUserInterface ui(std::cin, std::cerr, environment.isTerminal(0), environment.isTerminal(2));
     ui.setEscapeSequences(escapes);
     velmora::HostsDocument document(files, environment, ui);
@@ -73,6 +91,11 @@ int main(int argc, char** argv) {
     }
 #endif
     const velmora::CommandLine command = velmora::parseCommandLine(velmora::programArguments(argc, argv));
+#if VELMORA_WIN32_WINDOW
+    // Started from a console for anything but the window, the desktop's velmora.exe writes there too.
+    if (command.mode != velmora::RunMode::Window)
+        velmora::useParentConsole();
+#endif
     switch (command.mode) {
     case velmora::RunMode::Help:
         std::cout << velmora::usageText();
@@ -105,6 +128,8 @@ int main(int argc, char** argv) {
 #else
     return velmora::runWindow(argc, argv, command.noLoad, {});
 #endif
+#elif VELMORA_WIN32_WINDOW
+    return velmora::runWin32Window(command.noLoad);
 #else
     std::cerr << "velmora: the window is not part of this build; use the command line, e.g. velmora --add FILE, "
                  "--remove NAME or --removeall (see velmora --help)."

@@ -465,8 +465,7 @@ bool readAllowList(Run& run) {
         return false;
     }
     // A line the allowlist cannot read allows nothing, and its user should know which it is.
-    for (const std::string& problem : read.problems)
-        document.ui().notify("The allowlist " + read.path + ", " + problem + "; it is left out.");
+    tellAllowListProblems(document.ui(), read);
     document.setAllowList(std::move(allow));
     run.allowPath = read.path;
     return true;

@@ -78,6 +78,26 @@ std::string folderForLink(std::string_view filename) {
     return std::string(filename.substr(0, sep + 1));
 }
 
+SaveSuggestion saveSuggestion(std::string_view path) {
+#ifdef _WIN32
+    constexpr std::string_view kSeparators = "\\/";
+#else
+    constexpr std::string_view kSeparators = "/";
+#endif
+    constexpr size_t kMaxName = 254;
+    SaveSuggestion suggestion;
+    const size_t separator = path.find_last_of(kSeparators);
+    if (separator == std::string_view::npos) {
+        suggestion.name = path;
+    } else {
+        const bool top = separator == 0 || path[separator - 1] == ':';
+        suggestion.folder = path.substr(0, top ? separator + 1 : separator);
+        suggestion.name = path.substr(separator + 1);
+    }
+    suggestion.name.resize(std::min(suggestion.name.size(), kMaxName));
+    return suggestion;
+}
+
 std::string eraseAllIgnoringCase(std::string_view text, std::string_view needle) {
     std::string result(text);
     if (needle.empty())

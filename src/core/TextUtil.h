@@ -43,6 +43,15 @@ std::string asciiLowered(std::string_view text);
 // after the first "?" is cut off first. Empty when there is no separator.
 std::string folderForLink(std::string_view filename);
 
+// Where a Save dialog offered `path` starts: the folder (one at the top keeps its separator: "/", "C:\\")
+// and the file name, cut to the longest name such a dialog takes (254 bytes). A path without a folder
+// is a name alone. The separators are the system's ("\\" and "/" on Windows, "/" elsewhere).
+struct SaveSuggestion {
+    std::string folder;
+    std::string name;
+};
+SaveSuggestion saveSuggestion(std::string_view path);
+
 // text with every occurrence of needle deleted, letter case ignored. Each search goes on from where
 // the deleted text stood, never looking back before it. An empty needle returns text.
 std::string eraseAllIgnoringCase(std::string_view text, std::string_view needle);

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/MessageBoxTables.h"
 #include "core/UserInterface.h"
 #include "dialogs/DialogLook.h"
 #include "dialogs/FramedDialog.h"
-#include "dialogs/MessageBoxTables.h"
 
 #include <QString>
 

@@ -1,5 +1,6 @@
 #include "dialogs/QtUserInterface.h"
 
+#include "core/TextUtil.h"
 #include "dialogs/DisplayText.h"
 #include "dialogs/InputBox.h"
 #include "dialogs/MessageBox.h"
@@ -8,20 +9,9 @@
 
 #include <QApplication>
 
-#include <algorithm>
-
 namespace velmora {
 
 namespace {
-
-// The longest file name the Save dialog is offered.
-constexpr size_t kMaxSuggestedName = 254;
-
-#ifdef _WIN32
-constexpr const char* kPathSeparators = "\\/";
-#else
-constexpr const char* kPathSeparators = "/";
-#endif
 
 int16_t showPlainMessage(const std::string& text, int32_t style, DesktopServices& desktop) {
     MessageBoxRequest request;
@@ -65,16 +55,9 @@ std::string QtUserInterface::chooseSaveFile(const std::string& suggestedPath) {
     request.owner = m_owner;
     request.title = "Save HOSTS";
     request.filter = "Host File";
-    const size_t separator = suggestedPath.find_last_of(kPathSeparators);
-    if (separator == std::string::npos) {
-        request.initialName = suggestedPath;
-    } else {
-        // A folder at the top keeps its separator: "/" rather than nothing, "C:\" rather than "C:".
-        const bool top = separator == 0 || suggestedPath[separator - 1] == ':';
-        request.initialPath = suggestedPath.substr(0, top ? separator + 1 : separator);
-        request.initialName = suggestedPath.substr(separator + 1);
-    }
-    request.initialName.resize(std::min(request.initialName.size(), kMaxSuggestedName));
+    const SaveSuggestion suggestion = saveSuggestion(suggestedPath);
+    request.initialPath = suggestion.folder;
+    request.initialName = suggestion.name;
     return m_desktop.chooseSaveFile(request);
 }
 

@@ -34,6 +34,7 @@ int runWindow(int argc, char** argv, bool noLoad, const std::string& helperFromP
     if (read.error != 0)
         window.document().ui().reportError("The allowlist " + read.path + " could not be read: " +
                                            systemFileSystem().errorText(read.error) + "; merges keep no names out.");
+    tellAllowListProblems(window.document().ui(), read);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());
     window.show();

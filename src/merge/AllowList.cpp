@@ -118,4 +118,13 @@ AllowListFile loadAllowList(FileSystem& files, Environment& environment, const s
     return result;
 }
 
+void tellAllowListProblems(UserInterface& ui, const AllowListFile& read) {
+    if (read.problems.empty())
+        return;
+    std::string text = "The allowlist " + read.path + " has lines that allow nothing; they are left out:";
+    for (const std::string& problem : read.problems)
+        text += "\n" + problem;
+    ui.notify(text);
+}
+
 } // namespace velmora

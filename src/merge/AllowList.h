@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/UserInterface.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 
@@ -48,5 +49,8 @@ struct AllowListFile {
 // Reads into allow the file named (a command line's), else the one VELMORA_ALLOW names, else the
 // default one when it is there. A named file must be there; a missing default is no allowlist.
 AllowListFile loadAllowList(FileSystem& files, Environment& environment, const std::string& named, AllowList& allow);
+
+// Tells the user, in one notice, which lines of the allowlist were left out; nothing when none was.
+void tellAllowListProblems(UserInterface& ui, const AllowListFile& read);
 
 } // namespace velmora

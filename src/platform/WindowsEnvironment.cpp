@@ -76,7 +76,6 @@ std::string WindowsEnvironment::variable(const char* name) {
     return length < size ? utf8Text(std::wstring_view(value.data(), length)) : std::string();
 }
 
-// Only a console counts: the NUL device, which the C runtime also calls a terminal, answers no question.
 std::string WindowsEnvironment::hostName() {
     wchar_t name[256] = {};
     DWORD size = 256;
@@ -85,14 +84,20 @@ std::string WindowsEnvironment::hostName() {
     return utf8Text(std::wstring_view(name, size));
 }
 
+// Only a console someone can see counts: the NUL device, which the C runtime also calls a terminal,
+// answers no question, and neither does a console without a window (a program started with
+// CREATE_NO_WINDOW), where a question would wait for ever.
 bool WindowsEnvironment::isTerminal(int fd) {
     DWORD mode = 0;
-    return GetConsoleMode(standardHandle(fd), &mode) != 0;
+    return GetConsoleMode(standardHandle(fd), &mode) != 0 && GetConsoleWindow() != nullptr;
 }
 
-// A Windows session always has its desktop.
+// The desktop of an interactive session; a service's window station shows nothing to anyone.
 bool WindowsEnvironment::displayAvailable() {
-    return true;
+    USEROBJECTFLAGS flags{};
+    DWORD size = 0;
+    return GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, &size) &&
+           (flags.dwFlags & WSF_VISIBLE) != 0;
 }
 
 Environment& systemEnvironment() {

@@ -295,9 +295,9 @@ TEST_F(WebListRunTest, AllowListKeepsNamesOut) {
     EXPECT_EQ(run({"--add", listPath, "--allow", allow}), kExitDone);
     EXPECT_EQ(readFile(hosts), localhost + "127.0.0.1 ok.example\r\n");
     EXPECT_TRUE(out.str().ends_with("\nKept out 2 lines naming hosts in the allowlist " + allow + "\n"));
-    const std::string unread = "notify:The allowlist " + allow + ", line 5: '";
-    EXPECT_EQ(ui.shown, (Lines{unread + "what?' is no host name, *.name or ||name^; it is left out.",
-                               unread + "*.' is no host name, *.name or ||name^; it is left out."}));
+    EXPECT_EQ(ui.shown, (Lines{"notify:The allowlist " + allow +
+                               " has lines that allow nothing; they are left out:\nline 5: 'what?' is no host "
+                               "name, *.name or ||name^\nline 5: '*.' is no host name, *.name or ||name^"}));
 
     environment.variables["VELMORA_ALLOW"] = allow;
     served = "ads.example\nkeep.example\na.cdn.example\ncdn.example\nshop.example\nx.shop.example\nnew.example\n";

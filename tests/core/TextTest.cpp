@@ -1,5 +1,6 @@
 #include "core/HostsPath.h"
 #include "core/LineText.h"
+#include "core/ScreenText.h"
 #include "core/Sha256.h"
 #include "core/TextUtil.h"
 #include "core/WebList.h"
@@ -60,6 +61,40 @@ TEST(TextUtil, FolderForLinkCutsTheQueryFirst) {
         {"?/x", ""}};
     for (const auto& [in, out] : cases)
         EXPECT_EQ(folderForLink(in), out) << in;
+}
+
+// The screen shows UTF-8 decoded (beyond the basic plane too), every other byte as the Latin-1 character
+// of its number and NUL as a symbol, so nothing disappears: not an overlong form, not an encoded
+// surrogate, not a sequence cut short, not a code past Unicode.
+TEST(ScreenText, EveryByteShows) {
+    const std::pair<std::string, std::u16string> cases[] = {
+        {std::string("caf\xC3\xA9\xC0\xAF\0", 8), u"caf\u00E9\u00C0\u00AF\u2400"},
+        {"\xED\xA0\x80\xC3", u"\u00ED\u00A0\u0080\u00C3"},
+        {"\xF0\x9F\x98\x80|\xF4\x90\x80\x80", u"\U0001F600|\u00F4\u0090\u0080\u0080"},
+        {"\xE2\x82\xAC\xE2\x82", u"\u20AC\u00E2\u0082"},
+    };
+    for (const auto& [bytes, shown] : cases) {
+        std::u16string text;
+        forEachScreenUnit(bytes, [&text](char16_t unit) { text.push_back(unit); });
+        EXPECT_EQ(text, shown) << bytes;
+    }
+}
+
+// The Save dialog starts in the suggested file's folder (one at the top keeps its separator) with its name,
+// at most 254 bytes of it; Windows takes either separator.
+TEST(TextUtil, SaveSuggestion) {
+    const std::string longName(300, 'n');
+    std::vector<std::pair<std::string, std::string>> cases = {{"/etc/hosts", "/etc|hosts"},
+                                                              {"/hosts", "/|hosts"},
+                                                              {"hosts", "|hosts"},
+                                                              {"/a/" + longName, "/a|" + longName.substr(0, 254)}};
+#ifdef _WIN32
+    cases.insert(cases.end(), {{"C:\\hosts", "C:\\|hosts"}, {"C:\\Windows\\etc/hosts", "C:\\Windows\\etc|hosts"}});
+#endif
+    for (const auto& [path, expected] : cases) {
+        const SaveSuggestion suggestion = saveSuggestion(path);
+        EXPECT_EQ(suggestion.folder + '|' + suggestion.name, expected) << path;
+    }
 }
 
 // Only the ASCII letters fold; the search goes on where a deleted text stood; trimming takes spaces only.

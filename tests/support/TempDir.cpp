@@ -16,15 +16,18 @@ namespace velmora::test {
 TempDir::TempDir() {
 #ifdef _WIN32
     // No mkdtemp: a name of this process's own, with forward slashes as the tests join names with them.
-    // Process numbers come round again (under wine soon), so a name a killed run left is passed over.
+    // Process numbers come round again (under wine soon), so a folder that an earlier run left is passed
+    // over.
     static int count = 0;
     std::filesystem::path path;
-    do {
-        if (count > 10000)
-            throw std::runtime_error("no fresh temporary folder");
+    for (int tries = 0;; ++tries) {
         path = std::filesystem::temp_directory_path() /
                ("velmora-test-" + std::to_string(_getpid()) + "-" + std::to_string(count++));
-    } while (!std::filesystem::create_directory(path));
+        if (std::filesystem::create_directory(path))
+            break;
+        if (tries == 100)
+            throw std::runtime_error("no fresh temporary folder");
+    }
     m_path = path.generic_string();
 #else
     std::string pattern = (std::filesystem::temp_directory_path() / "velmora-test-XXXXXX").string();

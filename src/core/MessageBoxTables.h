@@ -1,8 +1,9 @@
 #pragma once
 
 // The message box's decisions as plain data: which buttons, picture, sound and focus a style brings,
-// where custom captions go, the focus on activation and the access-letter match. No widgets here, so
-// every decision can be checked without a window.
+// where custom captions go, the focus on activation and the access-letter match. No widgets here: the
+// Qt and the Win32 message boxes both take their decisions from these, and each can be checked
+// without a window.
 
 #include "core/UserInterface.h"
 

@@ -1,6 +1,6 @@
-#include "dialogs/MessageBoxTables.h"
+#include "core/MessageBoxTables.h"
 
-#include "dialogs/DialogLook.h"
+#include "core/DialogPicture.h"
 
 #include <span>
 
