@@ -113,6 +113,7 @@ SourceReadResult readSourceFile(FileSystem& files, const std::string& path, Entr
                 steps.step(clampToInt32(line.size()));
                 reader.line(line);
             });
+            reader.flush(); // the text goes at the end of this block, and the reader views it
         }
     } else {
         const PathInfo info = files.stat(path, true);
