@@ -164,6 +164,11 @@ public:
             response.message = std::move(message);
             return response;
         };
+        // Looked at before each request and between pieces of the body; a wait under way runs to its end.
+        const auto cancelled = [&] {
+            response.cancelled = request.cancel && request.cancel->load();
+            return response.cancelled;
+        };
         // One deadline for the whole transfer, redirects included, as a timeout of 0 means none.
         const bool limited = request.timeoutMs > 0;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(request.timeoutMs);
@@ -198,6 +203,8 @@ public:
             const int left = remainingMs();
             if (left < 0)
                 return fail("Operation timed out");
+            if (cancelled())
+                return fail("cancelled");
             Handle connection(WinHttpConnect(session.get(), at->host.c_str(), at->port, 0));
             Handle exchange(connection ? WinHttpOpenRequest(connection.get(), L"GET", at->path.c_str(), nullptr,
                                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
@@ -250,6 +257,8 @@ public:
                 const int wait = remainingMs();
                 if (wait < 0)
                     return fail("Operation timed out");
+                if (cancelled())
+                    return fail("cancelled");
                 // Each wait only as long as the transfer has left (through WinHttpSetTimeouts: wine
                 // does not take WINHTTP_OPTION_RECEIVE_TIMEOUT once the request is under way).
                 WinHttpSetTimeouts(exchange.get(), wait, wait, wait, wait);
