@@ -63,7 +63,11 @@ private:
 } // namespace
 
 HostsDocument::HostsDocument(FileSystem& files, Environment& environment, UserInterface& ui)
-    : m_files(files), m_environment(environment), m_ui(ui), m_collation(std::make_unique<AsciiCollation>()) {}
+    : m_files(files), m_environment(environment), m_ui(ui), m_collation(std::make_unique<AsciiCollation>()),
+      m_clock([] {
+          return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+              .count();
+      }) {}
 
 void HostsDocument::textsChanged() {
     if (m_textsListener)
@@ -212,8 +216,12 @@ MergeResult HostsDocument::merge() {
         result.downloadFailed = true;
         return result;
     }
-    if (isWebAddress(m_sourcePath))
-        return mergeWebList(fetched.path);
+    if (isWebAddress(m_sourcePath)) {
+        const AddedChange change = beginAddedChange();
+        result = mergeWebList(fetched.path);
+        endAddedChange(change);
+        return result;
+    }
     const std::string& listFile = fetched.path;
     // A list that is there but cannot be read changes nothing, not even the reload of the HOSTS file;
     // one that has gone meanwhile is a missing one.
@@ -232,6 +240,7 @@ MergeResult HostsDocument::merge() {
     }
     ProgressSink& progress = m_ui.progress();
     BusyScope busy(m_ui);
+    const AddedChange change = beginAddedChange();
     {
         RefillScope refill(m_lines);
         m_added.clear();
@@ -293,10 +302,14 @@ MergeResult HostsDocument::merge() {
                 m_added.set(before, read.appended);
                 if (!result.hostsReread)
                     m_history.added(numbersFrom(before, read.appended));
+                // A list with nothing new leaves the lines as they were, and so unsaved only if they were.
+                if (read.appended == 0)
+                    m_modified = wasModified;
             }
             setStatus(m_addedStatus, itemsText(result.linesAdded));
         }
     }
+    endAddedChange(change);
     noteSavedIfUnmodified();
     showTotal();
     progress.close();
@@ -427,6 +440,7 @@ void HostsDocument::readAgainWithAddedLines(const std::string& path) {
     std::vector<std::string> again;
     for (int32_t i = 0; i < m_added.count(); ++i)
         again.emplace_back(m_added.text(i));
+    const AddedChange change = beginAddedChange();
     m_added.clear();
     m_addedSelection.reset();
     replaceForRead();
@@ -448,6 +462,7 @@ void HostsDocument::readAgainWithAddedLines(const std::string& path) {
         m_modified = reader.appended() > 0;
         setStatus(m_addedStatus, itemsText(reader.appended()));
     }
+    endAddedChange(change);
 
     showTotal();
     m_needsReload = false;
@@ -530,16 +545,9 @@ int32_t HostsDocument::removeBlock(const std::string& name) {
             rest.append(m_lines.text(i));
     rest.endAppend();
     const int32_t left = rest.count();
-    std::deque<BlockListNames> store;
-    EntryList completed;
-    m_lastCompletion = rebuildSourcedBlocks(
-        rest, {}, [&](const BlockInfo& block) { return keptListOf(block, store); }, completed);
-    m_lines.beginBulkChange();
     m_added.clear();
     m_addedSelection.reset();
-    m_selection.reset();
-    replaceLines(m_lastCompletion.changed ? completed : rest);
-    m_lines.endBulkChange();
+    replaceCompleting(rest);
     return before - left;
 }
 
@@ -552,16 +560,7 @@ int32_t HostsDocument::removeBlockAsking() {
         std::string(trimSpaces(m_ui.askText("Name of the block to remove:", "Remove block", suggestion, false)));
     if (name.empty())
         return 0;
-    if (m_ui.ask("Do you want to clear the block(s) '" + name + "' from HOSTS file?",
-                 MessageStyle::YesNo | MessageStyle::Question | MessageStyle::DefaultButton2) != Answer::Yes)
-        return 0;
-    const int32_t removed = removeBlock(name);
-    if (removed > 0)
-        edited();
-    else
-        m_ui.notify("No block named '" + name + "' was found.");
-    showTotal();
-    return removed;
+    return removeBlockAsking(name);
 }
 
 void HostsDocument::edited() {
@@ -596,11 +595,15 @@ void HostsDocument::redo() {
 
 void HostsDocument::historyStep(bool back) {
     std::vector<int32_t> restored;
+    const uint64_t from = m_history.state();
     {
         BusyScope busy(m_ui);
         if (!(back ? m_history.undo(restored) : m_history.redo(restored)))
             return;
     }
+    // A merge taken back shows what the added lines and counts showed before it, and again after.
+    if (const AddedView* view = m_addedViews.after(from, m_history.state(), back))
+        showAddedView(*view);
     m_selection.selectLines(restored);
     m_modified = m_history.state() != m_savedState;
     m_needsReload = true;

@@ -439,7 +439,8 @@ TEST_F(DocumentTest, UndoHistoryStaysBounded) {
     document.undo();
     EXPECT_EQ(linesOf(document.lines()), withBlock);
     document.redo();
-    EXPECT_EQ(document.lines().text(3), "127.0.0.1 new.example");
+    EXPECT_EQ(document.lines().text(3), test::kTestUpdated);
+    EXPECT_EQ(document.lines().text(4), "127.0.0.1 new.example");
 
     loaded("on.disk\r\n");
     ui.answers = {Answer::Yes};
