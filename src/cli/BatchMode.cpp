@@ -390,7 +390,7 @@ int runRestore(Run& run) {
     }
     const SaveResult saved = saveHostsBytes(files, hostsPath, backup.bytes, &current.fingerprint);
     if (saved.status != SaveStatus::Saved) {
-        std::string message = "The backup was not restored. " + saved.message;
+        std::string message = "The backup was not restored. " + asSentence(saved.message);
         if (failedForPermission(saved) && files.userId() != 0)
             message += std::string(". ") + kPermissionAdvice;
         document.ui().reportError(message);

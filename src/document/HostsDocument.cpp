@@ -339,7 +339,7 @@ bool HostsDocument::save(const std::string& path) {
             m_lastSave = SaveResult{};
             m_lastSave.status = SaveStatus::WriteFailed;
             m_lastSave.message = target + ": " + ownLock.holder() + " is saving it; try again when it has finished.";
-            m_ui.reportError("The HOSTS list was not saved. " + m_lastSave.message);
+            m_ui.reportError("The HOSTS list was not saved. " + asSentence(m_lastSave.message));
             return false;
         }
     }
@@ -369,7 +369,7 @@ bool HostsDocument::save(const std::string& path) {
             ownLock.release();
             return saveAsAdministrator(target);
         }
-        std::string message = "The HOSTS list was not saved. " + m_lastSave.message;
+        std::string message = "The HOSTS list was not saved. " + asSentence(m_lastSave.message);
         if (failedForPermission(m_lastSave) && user != 0 && !m_permissionAdvice.empty())
             message += ". " + m_permissionAdvice;
         m_ui.reportError(message);
@@ -397,7 +397,7 @@ void HostsDocument::enableAdministratorSave(ProcessRunner& runner, std::string h
 }
 
 bool HostsDocument::saveAsAdministrator(const std::string& target) {
-    const Answer answer = m_ui.ask("The HOSTS list was not saved. " + m_lastSave.message +
+    const Answer answer = m_ui.ask("The HOSTS list was not saved. " + asSentence(m_lastSave.message) +
                                        ".\n\nSave it as administrator? " + administratorPromptText(),
                                    MessageStyle::YesNo | MessageStyle::Exclamation);
     if (answer != Answer::Yes)

@@ -579,7 +579,7 @@ TEST_F(DocumentTest, PartlyReadHostsFileIsToldAndAskedBeforeSaving) {
 // user who is not root, and only for the file the helper writes (another would not be the one saved);
 // Yes runs pkexec, No does not. What the helper did not do leaves the list modified, and says why.
 TEST_F(DocumentTest, PermissionFailureOffersAdministratorSave) {
-    const std::string plain = "error:The HOSTS list was not saved. cannot write the backup " + hosts + ".bak: ";
+    const std::string plain = "error:The HOSTS list was not saved. Cannot write the backup " + hosts + ".bak: ";
     FakeProcessRunner runner;
     runner.answer.exitStatus = kHelperSaveFailed;
     runner.answer.errors = hosts + ": No space left on device\n";
