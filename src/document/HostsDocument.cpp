@@ -103,9 +103,32 @@ void HostsDocument::noteRead(const std::string& path, const FileFingerprint& fin
     m_readFingerprint = fingerprint;
 }
 
+std::string HostsDocument::notAFile(const std::string& path) const {
+    if (path.empty())
+        return {};
+    const PathInfo info = m_files.stat(path, true);
+    if (!info.exists || info.isRegular)
+        return {};
+    return info.isDirectory ? path + " is a folder" : path + " is no regular file (a FIFO, a device or a socket)";
+}
+
+bool HostsDocument::setDroppedSourcePath(const std::string& path) {
+    if (const std::string why = notAFile(path); !why.empty()) {
+        m_ui.notify(why + ", not a list to merge; drop a list file.");
+        return false;
+    }
+    setSourcePath(path);
+    return true;
+}
+
 bool HostsDocument::load(const std::string& path) {
     if (!fileHasData(m_files, path)) {
         noteRead(path, FileFingerprint{});
+        // Not a missing file: the window says what it is, and keeps its name for the next merge.
+        if (const std::string why = notAFile(path); !why.empty() && m_askWhenChanged) {
+            m_ui.reportError(why + ", not a HOSTS file; it was not read.");
+            setHostsPath(path);
+        }
         return true;
     }
     replaceForRead();
@@ -206,6 +229,8 @@ void HostsDocument::start(bool noLoad) {
     m_history.clear();
     markSaved();
     m_needsReload = false;
+    // Nothing to take back yet, also when the read said otherwise on its way.
+    textsChanged();
 }
 
 MergeResult HostsDocument::merge() {
@@ -226,6 +251,11 @@ MergeResult HostsDocument::merge() {
     // A list that is there but cannot be read changes nothing, not even the reload of the HOSTS file;
     // one that has gone meanwhile is a missing one.
     bool listPresent = fileHasData(m_files, listFile);
+    if (const std::string why = notAFile(listFile); !listPresent && !why.empty()) {
+        result.listMissing = true;
+        m_ui.notify(why + ", not a list; nothing was merged.");
+        return result;
+    }
     if (listPresent) {
         const int fd = m_files.openRead(listFile, true);
         if (fd >= 0) {
@@ -258,8 +288,13 @@ MergeResult HostsDocument::merge() {
                 // A path that cannot be looked at (a loop of links, a folder we may not enter) is
                 // named with its reason, not taken for a missing file.
                 const PathInfo info = m_files.stat(m_hostsPath, true);
-                if (!info.exists && info.error != 0 && info.error != ENOENT)
+                if (m_hostsPath.empty())
+                    m_ui.notify("No HOSTS file is named: type its path under \"Current HOSTS\", or open one "
+                                "with File > Open HOSTS.");
+                else if (!info.exists && info.error != 0 && info.error != ENOENT)
                     m_ui.notify(m_hostsPath + ": " + m_files.errorText(info.error));
+                else if (const std::string why = notAFile(m_hostsPath); !why.empty())
+                    m_ui.notify(why + ", not a HOSTS file; it was not read.");
                 else
                     m_ui.notify(m_hostsPath + " does not exist.");
             } else {

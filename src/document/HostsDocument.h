@@ -82,6 +82,9 @@ public:
 
     const std::string& sourcePath() const { return m_sourcePath; }
     void setSourcePath(const std::string& path);
+    // The same for a path the user dropped on the window: a folder, or anything else there that is no
+    // file (a FIFO, a device), is refused with its name and changes nothing. False when refused.
+    bool setDroppedSourcePath(const std::string& path);
     const std::string& hostsPath() const { return m_hostsPath; }
     // A different path marks the lines as needing a reload.
     void setHostsPath(const std::string& path);
@@ -100,8 +103,10 @@ public:
     void start(bool noLoad);
 
     // Replaces the lines with those of the file, kept exactly as read, and takes its path. A missing or
-    // empty file changes nothing. Progress shows for files over 32000 bytes, under the title the caller
-    // set. False when the file could not be read to its end (the lines then lack some of it).
+    // empty file changes nothing. A folder, FIFO or device at the path changes nothing either, and the
+    // window's user is told with its name (the path is taken, so that a merge names it again). Progress
+    // shows for files over 32000 bytes, under the title the caller set. False when the file could not be
+    // read to its end (the lines then lack some of it).
     bool load(const std::string& path);
     // True when the last read of the HOSTS file (a load, or a merge that read it again) ended early:
     // saving would drop the lines it did not reach.
@@ -250,6 +255,9 @@ private:
     void notePartialRead(const std::string& path, int error);
     void tellPartialRead(const std::string& path);
     void textsChanged();
+    // "PATH is a folder" or "PATH is no regular file (...)" when something that is no file is at the
+    // path; empty for a file, or nothing.
+    std::string notAFile(const std::string& path) const;
     void setStatus(std::string& status, const std::string& text);
     void showTotal();
     void edited();

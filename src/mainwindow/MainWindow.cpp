@@ -341,7 +341,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (file.isEmpty())
         return;
     event->acceptProposedAction();
-    m_document.setSourcePath(file.toStdString());
+    if (!m_document.setDroppedSourcePath(file.toStdString()))
+        return;
     m_paths[0]->setFocus(Qt::OtherFocusReason);
     selectPathText(0);
 }

@@ -315,6 +315,18 @@ TEST_F(MainWindowTest, BrowseFillsItsRow) {
         EXPECT_EQ(box->text(), QString::fromUtf8(list));
     }
     EXPECT_FALSE(target->acceptDrops());
+    // A folder dropped is no list: it is refused with its name, and the list stays.
+    QMimeData folder;
+    folder.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.path()))});
+    DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Ok));
+    QDragEnterEvent enterFolder(at, Qt::CopyAction, &folder, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enterFolder);
+    QDropEvent dropFolder(QPointF(at), Qt::CopyAction, &folder, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &dropFolder);
+    EXPECT_EQ(document().sourcePath(), "https://lists.example/hosts");
+    ASSERT_FALSE(DialogTestHook::asked().empty());
+    EXPECT_EQ(DialogTestHook::asked().back().prompt,
+              QString::fromStdString(dir.path() + " is a folder, not a list to merge; drop a list file."));
 }
 
 class ShortcutTest : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};
