@@ -180,8 +180,9 @@ public:
     // The same for the blocks of a name the window already knows: the question, then the removal.
     int32_t removeBlockAsking(const std::string& name);
 
-    // The blocks of the lines, from the top (see findBlocks).
+    // The blocks of the lines, from the top (see findBlocks), and how many names one holds.
     std::vector<BlockInfo> blocks() const { return findBlocks(m_lines); }
+    int32_t namesIn(const BlockInfo& block) const { return namesInBlock(m_lines, block); }
     // Switches every block of the name off or on (see switchBlocks) as one change of the lines, and
     // completes the blocks kept from lists from the copies of their lists (see removeBlock): a name
     // that a block switched off held is then written in the next block switched on whose list has it,

@@ -173,6 +173,13 @@ std::vector<BlockInfo> findBlocks(const LineSource& lines) {
     return scanner.finish();
 }
 
+int32_t namesInBlock(const LineSource& lines, const BlockInfo& block) {
+    int32_t names = 0;
+    for (int32_t i = block.begin + 1 + block.notes; i < block.end; ++i)
+        forEachNameOf(bodyText(block, lines.text(i)), [&](std::string_view) { ++names; });
+    return names;
+}
+
 std::vector<uint8_t> unpairedMarkers(const LineSource& lines, int32_t first) {
     const int32_t n = lines.count();
     std::vector<uint8_t> unpaired(static_cast<size_t>(n), 0);

@@ -51,6 +51,9 @@ struct BlockInfo {
 
 // Every block, from the top; lines inside a block are part of it, also other start markers.
 std::vector<BlockInfo> findBlocks(const LineSource& lines);
+// The names the lines of a block give (after the address of each line, or a bare name), those of a
+// switched-off block as it would give them switched on.
+int32_t namesInBlock(const LineSource& lines, const BlockInfo& block);
 
 // The same for lines given one at a time (a file read through without being held).
 class BlockScanner {
