@@ -144,8 +144,8 @@ BlocksDialog::BlocksDialog(HostsDocument& document, QWidget* owner)
     heading->setObjectName(QStringLiteral("Label1"));
     heading->setFont(tahomaFont(15.75));
     heading->setGeometry(twipsRect(kHeadingPlace, owner));
-    auto* hint = new QLabel(QStringLiteral("A block switched off keeps its lines as comments and blocks nothing. "
-                                           "Ctrl+Z takes a change back; Save keeps them."),
+    auto* hint = new QLabel(QStringLiteral("A block switched off stays as comments and blocks nothing. "
+                                           "Ctrl+Z takes a change back."),
                             client);
     hint->setObjectName(QStringLiteral("lblHint"));
     hint->setFont(tahomaFont(8.25));

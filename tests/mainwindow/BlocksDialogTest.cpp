@@ -72,6 +72,9 @@ protected:
 TEST_F(BlocksDialogTest, ShowsAndChangesTheBlocks) {
     BlocksDialog dialog(window.document(), &window);
     dialog.show();
+    // The hint is whole in its line.
+    const auto* hint = dialog.findChild<QLabel*>("lblHint");
+    EXPECT_LE(hint->sizeHint().width(), hint->width());
     // Shortcuts reach only the active window.
     dialog.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
