@@ -95,6 +95,12 @@ TEST_F(BlocksDialogTest, ShowsAndChangesTheBlocks) {
     EXPECT_FALSE(window.document().isModified());
     QTest::keyClick(&dialog, Qt::Key_Y, Qt::ControlModifier);
     EXPECT_EQ(rows(dialog)[0], "lan|3|your own|-|Off");
+    // Space in the list switches the chosen block as the button does.
+    auto* view = dialog.findChild<QTreeView*>("lstBlocks");
+    QTest::keyClick(view, Qt::Key_Space);
+    EXPECT_EQ(rows(dialog)[0], "lan|3|your own|-|On");
+    QTest::keyClick(&dialog, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rows(dialog)[0], "lan|3|your own|-|Off");
 
     pick(dialog, 2);
     EXPECT_TRUE(button(dialog, "btnUpdate")->isEnabled());
@@ -117,6 +123,12 @@ TEST_F(BlocksDialogTest, ShowsAndChangesTheBlocks) {
     // The progress window of the update gave the keyboard back to the dialog.
     EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
     QTest::keyClick(&dialog, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(rows(dialog).size(), 2u);
+    // Del in the list asks as the button does; No keeps the block.
+    pick(dialog, 1);
+    DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::No));
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(DialogTestHook::asked().back().prompt, "Do you want to clear the block(s) 'w' from HOSTS file?");
     EXPECT_EQ(rows(dialog).size(), 2u);
 }
 
