@@ -2,6 +2,8 @@
 # Makes the README's pictures, always the same way:
 #   docs/velmora.png               the main window after a merge of examples/blocklist.txt
 #   docs/velmora-remove-block.png  Edit > Remove block... asking for the block's name over that window
+#   docs/velmora-blocks.png        Edit > Blocks... on a HOSTS file with three lists: one switched off,
+#                                  one just updated from a server on 127.0.0.1
 # Velmora runs under Xvfb (1024x768, 96 DPI) with the openbox window manager and is driven with xdotool;
 # ImageMagick's import takes the pictures. Its HOSTS file is a sandbox copy of examples/hosts named
 # /home/user/hosts: in a mount namespace of its own an empty /home is put in place for Velmora alone,
@@ -57,7 +59,8 @@ else
     mkdir -p "$home" && cp "$work/hosts" "$work/blocklist.txt" "$home/"
     (cd "$home" && HOME="$home" VELMORA_HOSTS="$home/hosts" exec "$work/velmora") 2>"$work/velmora.log" &
 fi
-pids="$! $pids"
+velmora=$!
+pids="$velmora $pids"
 
 wait_for xdotool search --onlyvisible --name '^Velmora$'
 window=$(xdotool search --onlyvisible --name '^Velmora$' | head -n 1)
@@ -79,6 +82,48 @@ area=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4} /Absolute 
     /Width/ {w = $2} /Height/ {h = $2} END {print w "x" h "+" x "+" y}')
 import -window root -crop "$area" +repage "$top/docs/velmora-remove-block.png"
 
-for picture in velmora.png velmora-remove-block.png; do
+# A second sandbox for Edit > Blocks...: the same HOSTS file keeping three lists, made by the command
+# line there, the trackers' list from a server on 127.0.0.1 that has two more names when the window
+# updates it.
+kill "$velmora"
+wait "$velmora" 2>/dev/null || true
+mkdir -p "$work/www"
+seq 1 1800 | sed 's/.*/ads&.example.com/' >"$work/ads.txt"
+seq 1 650 | sed 's/.*/0.0.0.0 video&.example.org/' >"$work/video.txt"
+seq 1 2400 | sed 's/.*/tracker&.example.net/' >"$work/www/trackers.txt"
+(cd "$work/www" && exec python3 -u -m http.server 0 --bind 127.0.0.1) >"$work/http.log" 2>&1 &
+pids="$! $pids"
+wait_for grep -q 'port [0-9]' "$work/http.log"
+trackers=http://127.0.0.1:$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/http.log" | head -n 1)/trackers.txt
+# shellcheck disable=SC2016
+lists='v=$1/velmora; $v --update ads "$2/ads.txt" && $v --update trackers "$3" && $v --update video "$2/video.txt" &&
+    $v --disable video && printf "tracker-new%s.example.net\n" 1 2 >>"$1/www/trackers.txt" && exec $v'
+if [ "$home" = /home/user ]; then
+    # shellcheck disable=SC2016
+    unshare --mount --map-root-user sh -c 'mount -t tmpfs tmpfs /home && mkdir -p "$2" &&
+        cp "$1/hosts" "$1/ads.txt" "$1/video.txt" "$2/" && cd "$2" && export HOME="$2" VELMORA_HOSTS="$2/hosts" &&
+        shift 2 && exec "$@"' sh "$work" "$home" sh -c "$lists" sh "$work" "$home" "$trackers" >"$work/lists.log" 2>&1 &
+else
+    rm -rf "$home" && mkdir -p "$home" && cp "$work/hosts" "$work/ads.txt" "$work/video.txt" "$home/"
+    (cd "$home" && HOME="$home" VELMORA_HOSTS="$home/hosts" exec sh -c "$lists" sh "$work" "$home" "$trackers") \
+        >"$work/lists.log" 2>&1 &
+fi
+velmora=$!
+pids="$velmora $pids"
+wait_for xdotool search --onlyvisible --name '^Velmora$'
+window=$(xdotool search --onlyvisible --name '^Velmora$' | head -n 1)
+xdotool windowactivate --sync "$window"
+sleep 0.5
+xdotool key alt+e k
+wait_for xdotool search --onlyvisible --name '^Blocks$'
+sleep 0.5
+# The rows are ads, trackers and video: the second is updated.
+xdotool key Down alt+u
+sleep 2
+area=$(xwininfo -id "$window" | awk '/Absolute upper-left X/ {x = $4} /Absolute upper-left Y/ {y = $4}
+    /Width/ {w = $2} /Height/ {h = $2} END {print w "x" h "+" x "+" y}')
+import -window root -crop "$area" +repage "$top/docs/velmora-blocks.png"
+
+for picture in velmora.png velmora-remove-block.png velmora-blocks.png; do
     echo "docs/$picture: $(identify -format '%wx%h' "$top/docs/$picture")"
 done

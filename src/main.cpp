@@ -112,6 +112,8 @@ int main(int argc, char** argv) {
     case velmora::RunMode::Update:
     case velmora::RunMode::Blocks:
     case velmora::RunMode::Restore:
+    case velmora::RunMode::Disable:
+    case velmora::RunMode::Enable:
         return runBatch(argc, argv, command);
     case velmora::RunMode::Window:
         break;

@@ -298,7 +298,7 @@ int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
                 report += "Block " + block.name + " is up to date with " + target->source + "\n";
                 continue;
             }
-            report += "Updated " + block.name + ": " + namesChange(block);
+            report += "Updated " + block.name + (block.off ? " (switched off)" : "") + ": " + namesChange(block);
             for (const auto& [name, counts] : update.read)
                 if (iequals(name, block.name))
                     report += skipped(counts);
@@ -358,7 +358,7 @@ int runBlocks(Run& run) {
     }
     for (const BlockInfo& block : findBlocks(document.lines()))
         run.out << block.name << '\t' << block.bodyLines() << '\t' << (block.source.empty() ? "-" : block.source)
-                << '\n';
+                << '\t' << (block.off ? "off" : "on") << '\t' << (block.updated.empty() ? "-" : block.updated) << '\n';
     run.out << std::flush;
     return kExitDone;
 }
@@ -390,7 +390,7 @@ int runRestore(Run& run) {
     }
     const SaveResult saved = saveHostsBytes(files, hostsPath, backup.bytes, &current.fingerprint);
     if (saved.status != SaveStatus::Saved) {
-        std::string message = "The backup was not restored. " + saved.message;
+        std::string message = "The backup was not restored. " + asSentence(saved.message);
         if (failedForPermission(saved) && files.userId() != 0)
             message += std::string(". ") + kPermissionAdvice;
         document.ui().reportError(message);
@@ -444,14 +444,56 @@ int runRemove(Run& run) {
     });
 }
 
+// Switches every block of the name off or on and saves; the blocks kept from lists are completed from the
+// copies of their lists, as a removal completes them.
+int runSwitch(Run& run) {
+    HostsDocument& document = run.document;
+    const bool on = run.command.mode == RunMode::Enable;
+    const std::string& name = run.command.argument;
+    const std::string state = on ? "on" : "off";
+    const std::string hostsPath = hostsFilePath(document.environment());
+    if (!run.lock(hostsPath))
+        return kExitFailed;
+    return run.repeatWhileChanged(hostsPath, [&]() -> int {
+        document.ui().progress().setTitle("Loading HOSTS...");
+        if (!document.load(hostsPath)) {
+            document.ui().reportError(run.unreadHosts(hostsPath) + "; it was left as it was.");
+            return kExitFailed;
+        }
+        const BlockSwitchResult result = document.switchBlock(name, on);
+        switch (result.status) {
+        case BlockSwitchStatus::NoSuchBlock:
+            run.err << "velmora: no block named " << name << " in " << hostsPath
+                    << "; it and its backup were left as they were" << std::endl;
+            return kExitFailed;
+        case BlockSwitchStatus::NoEnd:
+            document.ui().reportError("Block " + name + " has no \"" + std::string(kBlockEnd) + name +
+                                      "\" line, so where it ends is unknown; it was left as it was.");
+            return kExitFailed;
+        case BlockSwitchStatus::AlreadySo:
+            if (run.optionForm())
+                run.out << "Block " << name << " is already switched " << state << " in " << hostsPath
+                        << "; it and its backup were left as they were" << std::endl;
+            return kExitDone;
+        case BlockSwitchStatus::Switched:
+            break;
+        }
+        const std::string completed = completions(document.lastCompletion(), [](const std::string&) { return false; });
+        const std::string what =
+            result.blocks == 1 ? "block " + name : plural(result.blocks, "block") + " named " + name;
+        return run.save(hostsPath, completed + "Switched " + state + " " + what + " in ");
+    });
+}
+
 struct Handler {
     RunMode mode;
     int (*run)(Run&);
 };
 
 constexpr Handler kHandlers[] = {
-    {RunMode::Add, runAdd},       {RunMode::RemoveAll, runRemoveAll}, {RunMode::Remove, runRemove},
-    {RunMode::Update, runUpdate}, {RunMode::Blocks, runBlocks},       {RunMode::Restore, runRestore},
+    {RunMode::Add, runAdd},        {RunMode::RemoveAll, runRemoveAll}, {RunMode::Remove, runRemove},
+    {RunMode::Update, runUpdate},  {RunMode::Blocks, runBlocks},       {RunMode::Restore, runRestore},
+    {RunMode::Disable, runSwitch}, {RunMode::Enable, runSwitch},
 };
 
 // Reads the allowlist of a merge or an update into the document.

@@ -134,7 +134,7 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
             return result;
         }
         const bool takesValue = name == "--add" || name == "--remove" || name == "--allow" || name == "--max-size" ||
-                                name == "--timeout" || name == "--address";
+                                name == "--timeout" || name == "--address" || name == "--disable" || name == "--enable";
         if (inlineValue && !takesValue)
             return mistake("option " + std::string(name) + " takes no value");
         if (name == "--allow") {
@@ -181,6 +181,12 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
             result.mode = add ? RunMode::Add : RunMode::Remove;
             result.argument = value;
             ++modes;
+        } else if (name == "--disable" || name == "--enable") {
+            if (!takeValue())
+                return needs("a block name");
+            result.mode = name == "--disable" ? RunMode::Disable : RunMode::Enable;
+            result.argument = value;
+            ++modes;
         } else if (name == "--removeall") {
             result.mode = RunMode::RemoveAll;
             ++modes;
@@ -194,11 +200,13 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
             return mistake("unexpected argument '" + argument + "'");
         }
         if (modes > 1)
-            return mistake("give only one of --add, --update, --remove, --removeall, --blocks and --restore");
+            return mistake("give only one of --add, --update, --remove, --removeall, --disable, --enable, --blocks "
+                           "and --restore");
     }
     if (result.dryRun && result.mode != RunMode::Add && result.mode != RunMode::Update &&
-        result.mode != RunMode::Remove && result.mode != RunMode::RemoveAll)
-        return mistake("--dry-run and --diff go with --add, --update, --remove or --removeall");
+        result.mode != RunMode::Remove && result.mode != RunMode::RemoveAll && result.mode != RunMode::Disable &&
+        result.mode != RunMode::Enable)
+        return mistake("--dry-run and --diff go with --add, --update, --remove, --removeall, --disable or --enable");
     if (!result.blockAddress.empty() && result.mode != RunMode::Add && result.mode != RunMode::Update)
         return mistake("--address goes with --add or --update");
     return result;
@@ -217,6 +225,7 @@ std::string usageTextFor(HelpSystem system) {
        velmora --update [NAME LIST] [--allow FILE] [--address ADDRESS] [--dry-run [--diff]]
        velmora --remove NAME [--yes] [--dry-run [--diff]]
        velmora --removeall [--yes] [--dry-run [--diff]]
+       velmora --disable NAME | --enable NAME [--dry-run [--diff]]
        velmora --blocks | --restore [--yes]
        velmora /add LIST | /remove NAME [/s] | /removeall [/s] | /noload
 
@@ -254,7 +263,12 @@ option's value that begins with "-" is a mistake unless given after "="):
                    a NAME beginning with "#" removes the sections headed by that comment;
                    the other blocks kept from lists are completed from their lists
   --removeall      reset the HOSTS file to the single line "127.0.0.1 localhost"
-  --blocks         list the blocks: name, lines, source
+  --disable NAME   switch every block NAME off and save: its markers, notes and lines stay,
+                   each line made a comment ("#off " before it) under a "# state: off" note,
+                   so that it blocks nothing; --update keeps it off while updating it
+  --enable NAME    switch it on again: exactly the lines it had before --disable
+  --blocks         list the blocks: name, lines, source, state (on or off) and when an
+                   update last changed it, tab-separated
   --restore        swap the HOSTS file and its backup
   --dry-run        print the lines that would be added (+) and removed (-); save nothing
   --diff           the same as a unified diff

@@ -15,6 +15,8 @@ enum class RunMode {
     Remove,    // remove every block named `argument` and save
     Update,    // replace block `argument` with the list at `source`; without them every block with a source
     Blocks,    // list the blocks of the HOSTS file
+    Disable,   // switch every block named `argument` off and save
+    Enable,    // switch every block named `argument` on and save
     Restore,   // swap the HOSTS file and its backup
     Help,      // print the usage text
     Version,   // print the version

@@ -222,6 +222,19 @@ void LineRange::set(int32_t first, int32_t count) {
         m_observer->entriesReset();
 }
 
+void LineRange::setCopy(const LineSource& lines) {
+    EntryList copy;
+    copy.reserveEntries(static_cast<size_t>(lines.count()));
+    for (int32_t i = 0; i < lines.count(); ++i)
+        copy.append(lines.text(i));
+    m_copy.swapEntries(copy);
+    m_copied = true;
+    m_first = 0;
+    m_count = m_copy.count();
+    if (m_observer)
+        m_observer->entriesReset();
+}
+
 std::string_view LineRange::text(int32_t index) const {
     if (index < 0 || index >= m_count)
         return {};

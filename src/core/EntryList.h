@@ -140,8 +140,12 @@ public:
     // Now entries first .. first + count - 1 of the list; a view watching is told.
     void set(int32_t first, int32_t count);
     void clear() { set(0, 0); }
+    // Now a copy of these lines, whatever happens to the list; a view watching is told.
+    void setCopy(const LineSource& lines);
     // True once the texts were copied out of the list.
     bool holdsCopy() const { return m_copied; }
+    // The list's entry number of the first line, while no copy is held.
+    int32_t first() const { return m_first; }
 
     int32_t count() const override { return m_count; }
     std::string_view text(int32_t index) const override;

@@ -85,7 +85,7 @@ PrivilegedReport privilegedReport(const ProcessResult& run, const std::string& t
     if (reason.empty())
         reason = pkexec && run.exitStatus < 0 ? "The helper was stopped by a signal."
                                               : "The helper ended with status " + std::to_string(run.exitStatus) + ".";
-    report.message = unsaved + reason;
+    report.message = unsaved + asSentence(reason);
     return report;
 }
 

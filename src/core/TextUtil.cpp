@@ -115,4 +115,11 @@ std::string_view trimSpaces(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
+std::string asSentence(std::string_view text) {
+    std::string sentence(text);
+    if (!sentence.empty())
+        sentence.front() = asciiUpper(sentence.front());
+    return sentence;
+}
+
 } // namespace velmora

@@ -59,4 +59,8 @@ std::string eraseAllIgnoringCase(std::string_view text, std::string_view needle)
 // Leading and trailing blanks (spaces only) removed.
 std::string_view trimSpaces(std::string_view text);
 
+// The text as a sentence of its own, to follow a full stop: its first letter in capitals when it is an
+// ASCII letter ("cannot write ..." becomes "Cannot write ..."; a path stays as it is).
+std::string asSentence(std::string_view text);
+
 } // namespace velmora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -40,6 +41,12 @@ public:
         return value;
     }
     virtual void close() = 0;
+    // Offers the user a way to stop this work (a download), until close(): the user's Cancel sets
+    // `cancel`, which the work looks at, whichever thread it runs on. By default there is none (a
+    // terminal has Ctrl+C). Called before show().
+    virtual void offerCancel(std::atomic<bool>& cancel) { (void)cancel; }
+    // The work waits (a download with nothing new to show): a window takes the user's Cancel meanwhile.
+    virtual void idle() {}
 };
 
 // Steps of one piece of work against one maximum, leaving out the calls that would change nothing:

@@ -190,7 +190,7 @@ std::string webListCacheFolder(Environment& environment) {
 
 WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environment& environment,
                            const std::string& address, const WebListOptions& options, ProgressSink& progress,
-                           const ListCheck& check) {
+                           const ListCheck& check, std::atomic<bool>* cancel) {
     if (!oneLine(address))
         return failed("not a web address: it holds a line end");
     std::string message;
@@ -214,16 +214,26 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         request.headers.push_back("If-Modified-Since: " + notes.lastModified);
 
     progress.setTitle("Downloading " + address + "...");
+    request.cancel = cancel;
+    if (cancel)
+        progress.offerCancel(*cancel);
     progress.show();
     int32_t value = 0;
     uint64_t shown = 0;
     const DownloadResponse response = downloader.get(request, [&](uint64_t received, uint64_t total) {
-        if (total == 0 || received <= shown)
+        if (total == 0 || received <= shown) {
+            progress.idle();
             return;
+        }
         progress.step(clampToInt32(received - shown), value, clampToInt32(total));
         shown = received;
     });
     progress.close();
+    if (response.cancelled) {
+        WebListResult result = failed("cancelled");
+        result.cancelled = true;
+        return result;
+    }
 
     if (response.tooLarge)
         return failed("larger than the limit of " + std::to_string(options.maxBytes) + " bytes");

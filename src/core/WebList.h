@@ -36,8 +36,9 @@ enum class WebListStatus {
 
 struct WebListResult {
     WebListStatus status = WebListStatus::Failed;
-    std::string path;    // the list as a file in the cache folder
-    std::string message; // one line, without the address
+    std::string path;       // the list as a file in the cache folder
+    std::string message;    // one line, without the address
+    bool cancelled = false; // Failed because the user cancelled the download
 };
 
 // The folder downloaded lists are kept in: $XDG_CACHE_HOME/velmora, else $HOME/.cache/velmora
@@ -50,10 +51,12 @@ using ListCheck = std::function<std::string(std::string_view body)>;
 // Downloads the list at address into the cache folder, asking only for a newer one than the copy
 // kept there (its ETag and Last-Modified). Refused: any status but 200 and 304, a body over the
 // limit, an empty body, and a body that check refuses. Progress shows under the title "Downloading
-// ADDRESS...". A failure leaves the kept copy as it was, so that a bad answer never replaces a good list.
+// ADDRESS...", with a Cancel that sets `cancel` when one is given (see ProgressSink::offerCancel).
+// A failure, a cancelled download too, leaves the kept copy as it was, so that a bad answer never
+// replaces a good list.
 WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environment& environment,
                            const std::string& address, const WebListOptions& options, ProgressSink& progress,
-                           const ListCheck& check = {});
+                           const ListCheck& check = {}, std::atomic<bool>* cancel = nullptr);
 
 // The copy of address kept by an earlier download, without the network: NotModified with its path,
 // or Failed when there is none or the folder is not one only this user and root may change.

@@ -1,6 +1,7 @@
 #include "dialogs/FramedDialog.h"
 
 #include "dialogs/DialogLook.h"
+#include "dialogs/TitleBar.h"
 #include "dialogs/Units.h"
 
 #include <QFrame>
@@ -30,26 +31,30 @@ QLabel* makeText(QWidget* parent, const char* name, bool bold, const QRect& plac
 } // namespace
 
 FramedDialog::FramedDialog(QWidget* owner, const QString& name, const FrameLayout& layout)
-    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                         Qt::WindowCloseButtonHint) {
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(name);
     setWindowTitle(QStringLiteral(" "));
     setModal(true);
     setSizeGripEnabled(false);
     setFont(dialogFont(kButtonPoints, false));
-    setFixedSize(twipsRect(0, 0, kClientWidth, layout.clientHeight, owner).size());
+    m_titleBar = new TitleBar(this, false);
+    const QSize clientSize = twipsRect(0, 0, kClientWidth, layout.clientHeight, owner).size();
+    setFixedSize(m_titleBar->windowSizeFor(clientSize));
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+    m_client->setGeometry(QRect(m_titleBar->clientOrigin(), clientSize));
 
-    auto* panel = new QFrame(this);
+    auto* panel = new QFrame(m_client);
     panel->setObjectName(QStringLiteral("Shape1"));
     panel->setStyleSheet(QStringLiteral("#Shape1 { background: palette(base); border: 1px solid palette(mid); }"));
     panel->setGeometry(twipsRect(kPanel, owner));
 
-    m_picture = new QLabel(this);
+    m_picture = new QLabel(m_client);
     m_picture->setObjectName(QStringLiteral("imgIcon"));
     m_picture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_picture->setGeometry(twipsRect(layout.picture, owner));
-    m_prompt = makeText(this, "lblLabel", true, layout.prompt, owner);
-    m_message = makeText(this, "lblMessage", false, layout.message, owner);
+    m_prompt = makeText(m_client, "lblLabel", true, layout.prompt, owner);
+    m_message = makeText(m_client, "lblMessage", false, layout.message, owner);
 }
 
 bool FramedDialog::runModal(FramedDialog* dialog) {

@@ -43,13 +43,13 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
 
 InputBox::InputBox(const InputBoxRequest& request)
     : FramedDialog(request.owner, QStringLiteral("vbInputBox"), kLayout) {
-    m_entry = new EntryField(this);
+    m_entry = new EntryField(client());
     m_entry->setObjectName(QStringLiteral("txtData"));
     m_entry->setGeometry(twipsRect(kEntryPlace, request.owner));
 
-    auto* ok = makeButton(this, "btnOK", QStringLiteral("OK"), kOkPlace, request.owner);
+    auto* ok = makeButton(client(), "btnOK", QStringLiteral("OK"), kOkPlace, request.owner);
     ok->setDefault(true);
-    auto* cancel = makeButton(this, "btnCancel", QStringLiteral("Cancel"), kCancelPlace, request.owner);
+    auto* cancel = makeButton(client(), "btnCancel", QStringLiteral("Cancel"), kCancelPlace, request.owner);
     connect(ok, &QPushButton::clicked, this, &InputBox::onOkClicked);
     // Cancel, Esc and the title-bar close leave the result empty.
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);

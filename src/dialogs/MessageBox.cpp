@@ -38,7 +38,7 @@ MessageBox::MessageBox(const MessageBoxRequest& request)
     : FramedDialog(request.owner, QStringLiteral("vbMsgBox"), kLayout) {
     const QWidget* screenOf = request.owner;
     for (int i = 0; i < messagebox::kSlots; ++i) {
-        auto* button = new QPushButton(this);
+        auto* button = new QPushButton(client());
         button->setObjectName(QStringLiteral("btnSel%1").arg(i));
         button->setProperty("index", i);
         button->setAutoDefault(true);
@@ -114,7 +114,7 @@ void MessageBox::fillButtons(const MessageBoxRequest& request, const messagebox:
 }
 
 bool MessageBox::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && (watched == this || watched->parent() == this)) {
+    if (event->type() == QEvent::KeyPress && (watched == this || watched->parent() == client())) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (!(key->modifiers() & kCommandModifiers) && !key->text().isEmpty() &&
             pressAccessLetter(key->text().at(0).unicode()))

@@ -1,14 +1,18 @@
 #include "dialogs/ProgressWindow.h"
 
+#include "dialogs/TitleBar.h"
 #include "dialogs/Units.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
+#include <QThread>
 #include <QWindow>
 
 #include <algorithm>
@@ -23,24 +27,26 @@ constexpr int kClientHeight = 765;
 constexpr QRect kTrackPlace{60, 210, ProgressBar::kTrackWidth, 300};
 constexpr int kBarHeight = 315;
 constexpr QRect kPercentPlace{45, 555, 2475, 225};
-// What a window manager sets beside the title: the window's icon and up to three buttons with their
-// gaps. The program cannot know it; this is about what common themes take. Some managers draw buttons
-// the window did not ask for (disabled), so it is counted whatever the window asks for.
-constexpr int kTitleBarFurniture = 1650;
+// The Cancel button, when the work offers one, below the percentage; the window grows to hold it.
+constexpr QRect kCancelPlace{667, 840, 1260, 420};
+constexpr int kCancelClientHeight = 1380;
+// How often the user's input is taken while the work runs, and the longest wait for the window system
+// to put the window on screen.
+constexpr qint64 kInputMs = 30;
+constexpr qint64 kExposeWaitMs = 1000;
 
 } // namespace
 
-ProgressWindow::ProgressWindow(QWidget* owner)
-    : QWidget(owner, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                         Qt::MSWindowsFixedSizeDialogHint) {
+ProgressWindow::ProgressWindow(QWidget* owner) : QWidget(owner, Qt::Tool | Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("formProgress"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setFixedSize(twips(kClientWidth), twips(kClientHeight));
+    m_titleBar = new TitleBar(this, true);
+    setFixedSize(m_titleBar->windowSizeFor(twipsRect(0, 0, kClientWidth, kClientHeight).size()));
 
     // The track, the bar and the percentage keep their places in a panel of the window's first size,
     // centred when a long title widens the window.
     m_content = new QWidget(this);
-    m_content->setGeometry(rect());
+    m_content->setGeometry(QRect(m_titleBar->clientOrigin(), twipsRect(0, 0, kClientWidth, kClientHeight).size()));
     auto* track = new QFrame(m_content);
     track->setObjectName(QStringLiteral("Shape1"));
     track->setFrameShape(QFrame::Box);
@@ -65,6 +71,72 @@ ProgressWindow::ProgressWindow(QWidget* owner)
         move(screen->availableGeometry().center() - rect().center());
 }
 
+void ProgressWindow::offerCancel(std::atomic<bool>* cancel) {
+    m_cancel = cancel;
+    if (!m_cancelButton) {
+        const QSize client = twipsRect(0, 0, kClientWidth, kCancelClientHeight).size();
+        m_content->resize(m_content->width(), client.height());
+        const QPoint centre = geometry().center();
+        setFixedSize(width(), m_titleBar->windowSizeFor(client).height());
+        move(centre - rect().center());
+        m_cancelButton = new QPushButton(QStringLiteral("Cancel"), m_content);
+        m_cancelButton->setObjectName(QStringLiteral("btnCancel"));
+        m_cancelButton->setGeometry(twipsRect(kCancelPlace));
+        connect(m_cancelButton, &QPushButton::clicked, this, &ProgressWindow::cancel);
+    }
+    // The work holds the event loop; only this window may take input meanwhile.
+    setWindowModality(Qt::ApplicationModal);
+}
+
+void ProgressWindow::cancel() {
+    if (!m_cancel)
+        return;
+    m_cancel->store(true);
+    if (m_cancelButton)
+        m_cancelButton->setEnabled(false);
+}
+
+void ProgressWindow::takeUserInput() {
+    if (!m_cancel || (m_input.isValid() && m_input.elapsed() < kInputMs))
+        return;
+    m_input.start();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void ProgressWindow::showPainted() {
+    show();
+    raise();
+    QElapsedTimer waiting;
+    waiting.start();
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        const QWindow* handle = windowHandle();
+        if (!handle || handle->isExposed() || waiting.elapsed() >= kExposeWaitMs)
+            break;
+        QThread::msleep(2);
+    }
+    repaint();
+    m_painted.start();
+}
+
+void ProgressWindow::closeEvent(QCloseEvent* event) {
+    // With a Cancel, closing is cancelling; the work closes the window when it has stopped.
+    if (m_cancel) {
+        cancel();
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void ProgressWindow::keyPressEvent(QKeyEvent* event) {
+    if (m_cancel && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cancel();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void ProgressWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowTitleChange || event->type() == QEvent::FontChange)
         fitTitle();
@@ -72,50 +144,47 @@ void ProgressWindow::changeEvent(QEvent* event) {
 }
 
 void ProgressWindow::fitTitle() {
-    if (!m_content)
+    if (!m_content || !m_titleBar)
         return;
-    // Title bars mostly set the title in bold; the window manager's own face is not known here.
-    QFont titleFont = font();
-    titleFont.setBold(true);
-    const int needed = QFontMetrics(titleFont).horizontalAdvance(windowTitle()) + twips(kTitleBarFurniture, this);
-    int width = std::max(m_content->width(), needed);
+    const int least = m_titleBar->windowSizeFor(m_content->size()).width();
+    int width = std::max(least, m_titleBar->neededWidth());
     if (const QScreen* screen = this->screen())
-        width = std::max(m_content->width(), std::min(width, screen->availableGeometry().width()));
+        width = std::max(least, std::min(width, screen->availableGeometry().width()));
     if (width == this->width())
         return;
     const int grown = width - this->width();
     setFixedSize(width, height());
-    m_content->move((width - m_content->width()) / 2, 0);
+    m_content->move((width - m_content->width()) / 2, m_content->y());
     move(pos() - QPoint(grown / 2, 0));
 }
 
 void ProgressWindow::step(int32_t increment, int32_t& value, int32_t maximum) {
-    if (!advanceProgress(m_progress, increment, value, maximum))
-        return;
-    // The bar grows in twips; the screen only sees whole pixels and whole percents, so only a change
-    // of either is drawn.
-    const int width = twips(m_progress.barWidth);
-    const QString text = QString::fromStdString(m_progress.percentText);
-    if (width == m_bar->width() && text == m_percent->text())
-        return;
-    m_bar->resize(width, m_bar->height());
-    m_percent->setText(text);
-    // Painted at once, in one pass over this small window: the work holds the event loop meanwhile.
-    // No more often than a screen shows frames, though: a million-line file is read in less time than
-    // its bar would take to paint every pixel it grows. A change left unpainted is painted with the
-    // next one, or by the event loop once the work is done.
-    constexpr qint64 kFrameMs = 16;
-    if (isVisible() && (!m_painted.isValid() || m_painted.elapsed() >= kFrameMs)) {
-        // Qt paints only a window the window system has said is on screen. A window manager maps a new
-        // window some time after it was shown, and says so through the event loop; until then that
-        // news is fetched here (user input still waits), or the window would stay blank to the end.
-        const QWindow* handle = windowHandle();
-        if (handle && !handle->isExposed())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        else
-            repaint();
-        m_painted.start();
+    if (advanceProgress(m_progress, increment, value, maximum)) {
+        // The bar grows in twips; the screen only sees whole pixels and whole percents, so only a
+        // change of either is drawn.
+        const int width = twips(m_progress.barWidth);
+        const QString text = QString::fromStdString(m_progress.percentText);
+        if (width != m_bar->width() || text != m_percent->text()) {
+            m_bar->resize(width, m_bar->height());
+            m_percent->setText(text);
+            // Painted at once, in one pass over this small window: the work holds the event loop
+            // meanwhile. No more often than a screen shows frames, though: a million-line file is read
+            // in less time than its bar would take to paint every pixel it grows. A change left
+            // unpainted is painted with the next one, or by the event loop once the work is done.
+            constexpr qint64 kFrameMs = 16;
+            if (isVisible() && (!m_painted.isValid() || m_painted.elapsed() >= kFrameMs)) {
+                // Qt paints only a window the window system has said is on screen; until then that
+                // news is fetched here (user input still waits), or the window would stay blank.
+                const QWindow* handle = windowHandle();
+                if (handle && !handle->isExposed())
+                    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                else
+                    repaint();
+                m_painted.start();
+            }
+        }
     }
+    takeUserInput();
 }
 
 } // namespace velmora

@@ -83,16 +83,24 @@ void QtUserInterface::setTitle(const std::string& title) {
 }
 
 void QtUserInterface::show() {
-    ProgressWindow& window = progressWindow();
-    window.show();
-    window.raise();
-    // Lets the window system map and paint the window; user input waits until the work ends.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Painted before the work goes on: user input waits until it ends (or goes to a Cancel).
+    if (!m_progressWindow || !m_progressWindow->isVisible())
+        m_activeBefore = QApplication::activeWindow();
+    progressWindow().showPainted();
 }
 
 void QtUserInterface::step(int32_t increment, int32_t& value, int32_t maximum) {
     // The window repaints its bar and label itself; no events are processed while the work runs.
     progressWindow().step(increment, value, maximum);
+}
+
+void QtUserInterface::offerCancel(std::atomic<bool>& cancel) {
+    progressWindow().offerCancel(&cancel);
+}
+
+void QtUserInterface::idle() {
+    if (m_progressWindow)
+        m_progressWindow->takeUserInput();
 }
 
 int32_t QtUserInterface::quietUntil(int32_t value, int32_t maximum) const {
@@ -102,6 +110,11 @@ int32_t QtUserInterface::quietUntil(int32_t value, int32_t maximum) const {
 void QtUserInterface::close() {
     // Deleted rather than hidden, so that the next operation starts with a fresh window.
     delete m_progressWindow.data();
+    // Without this the keyboard would stay with nobody: Ctrl+Z in the Blocks dialog after an update
+    // went nowhere.
+    if (m_activeBefore && m_activeBefore->isVisible())
+        m_activeBefore->activateWindow();
+    m_activeBefore = nullptr;
 }
 
 } // namespace velmora

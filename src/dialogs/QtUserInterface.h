@@ -37,11 +37,15 @@ private:
     void step(int32_t increment, int32_t& value, int32_t maximum) override;
     int32_t quietUntil(int32_t value, int32_t maximum) const override;
     void close() override;
+    void offerCancel(std::atomic<bool>& cancel) override;
+    void idle() override;
     ProgressWindow& progressWindow();
 
     DesktopServices& m_desktop;
     QWidget* m_owner;
     QPointer<ProgressWindow> m_progressWindow;
+    // The window the user was in when the progress window came up, which gets the keyboard back.
+    QPointer<QWidget> m_activeBefore;
 };
 
 } // namespace velmora

@@ -63,7 +63,11 @@ private:
 } // namespace
 
 HostsDocument::HostsDocument(FileSystem& files, Environment& environment, UserInterface& ui)
-    : m_files(files), m_environment(environment), m_ui(ui), m_collation(std::make_unique<AsciiCollation>()) {}
+    : m_files(files), m_environment(environment), m_ui(ui), m_collation(std::make_unique<AsciiCollation>()),
+      m_clock([] {
+          return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+              .count();
+      }) {}
 
 void HostsDocument::textsChanged() {
     if (m_textsListener)
@@ -99,9 +103,32 @@ void HostsDocument::noteRead(const std::string& path, const FileFingerprint& fin
     m_readFingerprint = fingerprint;
 }
 
+std::string HostsDocument::notAFile(const std::string& path) const {
+    if (path.empty())
+        return {};
+    const PathInfo info = m_files.stat(path, true);
+    if (!info.exists || info.isRegular)
+        return {};
+    return info.isDirectory ? path + " is a folder" : path + " is no regular file (a FIFO, a device or a socket)";
+}
+
+bool HostsDocument::setDroppedSourcePath(const std::string& path) {
+    if (const std::string why = notAFile(path); !why.empty()) {
+        m_ui.notify(why + ", not a list to merge; drop a list file.");
+        return false;
+    }
+    setSourcePath(path);
+    return true;
+}
+
 bool HostsDocument::load(const std::string& path) {
     if (!fileHasData(m_files, path)) {
         noteRead(path, FileFingerprint{});
+        // Not a missing file: the window says what it is, and keeps its name for the next merge.
+        if (const std::string why = notAFile(path); !why.empty() && m_askWhenChanged) {
+            m_ui.reportError(why + ", not a HOSTS file; it was not read.");
+            setHostsPath(path);
+        }
         return true;
     }
     replaceForRead();
@@ -202,6 +229,8 @@ void HostsDocument::start(bool noLoad) {
     m_history.clear();
     markSaved();
     m_needsReload = false;
+    // Nothing to take back yet, also when the read said otherwise on its way.
+    textsChanged();
 }
 
 MergeResult HostsDocument::merge() {
@@ -212,12 +241,21 @@ MergeResult HostsDocument::merge() {
         result.downloadFailed = true;
         return result;
     }
-    if (isWebAddress(m_sourcePath))
-        return mergeWebList(fetched.path);
+    if (isWebAddress(m_sourcePath)) {
+        const AddedChange change = beginAddedChange();
+        result = mergeWebList(fetched.path);
+        endAddedChange(change);
+        return result;
+    }
     const std::string& listFile = fetched.path;
     // A list that is there but cannot be read changes nothing, not even the reload of the HOSTS file;
     // one that has gone meanwhile is a missing one.
     bool listPresent = fileHasData(m_files, listFile);
+    if (const std::string why = notAFile(listFile); !listPresent && !why.empty()) {
+        result.listMissing = true;
+        m_ui.notify(why + ", not a list; nothing was merged.");
+        return result;
+    }
     if (listPresent) {
         const int fd = m_files.openRead(listFile, true);
         if (fd >= 0) {
@@ -232,6 +270,7 @@ MergeResult HostsDocument::merge() {
     }
     ProgressSink& progress = m_ui.progress();
     BusyScope busy(m_ui);
+    const AddedChange change = beginAddedChange();
     {
         RefillScope refill(m_lines);
         m_added.clear();
@@ -249,8 +288,13 @@ MergeResult HostsDocument::merge() {
                 // A path that cannot be looked at (a loop of links, a folder we may not enter) is
                 // named with its reason, not taken for a missing file.
                 const PathInfo info = m_files.stat(m_hostsPath, true);
-                if (!info.exists && info.error != 0 && info.error != ENOENT)
+                if (m_hostsPath.empty())
+                    m_ui.notify("No HOSTS file is named: type its path under \"Current HOSTS\", or open one "
+                                "with File > Open HOSTS.");
+                else if (!info.exists && info.error != 0 && info.error != ENOENT)
                     m_ui.notify(m_hostsPath + ": " + m_files.errorText(info.error));
+                else if (const std::string why = notAFile(m_hostsPath); !why.empty())
+                    m_ui.notify(why + ", not a HOSTS file; it was not read.");
                 else
                     m_ui.notify(m_hostsPath + " does not exist.");
             } else {
@@ -293,10 +337,14 @@ MergeResult HostsDocument::merge() {
                 m_added.set(before, read.appended);
                 if (!result.hostsReread)
                     m_history.added(numbersFrom(before, read.appended));
+                // A list with nothing new leaves the lines as they were, and so unsaved only if they were.
+                if (read.appended == 0)
+                    m_modified = wasModified;
             }
             setStatus(m_addedStatus, itemsText(result.linesAdded));
         }
     }
+    endAddedChange(change);
     noteSavedIfUnmodified();
     showTotal();
     progress.close();
@@ -326,7 +374,7 @@ bool HostsDocument::save(const std::string& path) {
             m_lastSave = SaveResult{};
             m_lastSave.status = SaveStatus::WriteFailed;
             m_lastSave.message = target + ": " + ownLock.holder() + " is saving it; try again when it has finished.";
-            m_ui.reportError("The HOSTS list was not saved. " + m_lastSave.message);
+            m_ui.reportError("The HOSTS list was not saved. " + asSentence(m_lastSave.message));
             return false;
         }
     }
@@ -356,7 +404,7 @@ bool HostsDocument::save(const std::string& path) {
             ownLock.release();
             return saveAsAdministrator(target);
         }
-        std::string message = "The HOSTS list was not saved. " + m_lastSave.message;
+        std::string message = "The HOSTS list was not saved. " + asSentence(m_lastSave.message);
         if (failedForPermission(m_lastSave) && user != 0 && !m_permissionAdvice.empty())
             message += ". " + m_permissionAdvice;
         m_ui.reportError(message);
@@ -384,7 +432,7 @@ void HostsDocument::enableAdministratorSave(ProcessRunner& runner, std::string h
 }
 
 bool HostsDocument::saveAsAdministrator(const std::string& target) {
-    const Answer answer = m_ui.ask("The HOSTS list was not saved. " + m_lastSave.message +
+    const Answer answer = m_ui.ask("The HOSTS list was not saved. " + asSentence(m_lastSave.message) +
                                        ".\n\nSave it as administrator? " + administratorPromptText(),
                                    MessageStyle::YesNo | MessageStyle::Exclamation);
     if (answer != Answer::Yes)
@@ -427,6 +475,7 @@ void HostsDocument::readAgainWithAddedLines(const std::string& path) {
     std::vector<std::string> again;
     for (int32_t i = 0; i < m_added.count(); ++i)
         again.emplace_back(m_added.text(i));
+    const AddedChange change = beginAddedChange();
     m_added.clear();
     m_addedSelection.reset();
     replaceForRead();
@@ -448,6 +497,7 @@ void HostsDocument::readAgainWithAddedLines(const std::string& path) {
         m_modified = reader.appended() > 0;
         setStatus(m_addedStatus, itemsText(reader.appended()));
     }
+    endAddedChange(change);
 
     showTotal();
     m_needsReload = false;
@@ -530,16 +580,9 @@ int32_t HostsDocument::removeBlock(const std::string& name) {
             rest.append(m_lines.text(i));
     rest.endAppend();
     const int32_t left = rest.count();
-    std::deque<BlockListNames> store;
-    EntryList completed;
-    m_lastCompletion = rebuildSourcedBlocks(
-        rest, {}, [&](const BlockInfo& block) { return keptListOf(block, store); }, completed);
-    m_lines.beginBulkChange();
     m_added.clear();
     m_addedSelection.reset();
-    m_selection.reset();
-    replaceLines(m_lastCompletion.changed ? completed : rest);
-    m_lines.endBulkChange();
+    replaceCompleting(rest);
     return before - left;
 }
 
@@ -552,16 +595,7 @@ int32_t HostsDocument::removeBlockAsking() {
         std::string(trimSpaces(m_ui.askText("Name of the block to remove:", "Remove block", suggestion, false)));
     if (name.empty())
         return 0;
-    if (m_ui.ask("Do you want to clear the block(s) '" + name + "' from HOSTS file?",
-                 MessageStyle::YesNo | MessageStyle::Question | MessageStyle::DefaultButton2) != Answer::Yes)
-        return 0;
-    const int32_t removed = removeBlock(name);
-    if (removed > 0)
-        edited();
-    else
-        m_ui.notify("No block named '" + name + "' was found.");
-    showTotal();
-    return removed;
+    return removeBlockAsking(name);
 }
 
 void HostsDocument::edited() {
@@ -596,11 +630,15 @@ void HostsDocument::redo() {
 
 void HostsDocument::historyStep(bool back) {
     std::vector<int32_t> restored;
+    const uint64_t from = m_history.state();
     {
         BusyScope busy(m_ui);
         if (!(back ? m_history.undo(restored) : m_history.redo(restored)))
             return;
     }
+    // A merge taken back shows what the added lines and counts showed before it, and again after.
+    if (const AddedView* view = m_addedViews.after(from, m_history.state(), back))
+        showAddedView(*view);
     m_selection.selectLines(restored);
     m_modified = m_history.state() != m_savedState;
     m_needsReload = true;

@@ -7,9 +7,11 @@
 #include "core/Selection.h"
 #include "core/UserInterface.h"
 #include "core/WebList.h"
+#include "document/AddedViews.h"
 #include "document/ListHistory.h"
 #include "merge/AllowList.h"
 #include "merge/BlockList.h"
+#include "merge/BlockSwitch.h"
 #include "merge/Blocks.h"
 #include "merge/DuplicateIndex.h"
 #include "merge/Sort.h"
@@ -80,6 +82,9 @@ public:
 
     const std::string& sourcePath() const { return m_sourcePath; }
     void setSourcePath(const std::string& path);
+    // The same for a path the user dropped on the window: a folder, or anything else there that is no
+    // file (a FIFO, a device), is refused with its name and changes nothing. False when refused.
+    bool setDroppedSourcePath(const std::string& path);
     const std::string& hostsPath() const { return m_hostsPath; }
     // A different path marks the lines as needing a reload.
     void setHostsPath(const std::string& path);
@@ -98,8 +103,10 @@ public:
     void start(bool noLoad);
 
     // Replaces the lines with those of the file, kept exactly as read, and takes its path. A missing or
-    // empty file changes nothing. Progress shows for files over 32000 bytes, under the title the caller
-    // set. False when the file could not be read to its end (the lines then lack some of it).
+    // empty file changes nothing. A folder, FIFO or device at the path changes nothing either, and the
+    // window's user is told with its name (the path is taken, so that a merge names it again). Progress
+    // shows for files over 32000 bytes, under the title the caller set. False when the file could not be
+    // read to its end (the lines then lack some of it).
     bool load(const std::string& path);
     // True when the last read of the HOSTS file (a load, or a merge that read it again) ended early:
     // saving would drop the lines it did not reach.
@@ -170,6 +177,29 @@ public:
     // one), then the command line's question for --remove; Yes removes the blocks as a change of the
     // lines. Returns how many lines went.
     int32_t removeBlockAsking();
+    // The same for the blocks of a name the window already knows: the question, then the removal.
+    int32_t removeBlockAsking(const std::string& name);
+
+    // The blocks of the lines, from the top (see findBlocks), and how many names one holds.
+    std::vector<BlockInfo> blocks() const { return findBlocks(m_lines); }
+    int32_t namesIn(const BlockInfo& block) const { return namesInBlock(m_lines, block); }
+    // Switches every block of the name off or on (see switchBlocks) as one change of the lines, and
+    // completes the blocks kept from lists from the copies of their lists (see removeBlock): a name
+    // that a block switched off held is then written in the next block switched on whose list has it,
+    // and goes from there again when the block is switched on. lastCompletion() says how. Nothing
+    // changes unless the result is Switched; nothing is said to the user.
+    BlockSwitchResult switchBlock(const std::string& name, bool on);
+    // Keeps the block of the name from its list, downloaded now (with progress and Cancel) or read from
+    // its file, as one change of the lines (see updateBlocks). A block that names no list, a download
+    // that fails and a list that is no list change nothing and are told; a cancelled download changes
+    // nothing.
+    BlocksUpdate updateBlockNow(const std::string& name);
+    // Asks for the address (or full path) of a list and the name of its block, then adds the block at
+    // the end of the lines from the list as updateBlockNow keeps one. Returns the block's name, or ""
+    // when nothing was added (cancelled, a name already taken, a list that could not be had).
+    std::string addListAsking();
+    // Seconds since 1970, for the "# updated: " notes of the blocks an update changes.
+    void setClock(std::function<int64_t()> clock) { m_clock = std::move(clock); }
 
     // Undo and redo of every change of the lines: edits, merges (with the reading of the HOSTS file
     // again), sorting, clearing and block removal. Taking a change back or making it again counts as
@@ -205,7 +235,8 @@ public:
     // The list at source as a file to read: a path as it is, a web address downloaded into the cache
     // folder (with progress). A download that fails is reported to the user and changes nothing.
     // A file:// address is read as its file. A download is kept only when it is a block list (see
-    // readBlockList): a refused one changes nothing and is told.
+    // readBlockList): a refused one changes nothing and is told. The user may cancel a download (see
+    // ProgressSink::offerCancel): nothing changes, and nothing more is said.
     WebListResult fetchList(const std::string& source);
     // Keeps the requested blocks from their lists, as one change of the lines (see rebuildSourcedBlocks):
     // every block that names its source is rebuilt, from the list requested for it, else from the copy
@@ -225,6 +256,9 @@ private:
     void notePartialRead(const std::string& path, int error);
     void tellPartialRead(const std::string& path);
     void textsChanged();
+    // "PATH is a folder" or "PATH is no regular file (...)" when something that is no file is at the
+    // path; empty for a file, or nothing.
+    std::string notAFile(const std::string& path) const;
     void setStatus(std::string& status, const std::string& text);
     void showTotal();
     void edited();
@@ -287,6 +321,23 @@ private:
     const BlockListNames* keptListOf(const BlockInfo& block, std::deque<BlockListNames>& store);
     // Takes over lines in one change of the history.
     void replaceLines(EntryList& lines);
+    // The sourced blocks of lines completed from the copies of their lists (see removeBlock), taken over
+    // as one change of the history.
+    void replaceCompleting(EntryList& lines);
+    // What the added lines show now, and around a change that sets them anew: the view before, taken
+    // first, and the one after, noted with it for undo and redo (see AddedViews). Changes within
+    // another count as that one.
+    struct AddedChange {
+        uint64_t before = 0;
+        AddedView view;
+    };
+    AddedView addedView() const;
+    void showAddedView(const AddedView& view);
+    AddedChange beginAddedChange();
+    void endAddedChange(const AddedChange& change);
+    AddedViews m_addedViews;
+    int m_addedChanges = 0;
+    std::function<int64_t()> m_clock;
     MergeResult mergeWebList(const std::string& listFile);
     BlocksRebuild m_lastCompletion;
     Downloader* m_downloader = nullptr;

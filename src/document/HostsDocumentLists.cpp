@@ -26,12 +26,16 @@ WebListResult HostsDocument::fetchList(const std::string& source) {
                 readBlockList(std::string(body), m_webOptions.maxBytes, &m_allow, hostName, names);
             return read.status == BlockListStatus::Read ? std::string() : read.message;
         };
-        result = fetchWebList(*m_downloader, m_files, m_environment, source, m_webOptions, m_ui.progress(), check);
+        // The user may stop a download; the downloader looks at the flag wherever it runs.
+        std::atomic<bool> cancel{false};
+        result =
+            fetchWebList(*m_downloader, m_files, m_environment, source, m_webOptions, m_ui.progress(), check, &cancel);
     } else {
         result.message = "web addresses are not supported here";
     }
     m_ui.setBusy(false);
-    if (result.status == WebListStatus::Failed)
+    // A download the user cancelled needs no telling.
+    if (result.status == WebListStatus::Failed && !result.cancelled)
         m_ui.reportError("The list " + source + " could not be downloaded: " + result.message);
     return result;
 }
@@ -61,8 +65,9 @@ BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& reques
     const std::string hostName = m_environment.hostName();
     std::deque<BlockListNames> store;
     std::vector<SourcedList> lists;
+    const std::string now = updateStamp(m_clock());
     for (const BlockRequest& request : requests) {
-        SourcedList list{request.name, request.source, request.address, nullptr};
+        SourcedList list{request.name, request.source, request.address, nullptr, now};
         if (!request.listFile.empty()) {
             store.emplace_back();
             const BlockListRead read =
@@ -79,6 +84,7 @@ BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& reques
         lists.push_back(std::move(list));
     }
     m_ui.setBusy(true);
+    const AddedChange change = beginAddedChange();
     m_lines.beginBulkChange();
     EntryList replacement;
     update.rebuild = rebuildSourcedBlocks(
@@ -90,6 +96,7 @@ BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& reques
         replaceLines(replacement);
     }
     m_lines.endBulkChange();
+    endAddedChange(change);
     m_ui.setBusy(false);
     for (const std::string& name : update.rebuild.unclosed) {
         const bool requested =

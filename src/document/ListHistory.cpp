@@ -88,7 +88,11 @@ void ListHistory::reorder(std::vector<int32_t> order) {
     m_list.reorder(order);
     if (!m_enabled)
         return;
-    push(Change::Kind::Reordered).places = std::move(order);
+    Change& change = push(Change::Kind::Reordered);
+    // Lines in another order are the same lines to save: a sort, its undo and its redo leave the
+    // document as modified as it was.
+    change.after = change.before;
+    change.places = std::move(order);
     keepWithinBounds();
 }
 

@@ -37,8 +37,9 @@ public:
     bool undo(std::vector<int32_t>& restored);
     bool redo(std::vector<int32_t>& restored);
 
-    // Names the list's contents: equal numbers mean the same lines, so that a document can tell
-    // whether undoing led back to what it saved.
+    // Names the list's contents: equal numbers mean the same lines, in the same order unless the lines
+    // were put in another order (a reorder keeps the number), so that a document can tell whether
+    // undoing led back to what it saved.
     uint64_t state() const { return m_done.empty() ? m_base : m_done.back().after; }
     // Forgets every change; the contents now get a new state.
     void clear();

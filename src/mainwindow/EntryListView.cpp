@@ -2,9 +2,11 @@
 
 #include "dialogs/DisplayText.h"
 
+#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
@@ -19,6 +21,28 @@ constexpr int kLayoutBatch = 1 << 17;
 // The lines measured on screen for the widest: the longest in bytes (measuring a million would take
 // seconds; among lines of one font the longest are the widest but for a few pixels).
 constexpr size_t kMeasuredLines = 32;
+// A tooltip shows this much of a line at most, and leaves this share of the screen's width free.
+constexpr qsizetype kLongestTip = 4000;
+constexpr int kTipMarginPercent = 10;
+
+// The line as a tooltip that stays inside a screen `width` pixels wide: broken into rows that each fit,
+// wherever they reach the edge (a host name has no spaces to break at), as rich text so that no "<" in
+// the line is taken for markup.
+QString tipText(QString line, const QFontMetrics& metrics, int width) {
+    if (line.size() > kLongestTip)
+        line = line.left(kLongestTip) + QChar(0x2026);
+    QString rows;
+    QString row;
+    for (const QChar c : line) {
+        if (!row.isEmpty() && metrics.horizontalAdvance(row + c) > width) {
+            rows += row.toHtmlEscaped() + QStringLiteral("<br>");
+            row.clear();
+        }
+        row += c;
+    }
+    rows += row.toHtmlEscaped();
+    return QStringLiteral("<p style='white-space:pre'>") + rows + QStringLiteral("</p>");
+}
 } // namespace
 
 // Rows as wide as the widest line: with uniform item sizes the view asks one row for the size of all.
@@ -103,7 +127,11 @@ bool EntryListView::viewportEvent(QEvent* event) {
         event->ignore();
         return true;
     }
-    QToolTip::showText(help->globalPos(), text, viewport(), row);
+    const QScreen* screen = QGuiApplication::screenAt(help->globalPos());
+    if (!screen)
+        screen = this->screen();
+    const int width = screen->availableGeometry().width() * (100 - kTipMarginPercent) / 100;
+    QToolTip::showText(help->globalPos(), tipText(text, QFontMetrics(QToolTip::font()), width), viewport(), row);
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "core/WebList.h"
 #include "dialogs/DisplayText.h"
 #include "dialogs/Units.h"
+#include "mainwindow/BlocksDialog.h"
 #include "mainwindow/Credits.h"
 #include "mainwindow/EntryListView.h"
 #include "mainwindow/GraphicalButton.h"
@@ -227,6 +228,7 @@ void MainWindow::buildMenus() {
     m_editMenu->addSeparator()->setObjectName(QStringLiteral("mnuEditSep1"));
     m_deleteAction = item(m_editMenu, "mnuEditDelete", QStringLiteral("&Delete"), QKeySequence(Qt::Key_Delete));
     m_removeBlockAction = item(m_editMenu, "mnuEditRemoveBlock", QStringLiteral("Remove &block..."), QKeySequence());
+    m_blocksAction = item(m_editMenu, "mnuEditBlocks", QStringLiteral("Bloc&ks..."), QKeySequence());
 }
 
 void MainWindow::connectEvents() {
@@ -242,6 +244,10 @@ void MainWindow::connectEvents() {
     connect(m_findNextAction, &QAction::triggered, this, [this] { onFindTriggered(false); });
     connect(m_deleteAction, &QAction::triggered, this, &MainWindow::onDeleteTriggered);
     connect(m_removeBlockAction, &QAction::triggered, this, [this] { m_document.removeBlockAsking(); });
+    connect(m_blocksAction, &QAction::triggered, this, [this] {
+        BlocksDialog dialog(m_document, this);
+        dialog.exec();
+    });
     connect(m_undoAction, &QAction::triggered, this, [this] { m_document.undo(); });
     connect(m_redoAction, &QAction::triggered, this, [this] { m_document.redo(); });
 
@@ -341,7 +347,8 @@ void MainWindow::dropEvent(QDropEvent* event) {
     if (file.isEmpty())
         return;
     event->acceptProposedAction();
-    m_document.setSourcePath(file.toStdString());
+    if (!m_document.setDroppedSourcePath(file.toStdString()))
+        return;
     m_paths[0]->setFocus(Qt::OtherFocusReason);
     selectPathText(0);
 }

@@ -94,6 +94,7 @@ private:
     QAction* m_findNextAction = nullptr;
     QAction* m_deleteAction = nullptr;
     QAction* m_removeBlockAction = nullptr;
+    QAction* m_blocksAction = nullptr;
     QAction* m_undoAction = nullptr;
     QAction* m_redoAction = nullptr;
 };

@@ -1,10 +1,12 @@
 #include "merge/Blocks.h"
 
 #include "core/TextUtil.h"
+#include "merge/BlockSwitch.h"
 #include "merge/NameSet.h"
 #include "merge/Normalise.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace velmora {
 
@@ -53,27 +55,78 @@ struct Target {
     std::string source;  // its source line's text after the note
     std::string address; // where its names go
     const BlockListNames* names = nullptr;
+    std::string stamp;      // for its "# updated: " note should its lines change
     bool duplicate = false; // a later block of a name already taken: it goes
     std::vector<std::string_view> chosen;
+    bool off() const { return info.off; }
+    // What each of its lines of names begins with.
+    std::string prefix() const { return (off() ? std::string(kSwitchedOffPrefix) : std::string()) + address + " "; }
+    // Its notes as they are to be written, with this "# updated: " note.
+    std::vector<std::string> notes(const std::string& updated) const {
+        std::vector<std::string> lines{std::string(kBlockSource) + source};
+        if (address != kDefaultBlockAddress)
+            lines.push_back(std::string(kBlockAddress) + address);
+        if (!updated.empty())
+            lines.push_back(std::string(kBlockUpdated) + updated);
+        if (off())
+            lines.emplace_back(kBlockOffNote);
+        return lines;
+    }
 };
 
 bool sameLine(std::string_view line, std::string_view prefix, std::string_view name) {
     return line.size() == prefix.size() + name.size() && line.starts_with(prefix) && line.ends_with(name);
 }
 
+// The line of a block's body as it holds names: a switched-off block's line without its prefix.
+std::string_view bodyText(const BlockInfo& block, std::string_view line) {
+    return block.off ? switchedOnLine(line) : line;
+}
+
+// Days since 1970-01-01 as a date of the proleptic Gregorian calendar.
+void civilFromDays(int64_t days, int64_t& year, int& month, int& day) {
+    days += 719468;
+    const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const int64_t dayOfEra = days - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
+    month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
+    year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+}
+
 } // namespace
+
+bool BlockScanner::takeNote(BlockInfo& block, std::string_view text) {
+    // The stages: 1 source, 2 address, 3 updated, 4 off; each note may follow only those before it.
+    if (m_noteStage == 0 && text.starts_with(kBlockSource)) {
+        block.source = std::string(trimSpaces(text.substr(kBlockSource.size())));
+        m_noteStage = 1;
+    } else if (m_noteStage == 1 && text.starts_with(kBlockAddress)) {
+        block.address = std::string(trimSpaces(text.substr(kBlockAddress.size())));
+        m_noteStage = 2;
+    } else if ((m_noteStage == 1 || m_noteStage == 2) && text.starts_with(kBlockUpdated)) {
+        block.updated = std::string(trimSpaces(text.substr(kBlockUpdated.size())));
+        m_noteStage = 3;
+    } else if (m_noteStage < 4 && trimSpaces(text) == kBlockOffNote) {
+        block.off = true;
+        m_noteStage = 4;
+    } else {
+        return false;
+    }
+    ++block.notes;
+    return true;
+}
 
 void BlockScanner::line(std::string_view text) {
     const int32_t i = m_count++;
     if (m_open) {
         BlockInfo& block = m_blocks.back();
-        if (i == block.begin + 1 && text.starts_with(kBlockSource)) {
-            block.source = std::string(trimSpaces(text.substr(kBlockSource.size())));
-            block.notes = 1;
-        } else if (i == block.begin + 2 && block.notes == 1 && text.starts_with(kBlockAddress)) {
-            block.address = std::string(trimSpaces(text.substr(kBlockAddress.size())));
-            block.notes = 2;
-        } else if (istartsWith(text, kBlockEnd) && iequals(trimSpaces(text.substr(kBlockEnd.size())), block.name)) {
+        if (m_inNotes && takeNote(block, text))
+            return;
+        m_inNotes = false;
+        if (istartsWith(text, kBlockEnd) && iequals(trimSpaces(text.substr(kBlockEnd.size())), block.name)) {
             block.end = i;
             block.closed = true;
             m_open = false;
@@ -88,6 +141,8 @@ void BlockScanner::line(std::string_view text) {
     block.address = std::string(kDefaultBlockAddress);
     m_blocks.push_back(std::move(block));
     m_open = true;
+    m_inNotes = true;
+    m_noteStage = 0;
 }
 
 std::vector<BlockInfo> BlockScanner::finish() {
@@ -97,11 +152,32 @@ std::vector<BlockInfo> BlockScanner::finish() {
     return std::move(m_blocks);
 }
 
+std::string updateStamp(int64_t unixSeconds) {
+    constexpr int64_t kDay = 86400;
+    const int64_t days = (unixSeconds >= 0 ? unixSeconds : unixSeconds - (kDay - 1)) / kDay;
+    const int64_t second = unixSeconds - days * kDay;
+    int64_t year = 0;
+    int month = 0;
+    int day = 0;
+    civilFromDays(days, year, month, day);
+    char text[40];
+    std::snprintf(text, sizeof text, "%04lld-%02d-%02dT%02d:%02d:%02dZ", static_cast<long long>(year), month, day,
+                  static_cast<int>(second / 3600), static_cast<int>(second / 60 % 60), static_cast<int>(second % 60));
+    return text;
+}
+
 std::vector<BlockInfo> findBlocks(const LineSource& lines) {
     BlockScanner scanner;
     for (int32_t i = 0; i < lines.count(); ++i)
         scanner.line(lines.text(i));
     return scanner.finish();
+}
+
+int32_t namesInBlock(const LineSource& lines, const BlockInfo& block) {
+    int32_t names = 0;
+    for (int32_t i = block.begin + 1 + block.notes; i < block.end; ++i)
+        forEachNameOf(bodyText(block, lines.text(i)), [&](std::string_view) { ++names; });
+    return names;
 }
 
 std::vector<uint8_t> unpairedMarkers(const LineSource& lines, int32_t first) {
@@ -173,6 +249,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
             target.source = list->source;
             target.address = list->address.empty() ? info.address : list->address;
             target.names = list->names;
+            target.stamp = list->updated;
         } else {
             target.source = info.source;
             target.address = info.address;
@@ -190,6 +267,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         target.source = lists[k].source;
         target.address = lists[k].address.empty() ? std::string(kDefaultBlockAddress) : lists[k].address;
         target.names = lists[k].names;
+        target.stamp = lists[k].updated;
         targets.push_back(std::move(target));
     }
 
@@ -207,30 +285,45 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
     size_t expected = 0;
     for (const Target& target : targets)
         expected += target.names ? target.names->names.size() : static_cast<size_t>(target.info.bodyLines());
+    // The names the blocks switched on hold so far, from the first block on. A switched-off block takes
+    // none: it would otherwise unblock a name that a later list switched on has.
     NameSet seen(expected);
     NameSet held; // the names of blocks kept as they are, in lower case
     for (Target& target : targets) {
         if (target.duplicate)
             continue;
         if (!target.names) {
-            // No list at hand: the block stays as it is, and its names are taken.
+            // No list at hand: the block stays as it is, and its names are taken unless it is off.
+            if (target.off())
+                continue;
             for (int32_t i = target.info.begin + 1 + target.info.notes; i < target.info.end; ++i)
                 forEachNameOf(lines.text(i), [&](std::string_view name) { seen.insert(keptLower(held, name)); });
             continue;
         }
         target.chosen.reserve(target.names->names.size());
-        seen.insertAll(target.names->names, [&](std::string_view name) {
+        const auto choose = [&](std::string_view name) {
             if (ownMapping.size() == 0 || !ownMapping.contains(name))
                 target.chosen.push_back(name);
-        });
+        };
+        if (!target.off()) {
+            seen.insertAll(target.names->names, choose);
+            continue;
+        }
+        // What it would hold switched on here: each of its names once, unless a block before it holds it.
+        NameSet own(target.names->names.size());
+        for (const std::string_view name : target.names->names)
+            if (!seen.contains(name) && own.insert(name))
+                choose(name);
     }
 
-    for (const Target& target : targets) {
+    std::vector<std::string> updated(targets.size()); // each block's "# updated: " note as it will be
+    for (size_t t = 0; t < targets.size(); ++t) {
+        const Target& target = targets[t];
         BlockOutcome outcome;
         outcome.name = target.info.name;
+        outcome.off = target.off();
         outcome.isNew = target.info.begin < 0;
         outcome.kept = !target.names && !target.duplicate;
-        const std::string prefix = target.address + " ";
         if (target.duplicate) {
             result.changed = true;
             continue;
@@ -242,22 +335,22 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         }
         outcome.names = static_cast<int32_t>(target.chosen.size());
         const BlockInfo& info = target.info;
-        const bool addressNoted = target.address != kDefaultBlockAddress;
+        const std::string prefix = target.prefix();
+        updated[t] = info.updated;
         if (outcome.isNew) {
             outcome.changed = true;
             outcome.added = outcome.names;
         } else {
-            outcome.changed =
-                lines.text(info.begin + 1) != std::string(kBlockSource) + target.source ||
-                info.notes != (addressNoted ? 2 : 1) ||
-                (addressNoted && lines.text(info.begin + 2) != std::string(kBlockAddress) + target.address) ||
-                info.bodyLines() != outcome.names;
+            const std::vector<std::string> notes = target.notes(info.updated);
+            outcome.changed = info.notes != static_cast<int32_t>(notes.size()) || info.bodyLines() != outcome.names;
+            for (int32_t k = 0; !outcome.changed && k < info.notes; ++k)
+                outcome.changed = lines.text(info.begin + 1 + k) != notes[static_cast<size_t>(k)];
             for (int32_t k = 0; !outcome.changed && k < outcome.names; ++k)
                 outcome.changed = !sameLine(lines.text(info.begin + 1 + info.notes + k), prefix, target.chosen[k]);
             if (outcome.changed) {
                 NameSet before;
                 for (int32_t i = info.begin + 1 + info.notes; i < info.end; ++i)
-                    forEachNameOf(lines.text(i),
+                    forEachNameOf(bodyText(info, lines.text(i)),
                                   [&](std::string_view name) { before.insert(keptLower(before, name)); });
                 NameSet after(target.chosen.size());
                 for (const std::string_view name : target.chosen) {
@@ -267,6 +360,9 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
                 outcome.removed = static_cast<int32_t>(before.size()) - (outcome.names - outcome.added);
             }
         }
+        // Only a change from its list is an update; completing it from the copy kept of its list is not.
+        if (outcome.changed && !target.stamp.empty())
+            updated[t] = target.stamp;
         result.changed = result.changed || outcome.changed;
         result.blocks.push_back(outcome);
     }
@@ -277,12 +373,12 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
     EntryList fresh;
     fresh.reserveEntries(static_cast<size_t>(n) + expected);
     fresh.beginAppend();
-    auto writeBlock = [&](const Target& target, std::string_view begin, std::string_view end) {
+    auto writeBlock = [&](size_t t, std::string_view begin, std::string_view end) {
+        const Target& target = targets[t];
         fresh.append(begin);
-        fresh.append(kBlockSource, target.source);
-        if (target.address != kDefaultBlockAddress)
-            fresh.append(kBlockAddress, target.address);
-        const std::string prefix = target.address + " ";
+        for (const std::string& note : target.notes(updated[t]))
+            fresh.append(note);
+        const std::string prefix = target.prefix();
         for (const std::string_view name : target.chosen)
             fresh.append(prefix, name);
         fresh.append(end);
@@ -294,7 +390,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         if (next < targets.size() && targets[next].info.begin == i) {
             const Target& target = targets[next];
             if (!target.duplicate && target.names)
-                writeBlock(target, lines.text(i), lines.text(target.info.end));
+                writeBlock(next, lines.text(i), lines.text(target.info.end));
             else if (!target.duplicate)
                 for (int32_t k = target.info.begin; k <= target.info.end; ++k)
                     fresh.append(lines.text(k));
@@ -303,9 +399,10 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         }
         fresh.append(lines.text(i));
     }
-    for (const Target& target : targets) {
-        if (target.info.begin < 0)
-            writeBlock(target, std::string(kBlockBegin) + target.info.name, std::string(kBlockEnd) + target.info.name);
+    for (size_t t = 0; t < targets.size(); ++t) {
+        if (targets[t].info.begin < 0)
+            writeBlock(t, std::string(kBlockBegin) + targets[t].info.name,
+                       std::string(kBlockEnd) + targets[t].info.name);
     }
     fresh.endAppend();
     replacement.swapEntries(fresh);

@@ -46,6 +46,12 @@ int onProgress(void* user, curl_off_t total, curl_off_t received, curl_off_t, cu
     auto* transfer = static_cast<Transfer*>(user);
     if (transfer->progress)
         transfer->progress(static_cast<uint64_t>(received), static_cast<uint64_t>(total));
+    // The library calls this about once a second also while nothing arrives, so a wait ends soon too.
+    const std::atomic<bool>* cancel = transfer->request.cancel;
+    if (cancel && cancel->load()) {
+        transfer->response.cancelled = true;
+        return 1;
+    }
     return 0;
 }
 
@@ -93,7 +99,9 @@ public:
             response.tooLarge = true;
         if (code != CURLE_OK) {
             response.failed = true;
-            response.message = error[0] != '\0' ? std::string(trimmed(error)) : curl_easy_strerror(code);
+            response.message = response.cancelled ? "cancelled"
+                               : error[0] != '\0' ? std::string(trimmed(error))
+                                                  : curl_easy_strerror(code);
         }
         curl_slist_free_all(headers);
         curl_easy_cleanup(curl);

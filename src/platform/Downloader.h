@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -15,6 +16,10 @@ struct DownloadRequest {
     int connectTimeoutMs = 0;
     int timeoutMs = 0; // the whole transfer
     int maxRedirects = 0;
+    // Set from any thread (the Cancel of a window) to end the transfer; the downloader looks at it while
+    // it waits and between pieces of the body, and the transfer then fails with `cancelled`. It must
+    // outlive the call.
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // What came back. A transfer that failed (no connection, a timeout, too many redirects, a body over
@@ -23,6 +28,7 @@ struct DownloadRequest {
 struct DownloadResponse {
     bool failed = false;
     bool tooLarge = false;
+    bool cancelled = false; // ended by the request's cancel flag
     std::string message;
     long status = 0;
     std::string reason; // the status line's text after the code ("Not Found")

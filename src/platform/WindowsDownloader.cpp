@@ -164,6 +164,12 @@ public:
             response.message = std::move(message);
             return response;
         };
+        // Looked at before each request, between pieces of the body and when a wait ends: a synchronous
+        // wait of WinHTTP under way runs to its end, and a Cancel pressed during it still counts.
+        const auto cancelled = [&] {
+            response.cancelled = request.cancel && request.cancel->load();
+            return response.cancelled;
+        };
         // One deadline for the whole transfer, redirects included, as a timeout of 0 means none.
         const bool limited = request.timeoutMs > 0;
         const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(request.timeoutMs);
@@ -183,6 +189,8 @@ public:
         // A call that failed once the time was up failed for that, whatever it says.
         const auto failedCall = [&](const std::string& where) {
             const DWORD error = GetLastError();
+            if (cancelled())
+                return fail("cancelled");
             return fail(remainingMs() < 0 ? "Operation timed out" : errorText(error, where));
         };
 
@@ -198,6 +206,8 @@ public:
             const int left = remainingMs();
             if (left < 0)
                 return fail("Operation timed out");
+            if (cancelled())
+                return fail("cancelled");
             Handle connection(WinHttpConnect(session.get(), at->host.c_str(), at->port, 0));
             Handle exchange(connection ? WinHttpOpenRequest(connection.get(), L"GET", at->path.c_str(), nullptr,
                                                             WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
@@ -250,6 +260,8 @@ public:
                 const int wait = remainingMs();
                 if (wait < 0)
                     return fail("Operation timed out");
+                if (cancelled())
+                    return fail("cancelled");
                 // Each wait only as long as the transfer has left (through WinHttpSetTimeouts: wine
                 // does not take WINHTTP_OPTION_RECEIVE_TIMEOUT once the request is under way).
                 WinHttpSetTimeouts(exchange.get(), wait, wait, wait, wait);
@@ -273,6 +285,8 @@ public:
                 if (progress)
                     progress(response.body.size(), total);
             }
+            if (cancelled())
+                return fail("cancelled");
             return response;
         }
     }

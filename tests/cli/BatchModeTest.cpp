@@ -137,7 +137,7 @@ TEST_F(BatchModeTest, OnlyNoDeclines) {
 // drops VELMORA_HOSTS, or on Windows an administrator's prompt; root, or an elevated run, is not.
 TEST_F(BatchModeTest, NoPermissionSaysHowToGetIt) {
     writeFile(hosts, "10.0.0.5 nas\r\n");
-    const std::string failed = "The HOSTS list was not saved. cannot write the backup " + hosts +
+    const std::string failed = "The HOSTS list was not saved. Cannot write the backup " + hosts +
                                ".bak: Permission "
                                "denied";
     files.failOp(Op::CreateExclusive, EACCES, 0, -1);

@@ -207,7 +207,8 @@ TEST_F(BlockListRunTest, RemovingOneListUnblocksNothingTheOthersList) {
     expectAllBlocked(namesListed(readFile(b)), "b after removing a");
     expectAllBlocked(namesListed(readFile(c)), "c after removing a");
     EXPECT_EQ(addressOf("only-a.example"), "");
-    EXPECT_EQ(out.str(), "Completed b from the copy kept of its list: 3 names (+2, -0)\nRemoved 6 lines in blocks "
+    // The block's lines: its markers, its source and update notes, its three names.
+    EXPECT_EQ(out.str(), "Completed b from the copy kept of its list: 3 names (+2, -0)\nRemoved 7 lines in blocks "
                          "named a from " +
                              hosts + " (backup: " + hosts + ".bak)\n");
     EXPECT_EQ(run({"--remove", "b", "--yes"}), kExitDone);
@@ -227,9 +228,9 @@ TEST_F(BlockListRunTest, AMergedListCannotOpenABlockOverTheUsersLines) {
     writeFile(hosts, readFile(hosts) + "10.0.0.5 nas\n");
     const std::string ads = list("ads.txt", "fresh.example\n");
     EXPECT_EQ(run({"--update", "ads", ads}), kExitDone);
-    EXPECT_EQ(readFile(hosts), kLocalhost +
-                                   "127.0.0.1 ads.example\n127.0.0.1 x.example\n10.0.0.5 nas\n#BEGIN of ads\n" +
-                                   "# source: " + ads + "\n127.0.0.1 fresh.example\n#END of ads\n");
+    EXPECT_EQ(readFile(hosts),
+              kLocalhost + "127.0.0.1 ads.example\n127.0.0.1 x.example\n10.0.0.5 nas\n#BEGIN of ads\n" +
+                  "# source: " + ads + "\n" + kTestUpdated + "\n127.0.0.1 fresh.example\n#END of ads\n");
     // A sourced block with no end is left alone, and an update of it says why.
     writeFile(hosts, kLocalhost + "#BEGIN of ads\n# source: " + ads + "\nold.example\n10.0.0.5 nas\n");
     const std::string before = readFile(hosts);
@@ -244,15 +245,17 @@ TEST_F(BlockListRunTest, AMergedListCannotOpenABlockOverTheUsersLines) {
 TEST_F(BlockListRunTest, BlocksOfOneNameAndBlocksWithoutTheirList) {
     const std::string a = list("a.txt", "a.example\nshared.example\n");
     const std::string gone = std::filesystem::absolute(dir.file("gone.txt")).lexically_normal().string();
-    const auto block = [](const std::string& name, const std::string& source, const std::string& lines) {
-        return "#BEGIN of " + name + "\n# source: " + source + "\n" + lines + "#END of " + name + "\n";
+    const auto block = [](const std::string& name, const std::string& source, const std::string& lines,
+                          const std::string& notes = "") {
+        return "#BEGIN of " + name + "\n# source: " + source + "\n" + notes + lines + "#END of " + name + "\n";
     };
     writeFile(hosts, block("kept", gone, "127.0.0.1 shared.example\nodd line kept\n") +
                          block("a", a, "127.0.0.1 old.example\n") + "10.0.0.5 nas\n" +
                          block("A", a, "127.0.0.1 twice.example\n"));
     EXPECT_EQ(run({"--update", "a", a}), kExitDone);
     EXPECT_EQ(readFile(hosts), block("kept", gone, "127.0.0.1 shared.example\nodd line kept\n") +
-                                   block("a", a, "127.0.0.1 a.example\n") + "10.0.0.5 nas\n");
+                                   block("a", a, "127.0.0.1 a.example\n", kTestUpdated + std::string("\n")) +
+                                   "10.0.0.5 nas\n");
 }
 
 // A name the user maps to an address of their own stays theirs; a list that is no list is not taken
@@ -261,8 +264,8 @@ TEST_F(BlockListRunTest, TheUsersOwnMappingAndRefusedListsStay) {
     writeFile(hosts, kLocalhost + "10.0.0.5 nas.example\n");
     const std::string lists = list("l.txt", "nas.example\nads.example\n");
     EXPECT_EQ(run({"--update", "l", "file://" + lists}), kExitDone);
-    EXPECT_EQ(readFile(hosts), kLocalhost + "10.0.0.5 nas.example\n#BEGIN of l\n# source: " + lists +
-                                   "\n127.0.0.1 ads.example\n#END of l\n");
+    EXPECT_EQ(readFile(hosts), kLocalhost + "10.0.0.5 nas.example\n#BEGIN of l\n# source: " + lists + "\n" +
+                                   kTestUpdated + "\n127.0.0.1 ads.example\n#END of l\n");
     EXPECT_NE(readFile(hosts).find("# source: " + lists + "\n"), std::string::npos);
     const std::string before = readFile(hosts);
     writeFile(lists, "<html><body>moved</body></html>\n");

@@ -73,7 +73,7 @@ const ParseCase kParseCases[] = {
      {"--add", "a", "--removeall"},
      Options,
      Mistake,
-     "give only one of --add, --update, --remove, --removeall, --blocks and --restore"},
+     "give only one of --add, --update, --remove, --removeall, --disable, --enable, --blocks and --restore"},
     {"ValueForFlag", {"--removeall=yes"}, Options, Mistake, "option --removeall takes no value"},
 };
 
@@ -91,7 +91,8 @@ TEST(CommandLine, ListOptions) {
          "option --update takes a block NAME and a SOURCE (a list file or web address), or neither"},
         {{"--add", "u", "--max-size", "0"},
          "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
-        {{"--blocks", "--dry-run"}, "--dry-run and --diff go with --add, --update, --remove or --removeall"},
+        {{"--blocks", "--dry-run"},
+         "--dry-run and --diff go with --add, --update, --remove, --removeall, --disable or --enable"},
         {{"--add", "u", "--max-size", "0"},
          "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
         {{"--add", "u", "--timeout", "5s"}, "option --timeout needs a number of seconds"},

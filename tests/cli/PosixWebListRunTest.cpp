@@ -39,8 +39,11 @@ protected:
         ui.shown.clear();
         return runBatchMode(parseCommandLine(arguments), document, out, err);
     }
-    std::string block(const std::string& name, const std::string& source, const std::string& lines) const {
-        return "#BEGIN of " + name + "\r\n# source: " + source + "\r\n" + lines + "#END of " + name + "\r\n";
+    // A block as written by hand, or (updated) as an update writes it, with the time it changed.
+    std::string block(const std::string& name, const std::string& source, const std::string& lines,
+                      bool updated = false) const {
+        return "#BEGIN of " + name + "\r\n# source: " + source + "\r\n" +
+               (updated ? kTestUpdated + std::string("\r\n") : "") + lines + "#END of " + name + "\r\n";
     }
     HttpReply reply(const HttpRequest& request) {
         const std::string& path = request.path;
@@ -77,7 +80,7 @@ protected:
     LocalHttpServer server{[this](const HttpRequest& request) { return reply(request); }};
     std::string list = server.address("/list");
     std::string newAds =
-        block("ads", list, "127.0.0.1 ads.example\r\n127.0.0.1 keep.example\r\n127.0.0.1 new.example\r\n");
+        block("ads", list, "127.0.0.1 ads.example\r\n127.0.0.1 keep.example\r\n127.0.0.1 new.example\r\n", true);
     std::string saved() const { return "Saved " + hosts + " (backup: " + hosts + ".bak)\n"; }
 };
 
@@ -103,14 +106,14 @@ TEST_F(WebListRunTest, UpdateReplacesTheBlockInPlace) {
     served = "fresh.example\r\n";
     version = 2;
     EXPECT_EQ(run({"--update", "ads", list}), kExitDone);
-    EXPECT_EQ(readFile(hosts), kBefore + block("ads", list, "127.0.0.1 fresh.example\r\n") + kAfter);
+    EXPECT_EQ(readFile(hosts), kBefore + block("ads", list, "127.0.0.1 fresh.example\r\n", true) + kAfter);
     EXPECT_EQ(ui.shown, Lines{});
 
     const std::string window = server.address("/window");
     document.setSourcePath(window);
     EXPECT_EQ(document.merge().linesAdded, 1);
     EXPECT_EQ(linesOf(document.addedLines()), Lines{"127.0.0.1 window.example"});
-    EXPECT_EQ(document.lines().text(document.lines().count() - 4), "#BEGIN of " + window);
+    EXPECT_EQ(document.lines().text(document.lines().count() - 5), "#BEGIN of " + window);
 }
 
 // A download that fails, by the server's answer, by what it sent or by a limit, changes nothing and
@@ -200,7 +203,8 @@ TEST_F(WebListRunTest, AnswersThatAreNoListChangeNothing) {
     EXPECT_EQ(run({"--update", "mixed", at("/mixed.gz")}), kExitDone);
     EXPECT_EQ(readFile(hosts), before + block("mixed", at("/mixed.gz"),
                                               "127.0.0.1 a.example\r\n127.0.0.1 b.example\r\n"
-                                              "127.0.0.1 c.example\r\n127.0.0.1 1drv.example\r\n"));
+                                              "127.0.0.1 c.example\r\n127.0.0.1 1drv.example\r\n",
+                                              true));
     EXPECT_EQ(out.str(), "Updated mixed: 4 names (+4, -0), 1 skipped (other addresses), 1 skipped (never blocked), "
                          "1 skipped (rules for only some uses of a name)\n" +
                              saved());
@@ -217,14 +221,16 @@ TEST_F(WebListRunTest, UpdateEveryBlockWithASource) {
     // Lines that are no host name go as the block is rebuilt from its list.
     served = "w.example\r\n";
     EXPECT_EQ(run({"--update"}), kExitDone);
-    const std::string updated = block("web", hop, "127.0.0.1 w.example\r\n") + hand +
-                                block("file", listPath, "127.0.0.1 from-file.example\r\n");
+    const std::string updated = block("web", hop, "127.0.0.1 w.example\r\n", true) + hand +
+                                block("file", listPath, "127.0.0.1 from-file.example\r\n", true);
     EXPECT_EQ(readFile(hosts), updated);
     EXPECT_EQ(out.str(), "Updated web: 1 name (+1, -0)\nUpdated file: 1 name (+1, -2)\n" + saved());
     EXPECT_EQ(run({"--blocks"}), kExitDone);
-    EXPECT_EQ(out.str(), "web\t1\t" + hop + "\nhand\t2\t-\nfile\t1\t" + listPath + "\n");
+    const std::string when = std::string(kTestUpdated).substr(std::string("# updated: ").size());
+    EXPECT_EQ(out.str(), "web\t1\t" + hop + "\ton\t" + when + "\nhand\t2\t-\ton\t-\nfile\t1\t" + listPath + "\ton\t" +
+                             when + "\n");
     EXPECT_EQ(run({"--update", "more", list}), kExitDone);
-    EXPECT_EQ(readFile(hosts), updated + block("more", list, "")) << "its one line is already in the block web";
+    EXPECT_EQ(readFile(hosts), updated + block("more", list, "", true)) << "its one line is already in the block web";
     // A merge reads HOSTS again and keeps every line of it, the blocks' sources too.
     writeFile(listPath, "new.example\r\n");
     EXPECT_EQ(run({"--add", listPath}), kExitDone);
@@ -248,9 +254,9 @@ TEST_F(WebListRunTest, DryRunWritesNothing) {
     const std::string nothing = "; nothing was saved\n";
     const std::pair<Lines, std::string> cases[] = {
         {{"--dry-run", "--update", "ads", list},
-         "-# source: old\n-127.0.0.1 old.example\n+# source: " + list +
+         "-# source: old\n-127.0.0.1 old.example\n+# source: " + list + "\n+" + kTestUpdated +
              "\n+127.0.0.1 ads.example\n+127.0.0.1 keep.example\n+127.0.0.1 new.example\n"
-             "Dry run: 4 lines would be added to and 2 lines removed from " +
+             "Dry run: 5 lines would be added to and 2 lines removed from " +
              hosts + nothing},
         {{"--remove", "ads", "--diff"}, "--- " + hosts + "\n+++ " + hosts + " (after)\n@@ -2,12 +2,5 @@\n \n"},
         {{"--removeall", "--dry-run"}, "-\n-  # by hand, spaces kept  \n"},
@@ -305,7 +311,8 @@ TEST_F(WebListRunTest, AllowListKeepsNamesOut) {
     EXPECT_EQ(readFile(hosts), localhost + "127.0.0.1 ok.example\r\n" +
                                    block("ads", list,
                                          "127.0.0.1 keep.example\r\n127.0.0.1 cdn.example\r\n"
-                                         "127.0.0.1 new.example\r\n"));
+                                         "127.0.0.1 new.example\r\n",
+                                         true));
     EXPECT_EQ(out.str(), "Updated ads: 3 names (+3, -0), 4 kept out (allowlist)\n" + saved());
 
     const std::string saved = readFile(hosts);

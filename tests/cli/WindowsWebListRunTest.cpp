@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -60,11 +61,17 @@ protected:
 // neither does a download with no folder to keep it in.
 TEST_F(WindowsWebListRun, UpdateDownloadsThenIsUpToDate) {
     const std::string list = server.address("/list");
-    const std::string block = "#BEGIN of ads\r\n# source: " + list +
-                              "\r\n127.0.0.1 ads.example\r\n127.0.0.1 tracker.example\r\n#END of ads\r\n";
     EXPECT_EQ(run({"--update", "ads", list}), 0);
     EXPECT_EQ(said(), "Updated ads: 2 names (+2, -0)\r\nSaved " + hosts + " (backup: " + hosts + ".bak)\r\n");
-    EXPECT_EQ(test::readFile(hosts), kHosts + block);
+    // The program's own clock stamps the block.
+    const std::string written = test::readFile(hosts);
+    std::smatch stamp;
+    ASSERT_TRUE(
+        std::regex_search(written, stamp, std::regex("# updated: \\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ\r\n")))
+        << written;
+    const std::string block = "#BEGIN of ads\r\n# source: " + list + "\r\n" + stamp.str() +
+                              "127.0.0.1 ads.example\r\n127.0.0.1 tracker.example\r\n#END of ads\r\n";
+    EXPECT_EQ(written, kHosts + block);
     EXPECT_EQ(asked, "");
 
     test::writeFile(hosts + ".bak", "older\r\n");

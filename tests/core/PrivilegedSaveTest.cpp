@@ -55,8 +55,9 @@ TEST(PrivilegedSave, Report) {
                     "authentication agent."},
         {"signal", Elevation::Pkexec, ended(-1), PrivilegedOutcome::Failed,
          kUnsaved + "The helper was stopped by a signal."},
+        // The helper's reason is a sentence of its own after the full stop.
         {"helper failed", Elevation::Pkexec, ended(kHelperSaveFailed, "\n disk full \n"), PrivilegedOutcome::Failed,
-         kUnsaved + "disk full"},
+         kUnsaved + "Disk full"},
     };
     for (const auto& c : cases) {
         const PrivilegedReport report = privilegedReport(c.run, kTarget, "why", c.elevation);

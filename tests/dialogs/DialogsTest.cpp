@@ -39,8 +39,8 @@ void whenModalShown(std::function<void(QWidget*)> action, int polls = 1000) {
 }
 
 // Plays input on a message box, which must stay up until the last character (a hidden button must not
-// answer): "0".."3" click that slot, "!" is the close box, "^" holds Ctrl for the next character, any
-// other character is typed ("\r" Enter, "\x1b" Esc).
+// answer): "0".."3" click that slot, "!" is the window system's close, "#" the title bar's close
+// button, "^" holds Ctrl for the next character, any other character is typed ("\r" Enter, "\x1b" Esc).
 void play(QWidget* dialog, const char* input) {
     for (const char* c = input; *c; ++c) {
         ASSERT_TRUE(dialog->isVisible()) << "closed before " << c;
@@ -49,6 +49,8 @@ void play(QWidget* dialog, const char* input) {
             QTest::mouseClick(dialog->findChild<QPushButton*>(QStringLiteral("btnSel") + *c), Qt::LeftButton);
         else if (*c == '!')
             dialog->close();
+        else if (*c == '#')
+            QTest::mouseClick(dialog->findChild<QToolButton*>("btnTitleClose"), Qt::LeftButton);
         else if (*c == '^')
             QTest::keyClick(target, *++c, Qt::ControlModifier);
         else
@@ -88,6 +90,7 @@ TEST_F(DialogTest, MessageBoxAnswers) {
         {"Yes No Cancel: Esc takes Cancel, not No", "", "\x1b", YesNoCancel, -1, -1, 2},
         {"Yes No Cancel: unmatched key, then 'n'", "", "xn", YesNoCancel, -1, -1, 7},
         {"Yes No: '&', Ctrl+Y and Ctrl+N press nothing", "", "&^y^n!", YesNo, -1, -1, 0},
+        {"Yes No Cancel: the title bar's close answers nothing", "", "#", YesNoCancel, -1, -1, 0},
         {"third focus, no slot 3: Yes focused", "", "\r", YesNo | kDefaultButton3, -1, -1, 6},
         {"default button 2 on OK Cancel", "", "\r", OkCancel, 2, -1, 2},
         {"cancel button 1 on Yes No Cancel", "", "\x1b", YesNoCancel, -1, 1, 6},
@@ -145,7 +148,7 @@ TEST_F(DialogTest, InputBoxWaysOfClosing) {
     const struct {
         const char *typed, *result;
         char close;
-    } cases[] = {{"new\r", "new", 0}, {"", "old", 'O'}, {"", "", 'C'}, {"x\x1b", "", 0}, {"", "", 'X'}};
+    } cases[] = {{"new\r", "new", 0}, {"", "old", 'O'}, {"", "", 'C'}, {"x\x1b", "", 0}, {"", "", 'X'}, {"y", "", 'T'}};
     for (const auto& c : cases) {
         whenModalShown([&](QWidget* dialog) {
             // Focus moves inside a window only once it is the active one; a slow start must not lose that.
@@ -158,13 +161,15 @@ TEST_F(DialogTest, InputBoxWaysOfClosing) {
             QTest::keyClicks(entry, c.typed);
             if (c.close == 'X')
                 dialog->close();
+            else if (c.close == 'T')
+                QTest::mouseClick(dialog->findChild<QToolButton*>("btnTitleClose"), Qt::LeftButton);
             else if (c.close)
                 dialog->findChild<QPushButton*>(c.close == 'O' ? "btnOK" : "btnCancel")->click();
             EXPECT_FALSE(dialog->isVisible()) << "still up";
         });
         EXPECT_EQ(showInputBox({.prompt = "Prompt", .suggestion = "old"}, m_desktop), c.result) << c.typed << c.close;
     }
-    EXPECT_EQ(m_desktop.calls, std::vector<std::string>(5, "topmost"));
+    EXPECT_EQ(m_desktop.calls, std::vector<std::string>(6, "topmost"));
 }
 
 // Questions, notices and errors go to the message box in their style, text prompts to the input box with or
@@ -222,30 +227,74 @@ TEST_F(DialogTest, ProgressWindow) {
     m_ui.progress().close();
 }
 
-// The window manager is asked for a fixed tool window with a title and no minimise or maximise button. A
-// title too long for the title bar beside its buttons widens the window about its centre, with the bar's
-// track in the middle; a short one keeps the first width.
-TEST_F(DialogTest, ProgressWindowTitleBar) {
+// Each window of the kit asks the window manager for no frame at all, so that none can draw minimise or
+// maximise buttons, and draws its own title bar with a close button alone; a window minimised all the
+// same comes back. The progress window stays a fixed tool window; a title too long for its bar widens
+// it about its centre, with the bar's track in the middle; a short one keeps the first width.
+TEST_F(DialogTest, OwnTitleBarsWithoutMinimiseOrMaximise) {
     ProgressWindow window(&m_owner);
     window.show();
-    const Qt::WindowFlags flags = window.windowFlags();
-    EXPECT_EQ(flags & Qt::WindowType_Mask, Qt::Tool);
-    EXPECT_EQ(flags & (Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint),
-              Qt::WindowTitleHint);
-    EXPECT_EQ(window.minimumSize(), window.maximumSize());
+    for (QWidget* kit : std::initializer_list<QWidget*>{&window, new InputBox({}), new MessageBox({})}) {
+        const Qt::WindowFlags flags = kit->windowFlags();
+        EXPECT_EQ(flags & (Qt::FramelessWindowHint | Qt::WindowTitleHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowMaximizeButtonHint | Qt::WindowSystemMenuHint),
+                  Qt::FramelessWindowHint)
+            << kit->objectName().toStdString();
+        const auto* bar = kit->findChild<QWidget*>("titleBar");
+        ASSERT_TRUE(bar);
+        EXPECT_EQ(bar->findChildren<QAbstractButton*>().size(), 1);
+        EXPECT_EQ(kit->minimumSize(), kit->maximumSize());
+        if (kit != &window)
+            delete kit;
+    }
+    EXPECT_EQ(window.windowFlags() & Qt::WindowType_Mask, Qt::Tool);
+    window.setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    EXPECT_FALSE(window.windowState() & Qt::WindowMinimized);
+    EXPECT_TRUE(window.isVisible());
+
     const int firstWidth = window.width();
     window.setWindowTitle(QStringLiteral("Busy"));
     EXPECT_EQ(window.width(), firstWidth);
-
     const QPoint centre = window.geometry().center();
-    window.setWindowTitle(QStringLiteral("Merging New HOSTS..."));
-    QFont bold = window.font();
-    bold.setBold(true);
-    EXPECT_GT(window.width(), QFontMetrics(bold).horizontalAdvance(window.windowTitle()) + firstWidth / 2);
+    const QString longTitle = QStringLiteral("Downloading https://lists.example/a-rather-long-name/hosts.txt...");
+    window.setWindowTitle(longTitle);
+    QFont bold = window.findChild<QWidget*>("titleBar")->font();
+    EXPECT_GT(window.width(), QFontMetrics(bold).horizontalAdvance(longTitle));
     EXPECT_EQ(window.minimumSize(), window.maximumSize());
     EXPECT_LE((window.geometry().center() - centre).manhattanLength(), 1);
     const QFrame* track = window.findChild<QFrame*>(QStringLiteral("Shape1"));
-    EXPECT_LE(std::abs(track->mapTo(&window, track->rect().center()).x() - window.width() / 2), 1);
+    EXPECT_LE(std::abs(track->mapTo(&window, track->rect().center()).x() - window.width() / 2), 2);
+}
+
+// Work that offers a Cancel gets a Cancel button, and the window takes input for itself alone (modal);
+// the button, Esc and the close button all set the work's flag, and the window stays until the work
+// closes it. Without a Cancel the close button only hides the window.
+TEST_F(DialogTest, ProgressWindowCancel) {
+    const auto window = [this] { return m_owner.findChild<ProgressWindow*>(); };
+    for (const char way : {'B', 'E', 'C'}) {
+        std::atomic<bool> cancel{false};
+        m_ui.progress().offerCancel(cancel);
+        m_ui.progress().show();
+        ASSERT_TRUE(window());
+        auto* button = window()->findChild<QPushButton*>("btnCancel");
+        ASSERT_TRUE(button && button->isVisible());
+        EXPECT_EQ(window()->windowModality(), Qt::ApplicationModal);
+        if (way == 'B')
+            QTest::mouseClick(button, Qt::LeftButton);
+        else if (way == 'E')
+            QTest::keyClick(window(), Qt::Key_Escape);
+        else
+            QTest::mouseClick(window()->findChild<QToolButton*>("btnTitleClose"), Qt::LeftButton);
+        EXPECT_TRUE(cancel.load()) << way;
+        EXPECT_TRUE(window()->isVisible()) << way;
+        m_ui.progress().close();
+    }
+    m_ui.progress().show();
+    EXPECT_FALSE(window()->findChild<QPushButton*>("btnCancel"));
+    window()->close();
+    EXPECT_FALSE(window()->isVisible());
+    m_ui.progress().close();
 }
 
 } // namespace

@@ -46,8 +46,11 @@ protected:
 } // namespace
 
 // Lines are kept exactly as read; the total and the path follow; a missing or empty file changes
-// nothing and says nothing. Start-up clears both flags and closes the progress it titled.
+// nothing and says nothing. Start-up clears both flags and closes the progress it titled, and the
+// window last hears of it with nothing to take back (the read it made was a change on its way).
 TEST_F(DocumentTest, LoadAndStartUp) {
+    bool undoShown = true;
+    document.setTextsListener([&] { undoShown = document.canUndo(); });
     document.start(false);
     EXPECT_EQ(document.hostsPath(), "");
     EXPECT_EQ(ui.events, (Lines{"title:Loading HOSTS...", "close"}));
@@ -62,6 +65,7 @@ TEST_F(DocumentTest, LoadAndStartUp) {
     EXPECT_EQ(linesOf(document.lines()), (Lines{"a", "", "  127.0.0.1   x  ", "b", "c"}));
     EXPECT_EQ(document.totalStatus(), "Total: 5");
     document.start(false);
+    EXPECT_FALSE(undoShown);
     EXPECT_FALSE(document.needsReload());
     EXPECT_FALSE(document.isModified());
     EXPECT_TRUE(document.queryClose());
@@ -439,7 +443,8 @@ TEST_F(DocumentTest, UndoHistoryStaysBounded) {
     document.undo();
     EXPECT_EQ(linesOf(document.lines()), withBlock);
     document.redo();
-    EXPECT_EQ(document.lines().text(3), "127.0.0.1 new.example");
+    EXPECT_EQ(document.lines().text(3), test::kTestUpdated);
+    EXPECT_EQ(document.lines().text(4), "127.0.0.1 new.example");
 
     loaded("on.disk\r\n");
     ui.answers = {Answer::Yes};
@@ -578,7 +583,7 @@ TEST_F(DocumentTest, PartlyReadHostsFileIsToldAndAskedBeforeSaving) {
 // user who is not root, and only for the file the helper writes (another would not be the one saved);
 // Yes runs pkexec, No does not. What the helper did not do leaves the list modified, and says why.
 TEST_F(DocumentTest, PermissionFailureOffersAdministratorSave) {
-    const std::string plain = "error:The HOSTS list was not saved. cannot write the backup " + hosts + ".bak: ";
+    const std::string plain = "error:The HOSTS list was not saved. Cannot write the backup " + hosts + ".bak: ";
     FakeProcessRunner runner;
     runner.answer.exitStatus = kHelperSaveFailed;
     runner.answer.errors = hosts + ": No space left on device\n";

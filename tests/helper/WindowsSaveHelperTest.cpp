@@ -154,7 +154,7 @@ TEST_F(WindowsSaveHelper, ElevatedRunIsNotOffered) {
     files.failOp(FakeFileSystem::Op::CreateExclusive, EACCES, 0, -1);
     EXPECT_FALSE(document.save(hosts));
     files.clearFaults();
-    EXPECT_EQ(ui.shown, std::vector<std::string>{"error:The HOSTS list was not saved. cannot write the backup " +
+    EXPECT_EQ(ui.shown, std::vector<std::string>{"error:The HOSTS list was not saved. Cannot write the backup " +
                                                  hosts + ".bak: Permission denied"});
     EXPECT_EQ(readFile(hosts), kOld);
 }

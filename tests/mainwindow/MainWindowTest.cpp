@@ -19,6 +19,7 @@
 #include "support/TempDir.h"
 
 #include <QCollator>
+#include <QTextDocumentFragment>
 #include <QtTest>
 #include <QtWidgets>
 #include <cstdlib>
@@ -78,12 +79,13 @@ TEST(ListView, RevealsRowsNotYetLaidOut) {
     EXPECT_TRUE(view.viewport()->rect().contains(shown.center()));
 }
 
-// A line wider than the list can be scrolled to, and a row cut off shows its whole line as a tooltip;
-// a row that shows whole has none.
+// A line wider than the list can be scrolled to, and a row cut off shows its whole line as a tooltip,
+// in rows that keep it inside the screen (a line of a few hundred characters would run off it), its
+// "<" shown as written; a row that shows whole has none.
 TEST(ListView, LongLinesScrollAndShowWhole) {
     // The lines are there before the view (as at start-up), more of them longer than most than are
     // measured, and the longest neither first nor last.
-    const std::string longLine = "127.0.0.1 " + std::string(200, 'w') + ".example";
+    const std::string longLine = "127.0.0.1 " + std::string(300, 'w') + ".example <b>";
     Lines lines{"short"};
     for (int i = 0; i < 40; ++i)
         lines.push_back("a medium line " + std::to_string(i));
@@ -100,10 +102,20 @@ TEST(ListView, LongLinesScrollAndShowWhole) {
         const QPoint at = view.visualRect(view.model()->index(row, 0)).center();
         QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
         QApplication::sendEvent(view.viewport(), &help);
-        return help.isAccepted() && QToolTip::isVisible() ? QToolTip::text().toStdString() : std::string();
+        if (!help.isAccepted() || !QToolTip::isVisible())
+            return std::string();
+        // The rows joined again: the line as it is.
+        return QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText().remove(u'\n').toStdString();
     };
     view.scrollTo(view.model()->index(41, 0));
     EXPECT_EQ(tipOver(41), longLine);
+    const QWidget* tip = nullptr;
+    for (const QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->inherits("QTipLabel") && widget->isVisible())
+            tip = widget;
+    ASSERT_TRUE(tip);
+    // As wide as the screen at most: the tooltip places it inside then.
+    EXPECT_LE(tip->width(), view.screen()->availableGeometry().width());
     EXPECT_EQ(tipOver(0), "");
     std::vector<uint8_t> longOne(42);
     longOne[41] = 1;
@@ -315,6 +327,18 @@ TEST_F(MainWindowTest, BrowseFillsItsRow) {
         EXPECT_EQ(box->text(), QString::fromUtf8(list));
     }
     EXPECT_FALSE(target->acceptDrops());
+    // A folder dropped is no list: it is refused with its name, and the list stays.
+    QMimeData folder;
+    folder.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.path()))});
+    DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Ok));
+    QDragEnterEvent enterFolder(at, Qt::CopyAction, &folder, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enterFolder);
+    QDropEvent dropFolder(QPointF(at), Qt::CopyAction, &folder, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &dropFolder);
+    EXPECT_EQ(document().sourcePath(), "https://lists.example/hosts");
+    ASSERT_FALSE(DialogTestHook::asked().empty());
+    EXPECT_EQ(DialogTestHook::asked().back().prompt,
+              QString::fromStdString(dir.path() + " is a folder, not a list to merge; drop a list file."));
 }
 
 class ShortcutTest : public MainWindowTest, public ::testing::WithParamInterface<const char*> {};

@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <optional>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 namespace velmora {
@@ -217,6 +221,30 @@ const DownloadCase kDownloadCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Downloader, Download, ::testing::ValuesIn(kDownloadCases),
                          [](const auto& p) { return std::string(p.param.name); });
+
+// The Cancel of a window, pressed on another thread while the server sends nothing: the transfer ends
+// as cancelled (curl looks about once a second while it waits), not at its timeout. A flag that stays
+// unset changes nothing.
+TEST(Downloader, CancelEndsAWaitingTransfer) {
+    LocalHttpServer server(reply);
+    std::atomic<bool> cancel{false};
+    DownloadRequest request;
+    request.maxBytes = 1 << 20;
+    request.timeoutMs = 20000;
+    request.cancel = &cancel;
+    request.address = server.address("/list");
+    const DownloadResponse whole = systemDownloader().get(request, {});
+    EXPECT_EQ(std::tuple(whole.failed, whole.cancelled, whole.body), std::tuple(false, false, kList));
+
+    request.address = server.address("/stall");
+    std::thread press([&cancel] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancel.store(true);
+    });
+    const DownloadResponse r = systemDownloader().get(request, {});
+    press.join();
+    EXPECT_EQ(std::tuple(r.failed, r.cancelled, r.message), std::tuple(true, true, std::string("cancelled")));
+}
 
 } // namespace
 } // namespace velmora

@@ -24,9 +24,11 @@ public:
     std::deque<std::string> saveFiles;
     // "ask:<style>:<question>", "notify:<m>", "error:<m>", "text:<title>:<prompt>:<suggestion>"
     std::vector<std::string> shown;
-    std::vector<std::string> events; // "title:X", "show", "close", "busy:1", "busy:0"
+    std::vector<std::string> events; // "title:X", "cancel offered", "show", "close", "busy:1", "busy:0"
     int64_t steps = 0;
     ProgressBar bar;
+    std::atomic<bool>* cancel = nullptr; // the Cancel the work under way offers
+    bool pressCancel = false;            // the user presses it as soon as the work waits
 
     Answer ask(const std::string& question, int32_t style) override {
         shown.push_back("ask:" + std::to_string(style) + ":" + question);
@@ -55,6 +57,15 @@ public:
     void close() override {
         events.push_back("close");
         bar = ProgressBar{};
+        cancel = nullptr;
+    }
+    void offerCancel(std::atomic<bool>& flag) override {
+        events.push_back("cancel offered");
+        cancel = &flag;
+    }
+    void idle() override {
+        if (pressCancel && cancel)
+            cancel->store(true);
     }
 
 private:
@@ -67,13 +78,18 @@ private:
     }
 };
 
-// A document on fakes, the HOSTS file named in a temporary folder, lines ending in CR LF: what the
-// document and command-line tests start from.
+// The time the documents of the tests live at, and its "# updated: " note.
+inline constexpr int64_t kTestNow = 1796533323;
+inline constexpr const char* kTestUpdated = "# updated: 2026-12-06T05:02:03Z";
+
+// A document on fakes, the HOSTS file named in a temporary folder, lines ending in CR LF, its clock at
+// kTestNow: what the document and command-line tests start from.
 class DocumentFixture : public ::testing::Test {
 protected:
     DocumentFixture() {
         environment.variables["VELMORA_HOSTS"] = hosts;
         document.setLineConvention(LineConvention::Windows);
+        document.setClock([] { return kTestNow; });
     }
     // Merges the list of these bytes.
     MergeResult merge(const std::string& list) {

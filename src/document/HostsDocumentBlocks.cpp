@@ -1,0 +1,161 @@
+// The document's blocks as the user sees them: switched off and on, updated now, added from an
+// address, removed by name; and the added lines shown again when a change is taken back.
+#include "document/HostsDocument.h"
+
+#include "core/TextUtil.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace velmora {
+
+void HostsDocument::replaceCompleting(EntryList& lines) {
+    std::deque<BlockListNames> store;
+    EntryList completed;
+    m_lastCompletion = rebuildSourcedBlocks(
+        lines, {}, [&](const BlockInfo& block) { return keptListOf(block, store); }, completed);
+    m_lines.beginBulkChange();
+    m_selection.reset();
+    replaceLines(m_lastCompletion.changed ? completed : lines);
+    m_lines.endBulkChange();
+}
+
+BlockSwitchResult HostsDocument::switchBlock(const std::string& name, bool on) {
+    m_lastCompletion = BlocksRebuild{};
+    EntryList switched;
+    const BlockSwitchResult result = switchBlocks(m_lines, name, on, switched);
+    if (result.status != BlockSwitchStatus::Switched)
+        return result;
+    m_ui.setBusy(true);
+    replaceCompleting(switched);
+    m_ui.setBusy(false);
+    edited();
+    showTotal();
+    return result;
+}
+
+BlocksUpdate HostsDocument::updateBlockNow(const std::string& name) {
+    BlocksUpdate update;
+    const std::vector<BlockInfo> all = blocks();
+    const auto block = std::find_if(all.begin(), all.end(), [&](const BlockInfo& b) { return iequals(b.name, name); });
+    if (block == all.end() || block->source.empty()) {
+        update.failed = true;
+        m_ui.notify(block == all.end() ? "No block named '" + name + "' was found."
+                                       : "Block " + name + " names no list to be updated from: it has no \"" +
+                                             std::string(kBlockSource) + "\" line.");
+        return update;
+    }
+    const std::string source = block->source;
+    const std::string blockName = block->name;
+    if (!isWebAddress(source) && !std::filesystem::path(localPathOf(source)).is_absolute()) {
+        update.failed = true;
+        m_ui.reportError("The list " + source + " of block " + blockName +
+                         " is no full path, so it was left as it was; update it once with its full path.");
+        return update;
+    }
+    const WebListResult list = fetchList(source);
+    if (list.status == WebListStatus::Failed) {
+        update.failed = true;
+        return update;
+    }
+    if (!fileHasData(m_files, list.path)) {
+        update.failed = true;
+        m_ui.reportError("The list " + source + " is missing or empty; block " + blockName + " was left as it was.");
+        return update;
+    }
+    update = updateBlocks({BlockRequest{blockName, source, {}, list.path}});
+    if (update.rebuild.changed)
+        edited();
+    return update;
+}
+
+std::string HostsDocument::addListAsking() {
+    const std::string source = std::string(trimSpaces(
+        m_ui.askText("Address of the list to keep as a block (http://, https://, or a file's full path):", "Add list",
+                     std::string(), false)));
+    if (source.empty())
+        return {};
+    const std::string name =
+        std::string(trimSpaces(m_ui.askText("Name of the block for " + source + ":", "Add list", source, false)));
+    if (name.empty())
+        return {};
+    const std::vector<BlockInfo> all = blocks();
+    if (std::any_of(all.begin(), all.end(), [&](const BlockInfo& b) { return iequals(b.name, name); })) {
+        m_ui.notify("A block named '" + name + "' is already in the list: choose another name, or update that block.");
+        return {};
+    }
+    if (!isWebAddress(source) && !std::filesystem::path(localPathOf(source)).is_absolute()) {
+        m_ui.notify("The list " + source + " is neither a web address nor a file's full path.");
+        return {};
+    }
+    const WebListResult list = fetchList(source);
+    if (list.status == WebListStatus::Failed)
+        return {};
+    if (!fileHasData(m_files, list.path)) {
+        m_ui.reportError("The list " + source + " is missing or empty; no block was added.");
+        return {};
+    }
+    const BlocksUpdate update = updateBlocks({BlockRequest{name, source, {}, list.path}});
+    if (!update.rebuild.changed)
+        return {};
+    edited();
+    return name;
+}
+
+int32_t HostsDocument::removeBlockAsking(const std::string& name) {
+    if (m_ui.ask("Do you want to clear the block(s) '" + name + "' from HOSTS file?",
+                 MessageStyle::YesNo | MessageStyle::Question | MessageStyle::DefaultButton2) != Answer::Yes)
+        return 0;
+    const AddedChange change = beginAddedChange();
+    const int32_t removed = removeBlock(name);
+    endAddedChange(change);
+    if (removed > 0)
+        edited();
+    else
+        m_ui.notify("No block named '" + name + "' was found.");
+    showTotal();
+    return removed;
+}
+
+AddedView HostsDocument::addedView() const {
+    AddedView view;
+    view.addedStatus = m_addedStatus;
+    view.rereadStatus = m_rereadStatus;
+    view.count = m_added.count();
+    if (m_added.holdsCopy()) {
+        view.copy = std::make_shared<EntryList>();
+        view.copy->reserveEntries(static_cast<size_t>(view.count));
+        for (int32_t i = 0; i < view.count; ++i)
+            view.copy->append(m_added.text(i));
+    } else {
+        view.first = m_added.first();
+    }
+    return view;
+}
+
+void HostsDocument::showAddedView(const AddedView& view) {
+    if (view.copy)
+        m_added.setCopy(*view.copy);
+    else
+        m_added.set(view.first, view.count);
+    m_addedSelection.reset();
+    m_addedStatus = view.addedStatus;
+    m_rereadStatus = view.rereadStatus;
+    textsChanged();
+}
+
+HostsDocument::AddedChange HostsDocument::beginAddedChange() {
+    AddedChange change;
+    if (m_addedChanges++ == 0) {
+        change.before = m_history.state();
+        change.view = addedView();
+    }
+    return change;
+}
+
+void HostsDocument::endAddedChange(const AddedChange& change) {
+    if (--m_addedChanges == 0)
+        m_addedViews.record(change.before, m_history.state(), change.view, addedView());
+}
+
+} // namespace velmora
