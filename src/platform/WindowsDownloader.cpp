@@ -260,6 +260,9 @@ public:
                 const int wait = remainingMs();
                 if (wait < 0)
                     return fail("Operation timed out");
+                // The work is about to wait: the one who asked may take a Cancel now (the window's idle).
+                if (progress)
+                    progress(response.body.size(), total);
                 if (cancelled())
                     return fail("cancelled");
                 // Each wait only as long as the transfer has left (through WinHttpSetTimeouts: wine
