@@ -54,7 +54,8 @@ struct Run {
     }
 
     // Takes the HOSTS file's lock for the rest of the run, so that runs at the same time each work on
-    // what the one before saved. False when another still holds it after the wait (said on stderr).
+    // what the one before saved. False, said on stderr, when another still holds it after the wait, or
+    // when it cannot be taken at all: a run never saves unlocked.
     bool lock(const std::string& hostsPath) {
         // A dry run writes nothing, not even the lock or a recovery.
         if (command.dryRun)
@@ -62,10 +63,18 @@ struct Run {
         const HostsLock::Status status = document.holdLock(hostsPath, [&](const std::string& holder) {
             err << "velmora: waiting for " << holder << ", which is changing " << hostsPath << std::endl;
         });
-        if (status != HostsLock::Status::Busy)
+        if (status == HostsLock::Status::Locked)
             return true;
-        document.ui().reportError(hostsPath + " is still being changed by " + document.lock().holder() +
-                                  "; it was left as it was.");
+        if (status == HostsLock::Status::Busy) {
+            document.ui().reportError(hostsPath + " is still being changed by " + document.lock().holder() +
+                                      "; it was left as it was.");
+            return false;
+        }
+        const SaveResult& failure = document.lockFailure();
+        std::string message = "The HOSTS list was not saved. " + failure.message;
+        if (failedForPermission(failure) && document.files().userId() != 0)
+            message += std::string(". ") + kPermissionAdvice;
+        document.ui().reportError(message);
         return false;
     }
 

@@ -126,10 +126,10 @@ int runSaveHelper(const std::vector<std::string>& arguments, SaveHelperSystem& s
     });
     if (lock.status() == HostsLock::Status::Busy)
         return refuse(kHelperBusy, target + ": " + lock.holder() + " is saving it; try again when it has finished.");
-    if (lock.isLocked()) {
-        const auto now = std::chrono::system_clock::now().time_since_epoch();
-        recoverHostsFile(system.files, where.path, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
-    }
+    if (!lock.isLocked())
+        return refuse(kHelperSaveFailed, target + ": not written, because " + lock.problem());
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    recoverHostsFile(system.files, where.path, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
     std::optional<FileFingerprint> expected;
     if (request.replaces) {
         const FileBytes current = readFileBytes(system.files, where.path);

@@ -147,6 +147,18 @@ int FakeFileSystem::syncDirectory(const std::string& dir) {
     return NativeFileSystem::syncDirectory(dir);
 }
 
+int FakeFileSystem::openLockFile(const std::string& path, uint32_t mode) {
+    if (int error = fault(Op::Lock))
+        return -error;
+    return NativeFileSystem::openLockFile(path, mode);
+}
+
+int FakeFileSystem::tryLock(int fd) {
+    if (int error = fault(Op::Lock))
+        return -error;
+    return NativeFileSystem::tryLock(fd);
+}
+
 int FakeFileSystem::truncate(int fd) {
     if (stopped())
         return -EIO;

@@ -34,7 +34,8 @@ public:
         SetOwner,
         SetMode,
         Rename,
-        Remove
+        Remove,
+        Lock, // opening the lock file or taking its lock
     };
 
     // The next calls of op fail with error, after `skip` calls of it have gone through; `times` calls
@@ -79,6 +80,8 @@ public:
     int rename(const std::string& from, const std::string& to) override;
     int remove(const std::string& path) override;
     int syncDirectory(const std::string& dir) override;
+    int openLockFile(const std::string& path, uint32_t mode) override;
+    int tryLock(int fd) override;
     int truncate(int fd) override;
     uint32_t userId() override;
 
