@@ -1,6 +1,7 @@
 #include "core/WebList.h"
 
 #include "core/HostsFile.h"
+#include "core/PathSafety.h"
 #include "core/Progress.h"
 #include "core/TextUtil.h"
 
@@ -40,19 +41,6 @@ int writeWhole(FileSystem& files, const std::string& path, std::string_view byte
     return error;
 }
 
-// Why a download kept in folder could be swapped by another user before it is read (root's run above
-// all would merge their lines): whoever may change a folder on the way may put one of their own in
-// place of the next. Empty when no one could.
-std::string pathRisk(FileSystem& files, const std::string& folder) {
-    for (size_t end = folder.find(kSeparator, 1);; end = folder.find(kSeparator, end + 1)) {
-        const std::string step = folder.substr(0, end);
-        if (std::string risk = folderChangeRisk(files, step, files.stat(step, true)); !risk.empty())
-            return risk;
-        if (end == std::string::npos)
-            return {};
-    }
-}
-
 // What was noted of the last download of an address: the validators a conditional request sends.
 struct Notes {
     std::string etag;
@@ -60,7 +48,7 @@ struct Notes {
 };
 
 bool readNotes(FileSystem& files, const std::string& path, const std::string& address, Notes& notes) {
-    const FileBytes bytes = readFileBytes(files, path);
+    const FileBytes bytes = readFileBytes(files, path, false);
     if (bytes.error != 0)
         return false;
     std::string fields[4];
@@ -96,31 +84,48 @@ WebListResult failed(std::string message) {
     return result;
 }
 
-// The cache folder, made when asked and checked: why it cannot serve in message, else its path.
+// The cache folder, checked and, when asked, made: why it cannot serve in message, else its path (every
+// link followed). A download is read back from there, so another user able to change the folder, or
+// one on the way to it, could swap in lines of their own; and nothing is made before the way to it
+// is checked, so that a run as root with a user's HOME leaves no folder of root's in that home.
 std::string cacheFolder(FileSystem& files, Environment& environment, bool make, std::string& message) {
     const std::string folder = webListCacheFolder(environment);
     if (folder.empty()) {
         message = std::string("no folder to keep downloads in: set ") + kCacheVariables;
         return {};
     }
-    const std::string parent = folder.substr(0, folder.rfind(kSeparator));
-    for (const std::string& path : {parent, folder}) {
-        if (!make)
-            break;
-        if (const int made = files.makeFolder(path, kPrivateFolder); made < 0) {
-            message = "cannot make the folder " + path + ": " + files.errorText(-made);
+    const auto refuse = [&](const CheckedPath& checked) {
+        // "it is a link ...": the folder itself, which the message names.
+        message = (checked.reason.starts_with("it ") ? folder + ": " : std::string()) + checked.reason;
+#ifdef _WIN32
+        message += "; set LOCALAPPDATA to a folder of your own";
+#else
+        message += "; set XDG_CACHE_HOME to a folder of your own";
+#endif
+        return std::string();
+    };
+    CheckedPath checked = checkPath(files, folder, PathUse::Folder);
+    if (!checked.usable())
+        return refuse(checked);
+    if (checked.status == PathStatus::Missing && make) {
+        // The folder, and the one it is in when that is missing too.
+        const std::string& path = checked.path;
+        const std::string parent = path.substr(0, path.find_last_of("/\\"));
+        for (const std::string& step : {parent, path}) {
+            if (const int made = files.makeFolder(step, kPrivateFolder); made < 0) {
+                message = "cannot make the folder " + step + ": " + files.errorText(-made);
+                return {};
+            }
+        }
+        checked = checkPath(files, folder, PathUse::Folder);
+        if (checked.status == PathStatus::Missing) {
+            message = "cannot make the folder " + folder + ": " + files.errorText(ENOENT);
             return {};
         }
+        if (checked.status != PathStatus::Safe)
+            return refuse(checked);
     }
-    if (std::string risk = pathRisk(files, folder); !risk.empty()) {
-#ifdef _WIN32
-        message = risk + "; set LOCALAPPDATA to a folder of your own";
-#else
-        message = risk + "; set XDG_CACHE_HOME to a folder of your own";
-#endif
-        return {};
-    }
-    return folder;
+    return checked.path;
 }
 
 } // namespace

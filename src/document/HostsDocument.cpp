@@ -1,6 +1,7 @@
 #include "document/HostsDocument.h"
 
 #include "core/HostsPath.h"
+#include "core/PathSafety.h"
 #include "core/PrivilegedSave.h"
 #include "core/Progress.h"
 #include "core/TextUtil.h"
@@ -228,12 +229,20 @@ MergeResult HostsDocument::merge() {
     }
     if (isWebAddress(m_sourcePath))
         return mergeWebList(fetched.path);
-    const std::string& listFile = fetched.path;
+    // A run as root reads no list that another user could swap for a file of root's.
+    CheckedRead list(m_files, fetched.path);
+    if (!list.refusal().empty()) {
+        result.listReadError = EACCES;
+        m_ui.reportError("The list " + m_sourcePath + " was not read: " + list.refusal() + ".");
+        return result;
+    }
+    const std::string& listFile = list.path();
+    FileSystem& listFiles = list.files();
     // A list that is there but cannot be read changes nothing, not even the reload of the HOSTS file;
     // one that has gone meanwhile is a missing one.
-    bool listPresent = fileHasData(m_files, listFile);
+    bool listPresent = fileHasData(listFiles, listFile);
     if (listPresent) {
-        const int fd = m_files.openRead(listFile, true);
+        const int fd = listFiles.openRead(listFile, true);
         if (fd >= 0) {
             m_files.close(fd);
         } else if (fd == -ENOENT) {
@@ -290,7 +299,7 @@ MergeResult HostsDocument::merge() {
             const int32_t before = m_lines.count();
             m_modified = true;
             progress.show();
-            const SourceReadResult read = readSourceFile(m_files, listFile, m_lines, index, progress, &m_allow, true);
+            const SourceReadResult read = readSourceFile(listFiles, listFile, m_lines, index, progress, &m_allow, true);
             result.linesKeptOut = read.keptOut;
             progress.close();
             if (read.error != 0) {

@@ -6,8 +6,8 @@
 
 #include "cli/BatchMode.h"
 #include "support/FakeUserInterface.h"
-#include "support/HttpServer.h"
 #include "support/HostsTable.h"
+#include "support/HttpServer.h"
 #include "support/Lines.h"
 
 #include <gtest/gtest.h>
@@ -142,11 +142,11 @@ TEST_F(WebListRunTest, FailedDownloadChangesNothing) {
     }
     // Nor is a download kept where another user could swap it, or a folder on the way to it, before it
     // is read.
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+    std::filesystem::create_directory(dir.file("cache"));
+    std::filesystem::permissions(dir.file("cache"), std::filesystem::perms::all);
     EXPECT_EQ(run({"--add", list}), kExitFailed);
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
     EXPECT_EQ(ui.shown, Lines{"error:The list " + list + " could not be downloaded: any user may change the folder " +
-                              dir.path() + "; set XDG_CACHE_HOME to a folder of your own"});
+                              dir.file("cache") + "; set XDG_CACHE_HOME to a folder of your own"});
     EXPECT_EQ(readFile(hosts), before);
 }
 
