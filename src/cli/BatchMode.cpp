@@ -519,6 +519,8 @@ int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostre
         web.maxBytes = command.limits.maxBytes;
     if (command.limits.timeoutSeconds != 0)
         web.timeoutMs = command.limits.timeoutSeconds * 1000;
+    if (command.limits.stallSeconds != 0)
+        web.stallTimeoutMs = command.limits.stallSeconds * 1000;
     // A HOSTS file that another user could redirect is refused before anything is read or fetched for it.
     if (command.mode != RunMode::Blocks) {
         const SaveTarget where = saveTargetFor(document.files(), hostsFilePath(document.environment()));

@@ -78,6 +78,13 @@ std::string hexName(std::string_view address) {
     return name;
 }
 
+// "60 seconds", "1 second", "250 ms".
+std::string durationText(int ms) {
+    if (ms % 1000 != 0)
+        return std::to_string(ms) + " ms";
+    return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
+}
+
 WebListResult failed(std::string message) {
     WebListResult result;
     result.message = std::move(message);
@@ -205,12 +212,25 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
     const std::string base = folder + kSeparator + hexName(address);
     const std::string listPath = base + ".list", notesPath = base + ".notes";
 
+    // The body goes to a file of its own beside the kept copy as it comes, never whole into memory, and
+    // replaces that copy only once it is known to be a list.
+    const TempFile body = createTemporaryBeside(files, listPath, kPrivateFile);
+    if (body.fd < 0)
+        return failed("cannot keep the download in " + folder + ": " + files.errorText(body.error));
+    int writeError = 0;
+    bool blank = true;
     DownloadRequest request;
     request.address = address;
     request.maxBytes = options.maxBytes;
     request.connectTimeoutMs = options.connectTimeoutMs;
     request.timeoutMs = options.timeoutMs;
+    request.stallTimeoutMs = options.stallTimeoutMs;
     request.maxRedirects = options.maxRedirects;
+    request.onBody = [&](std::string_view piece) {
+        blank = blank && piece.find_first_not_of(" \t\r\n") == std::string_view::npos;
+        writeError = writeAll(files, body.fd, piece);
+        return writeError == 0;
+    };
     Notes notes;
     const bool kept = fileHasData(files, listPath) && readNotes(files, notesPath, address, notes);
     if (kept && !notes.etag.empty())
@@ -229,30 +249,41 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         shown = received;
     });
     progress.close();
+    if (const int closed = files.close(body.fd); closed < 0 && writeError == 0)
+        writeError = -closed;
 
+    const auto discard = [&](std::string why) {
+        files.remove(body.path);
+        return failed(std::move(why));
+    };
+    if (writeError != 0)
+        return discard("cannot keep the download in " + listPath + ": " + files.errorText(writeError));
     if (response.tooLarge)
-        return failed("larger than the limit of " + std::to_string(options.maxBytes) + " bytes");
+        return discard("larger than the limit of " + std::to_string(options.maxBytes) + " bytes");
+    if (response.stalled)
+        return discard("nothing came for " + durationText(options.stallTimeoutMs) + ", so it was given up");
     if (response.failed)
-        return failed(response.message);
+        return discard(response.message);
     WebListResult result;
     result.path = listPath;
     if (response.status == 304 && kept) {
+        files.remove(body.path);
         result.status = WebListStatus::NotModified;
         return result;
     }
     if (response.status != 200)
-        return failed("HTTP " + std::to_string(response.status) + (response.reason.empty() ? "" : " ") +
-                      response.reason);
-    if (response.body.find_first_not_of(" \t\r\n") == std::string::npos)
-        return failed("not a list: the answer was empty");
+        return discard("HTTP " + std::to_string(response.status) + (response.reason.empty() ? "" : " ") +
+                       response.reason);
+    if (blank)
+        return discard("not a list: the answer was empty");
     if (check) {
-        if (std::string refused = check(response.body); !refused.empty())
-            return failed(refused);
+        if (std::string refused = check(body.path); !refused.empty())
+            return discard(refused);
     }
     // Notes that outlived their list would make the next request ask only for something newer.
     files.remove(notesPath);
-    if (const int error = writeWhole(files, listPath, response.body); error != 0)
-        return failed("cannot keep the download in " + listPath + ": " + files.errorText(error));
+    if (const int renamed = files.rename(body.path, listPath); renamed < 0)
+        return discard("cannot keep the download in " + listPath + ": " + files.errorText(-renamed));
     if ((!response.etag.empty() || !response.lastModified.empty()) && oneLine(response.etag) &&
         oneLine(response.lastModified)) {
         writeWhole(files, notesPath,

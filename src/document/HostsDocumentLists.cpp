@@ -21,10 +21,10 @@ WebListResult HostsDocument::fetchList(const std::string& source) {
     if (m_downloader) {
         // A body that is no block list never replaces the copy kept from before.
         const std::string hostName = m_environment.hostName();
-        const auto check = [&](std::string_view body) {
+        const auto check = [&](const std::string& path) {
             BlockListNames names;
-            const BlockListRead read =
-                readBlockList(std::string(body), m_webOptions.maxBytes, &m_allow, hostName, names);
+            NoFollowReads reads(m_files);
+            const BlockListRead read = readBlockListFile(reads, path, m_webOptions.maxBytes, &m_allow, hostName, names);
             return read.status == BlockListStatus::Read ? std::string() : read.message;
         };
         result = fetchWebList(*m_downloader, m_files, m_environment, source, m_webOptions, m_ui.progress(), check);
