@@ -191,6 +191,16 @@ const Attack kAttacks[] = {
      },
      {"--add", "{dir}/lists/root.txt"},
      "the folder {dir}/srv belongs to another user"},
+    // The same, with a list from the web: refused before anything is downloaded for it.
+    {"FolderAboveOfAnotherUserBeforeADownload",
+     [](Sandbox& s) {
+         s.folder("srv/etc", 0755);
+         s.hosts = s.file("srv/etc/hosts");
+         s.put("srv/etc/hosts", kHosts);
+         return std::vector<Owner>{ownedBy(s.file("srv"), kOtherUser, kOtherUser)};
+     },
+     {"--update", "ads", "{web}"},
+     "the folder {dir}/srv belongs to another user"},
     {"LockOfAnotherUser",
      [](Sandbox& s) {
          s.put("etc/.hosts.velmora-lock", "");
