@@ -261,10 +261,10 @@ public:
             char buffer[65536];
             uint64_t received = 0;
             for (;;) {
-                const int left = remainingMs();
-                if (left < 0)
+                const int remaining = remainingMs();
+                if (remaining < 0)
                     return fail("Operation timed out");
-                const int wait = waitMs(left);
+                const int wait = waitMs(remaining);
                 // Each wait only as long as the transfer has left (through WinHttpSetTimeouts: wine
                 // does not take WINHTTP_OPTION_RECEIVE_TIMEOUT once the request is under way).
                 WinHttpSetTimeouts(exchange.get(), wait, wait, wait, wait);
