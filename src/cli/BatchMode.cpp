@@ -274,11 +274,17 @@ int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
             continue;
         }
         target.list = document.fetchList(target.source);
-        if (target.list.status == WebListStatus::Fresh && !isWebAddress(target.source) &&
-            !fileHasData(document.files(), target.list.path)) {
-            document.ui().reportError("The list " + target.source + " is missing or empty; block " + target.name +
-                                      " was left as it was.");
-            target.list.status = WebListStatus::Failed;
+        if (target.list.status == WebListStatus::Fresh && !isWebAddress(target.source)) {
+            // A list a run as root may not read is told as refused, not as missing, and is looked at
+            // where the check found it (under the update unit, the path as given cannot be looked at).
+            CheckedRead list(document.files(), target.list.path);
+            if (!list.refusal().empty() || !fileHasData(list.files(), list.path())) {
+                document.ui().reportError(
+                    "The list " + target.source +
+                    (list.refusal().empty() ? " is missing or empty" : " was not taken: " + list.refusal() + ".") +
+                    (list.refusal().empty() ? "; block " : " Block ") + target.name + " was left as it was.");
+                target.list.status = WebListStatus::Failed;
+            }
         }
         failed = failed || target.list.status == WebListStatus::Failed;
     }
