@@ -509,7 +509,9 @@ Recovery recoverHostsFile(FileSystem& files, const std::string& target, int64_t 
         return info.exists && info.isRegular && (info.uid == me || (targetInfo.exists && info.uid == targetInfo.uid));
     };
     const std::string journal = journalPathFor(target);
-    if (ours(files.stat(journal, false))) {
+    // A journal a save wrote has one name; a second one is a file someone linked there (in a folder
+    // where others may add files), whose bytes would become the HOSTS file's.
+    if (const PathInfo journalInfo = files.stat(journal, false); ours(journalInfo) && journalInfo.links <= 1) {
         const FileBytes record = readFileBytes(files, journal, false);
         std::string bytes;
         if (record.error == 0 && parseJournal(record.bytes, bytes) && targetInfo.exists) {
