@@ -4,8 +4,8 @@
 //   argument that looks like an option is never taken as a value unless it follows "=".
 // - A mode, "yes" and "noload" are only ever read from arguments that ask for them.
 // - A clean parse written back as options (--add=ARG, --remove=ARG, --removeall, --update [NAME SOURCE],
-//   --blocks, --restore, --dry-run or --diff, --allow=, --max-size=, --timeout=, --address=, -y, --noload) reads
-//   back the same, and "--help" after a clean list is always seen.
+//   --blocks, --restore, --dry-run or --diff, --allow=, --max-size=, --timeout=, --stall=, --address=, -y, --noload)
+//   reads back the same, and "--help" after a clean list is always seen.
 // - The block name and source of --update are the two arguments after it.
 // - The dispatcher reads a list that begins with an option the same way.
 
@@ -26,8 +26,8 @@ bool same(const CommandLine& a, const CommandLine& b) {
     return a.form == b.form && a.mode == b.mode && a.argument == b.argument && a.source == b.source &&
            a.silent == b.silent && a.noLoad == b.noLoad && a.dryRun == b.dryRun && a.diff == b.diff &&
            a.allowFile == b.allowFile && a.limits.maxBytes == b.limits.maxBytes &&
-           a.limits.timeoutSeconds == b.limits.timeoutSeconds && a.blockAddress == b.blockAddress &&
-           a.mistake == b.mistake;
+           a.limits.timeoutSeconds == b.limits.timeoutSeconds && a.limits.stallSeconds == b.limits.stallSeconds &&
+           a.blockAddress == b.blockAddress && a.mistake == b.mistake;
 }
 
 bool anyIs(const std::vector<std::string>& arguments, std::initializer_list<std::string_view> names) {
@@ -123,6 +123,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             written.push_back("--max-size=" + std::to_string(parsed.limits.maxBytes));
         if (parsed.limits.timeoutSeconds != 0)
             written.push_back("--timeout=" + std::to_string(parsed.limits.timeoutSeconds));
+        if (parsed.limits.stallSeconds != 0)
+            written.push_back("--stall=" + std::to_string(parsed.limits.stallSeconds));
         if (!parsed.blockAddress.empty())
             written.push_back("--address=" + parsed.blockAddress);
         if (parsed.silent)

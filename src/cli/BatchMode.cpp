@@ -2,6 +2,7 @@
 
 #include "core/HostsFile.h"
 #include "core/HostsPath.h"
+#include "core/PathSafety.h"
 #include "core/PrivilegedSave.h"
 #include "core/TextUtil.h"
 #include "merge/LineDiff.h"
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <ostream>
 
 namespace velmora {
@@ -54,7 +56,8 @@ struct Run {
     }
 
     // Takes the HOSTS file's lock for the rest of the run, so that runs at the same time each work on
-    // what the one before saved. False when another still holds it after the wait (said on stderr).
+    // what the one before saved. False, said on stderr, when another still holds it after the wait, or
+    // when it cannot be taken at all: a run never saves unlocked.
     bool lock(const std::string& hostsPath) {
         // A dry run writes nothing, not even the lock or a recovery.
         if (command.dryRun)
@@ -62,10 +65,18 @@ struct Run {
         const HostsLock::Status status = document.holdLock(hostsPath, [&](const std::string& holder) {
             err << "velmora: waiting for " << holder << ", which is changing " << hostsPath << std::endl;
         });
-        if (status != HostsLock::Status::Busy)
+        if (status == HostsLock::Status::Locked)
             return true;
-        document.ui().reportError(hostsPath + " is still being changed by " + document.lock().holder() +
-                                  "; it was left as it was.");
+        if (status == HostsLock::Status::Busy) {
+            document.ui().reportError(hostsPath + " is still being changed by " + document.lock().holder() +
+                                      "; it was left as it was.");
+            return false;
+        }
+        const SaveResult& failure = document.lockFailure();
+        std::string message = "The HOSTS list was not saved. " + failure.message;
+        if (failedForPermission(failure) && document.files().userId() != 0)
+            message += std::string(". ") + kPermissionAdvice;
+        document.ui().reportError(message);
         return false;
     }
 
@@ -263,11 +274,17 @@ int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
             continue;
         }
         target.list = document.fetchList(target.source);
-        if (target.list.status == WebListStatus::Fresh && !isWebAddress(target.source) &&
-            !fileHasData(document.files(), target.list.path)) {
-            document.ui().reportError("The list " + target.source + " is missing or empty; block " + target.name +
-                                      " was left as it was.");
-            target.list.status = WebListStatus::Failed;
+        if (target.list.status == WebListStatus::Fresh && !isWebAddress(target.source)) {
+            // A list a run as root may not read is told as refused, not as missing, and is looked at
+            // where the check found it (under the update unit, the path as given cannot be looked at).
+            CheckedRead list(document.files(), target.list.path);
+            if (!list.refusal().empty() || !fileHasData(list.files(), list.path())) {
+                document.ui().reportError(
+                    "The list " + target.source +
+                    (list.refusal().empty() ? " is missing or empty" : " was not taken: " + list.refusal() + ".") +
+                    (list.refusal().empty() ? "; block " : " Block ") + target.name + " was left as it was.");
+                target.list.status = WebListStatus::Failed;
+            }
         }
         failed = failed || target.list.status == WebListStatus::Failed;
     }
@@ -374,7 +391,24 @@ int runRestore(Run& run) {
     if (!run.lock(hostsPath))
         return kExitFailed;
     FileSystem& files = document.files();
-    const FileBytes backup = readFileBytes(files, backupPath);
+    const auto notRestored = [&](const std::string& why) {
+        document.ui().reportError("The backup was not restored: " + why + ". " + hostsPath + " was left as it was.");
+        return kExitFailed;
+    };
+    // Two files are swapped, never a link followed to either: a link planted at the backup's path would
+    // make any file the link names the HOSTS file. The backup must be root's, the running user's or the
+    // HOSTS file's owner's, as a save makes it, and no one else may change it.
+    const CheckedPath target = checkPath(files, hostsPath, PathUse::Replace);
+    const PathInfo& hostsInfo = target.info;
+    const CheckedPath checked = checkPath(files, backupPath, PathUse::Read,
+                                          hostsInfo.exists ? std::optional<uint32_t>(hostsInfo.uid) : std::nullopt);
+    for (const auto& [path, check] : {std::pair{&hostsPath, &target}, std::pair{&backupPath, &checked}}) {
+        if (check->linkAtEnd)
+            return notRestored(*path + " is a link, and a restore follows none");
+        if (!check->usable())
+            return notRestored(*path + ": " + check->reason);
+    }
+    const FileBytes backup = readFileBytes(files, backupPath, false);
     if (backup.error != 0 || backup.bytes.empty()) {
         document.ui().reportError("There is no backup to restore: " + backupPath +
                                   (backup.error != 0 && backup.error != ENOENT ? ": " + files.errorText(backup.error)
@@ -382,7 +416,7 @@ int runRestore(Run& run) {
                                   ". " + hostsPath + " was left as it was.");
         return kExitFailed;
     }
-    const FileBytes current = readFileBytes(files, hostsPath);
+    const FileBytes current = readFileBytes(files, hostsPath, false);
     if (current.error != 0 && current.error != ENOENT) {
         document.ui().reportError("The HOSTS file " + hostsPath +
                                   " could not be read: " + files.errorText(current.error) + "; it was left as it was.");
@@ -501,9 +535,9 @@ bool readAllowList(Run& run) {
     HostsDocument& document = run.document;
     AllowList allow;
     const AllowListFile read = loadAllowList(document.files(), document.environment(), run.command.allowFile, allow);
-    if (read.error != 0) {
-        document.ui().reportError("The allowlist " + read.path +
-                                  " could not be read: " + document.files().errorText(read.error));
+    if (read.error != 0 || !read.refusal.empty()) {
+        document.ui().reportError("The allowlist " + read.path + " could not be read: " +
+                                  (read.refusal.empty() ? document.files().errorText(read.error) : read.refusal));
         return false;
     }
     // A line the allowlist cannot read allows nothing, and its user should know which it is.
@@ -527,6 +561,16 @@ int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostre
         web.maxBytes = command.limits.maxBytes;
     if (command.limits.timeoutSeconds != 0)
         web.timeoutMs = command.limits.timeoutSeconds * 1000;
+    if (command.limits.stallSeconds != 0)
+        web.stallTimeoutMs = command.limits.stallSeconds * 1000;
+    // A HOSTS file that another user could redirect is refused before anything is read or fetched for it.
+    if (command.mode != RunMode::Blocks) {
+        const SaveTarget where = saveTargetFor(document.files(), hostsFilePath(document.environment()));
+        if (where.status == SaveStatus::Unsafe) {
+            document.ui().reportError("The HOSTS list was not saved. " + where.message);
+            return kExitFailed;
+        }
+    }
     if ((command.mode == RunMode::Add || command.mode == RunMode::Update) && !readAllowList(run))
         return kExitFailed;
     for (const Handler& handler : kHandlers) {

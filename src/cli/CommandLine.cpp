@@ -134,7 +134,8 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
             return result;
         }
         const bool takesValue = name == "--add" || name == "--remove" || name == "--allow" || name == "--max-size" ||
-                                name == "--timeout" || name == "--address" || name == "--disable" || name == "--enable";
+                                name == "--timeout" || name == "--stall" || name == "--address" ||
+                                name == "--disable" || name == "--enable";
         if (inlineValue && !takesValue)
             return mistake("option " + std::string(name) + " takes no value");
         if (name == "--allow") {
@@ -145,7 +146,7 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
             if (!takeValue() || (value != "0.0.0.0" && value != "127.0.0.1"))
                 return needs("the address blocked names go to: 0.0.0.0 or 127.0.0.1");
             result.blockAddress = value;
-        } else if (name == "--max-size" || name == "--timeout") {
+        } else if (name == "--max-size" || name == "--timeout" || name == "--stall") {
             const bool size = name == "--max-size";
             uint64_t number = 0;
             if (!takeValue() || !parseCount(value, size, number) || (!size && number > kMaxTimeoutSeconds))
@@ -153,7 +154,8 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
             if (size)
                 result.limits.maxBytes = number;
             else
-                result.limits.timeoutSeconds = static_cast<int>(number);
+                (name == "--timeout" ? result.limits.timeoutSeconds : result.limits.stallSeconds) =
+                    static_cast<int>(number);
         } else if (name == "--update") {
             // Either NAME SOURCE or nothing: every block that notes its source.
             if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
@@ -280,6 +282,7 @@ option's value that begins with "-" is a mistake unless given after "="):
                       "                   those under it) (default: VELMORA_ALLOW, else /etc/velmora/allow.txt)\n";
     text += R"(  --max-size SIZE  refuse a download larger than SIZE bytes (K, M, G: 1024s; default 512M)
   --timeout SECS   give up a download after SECS seconds (default 900)
+  --stall SECS     give up a download when nothing comes for SECS seconds (default 60)
   -y, --yes        answer the confirmation question with Yes
   --noload         open the window without loading the HOSTS file
   -h, --help       show this text

@@ -33,6 +33,7 @@ enum class CommandForm {
 struct DownloadLimits {
     uint64_t maxBytes = 0;
     int timeoutSeconds = 0;
+    int stallSeconds = 0; // nothing coming for this long gives a download up
 };
 
 struct CommandLine {

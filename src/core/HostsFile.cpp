@@ -481,56 +481,23 @@ std::string journalPathFor(const std::string& target) {
     return folderOf(target) + "." + nameOf(target) + ".velmora-journal";
 }
 
-std::string folderChangeRisk(FileSystem& files, const std::string& folder, const PathInfo& info) {
-    const uint32_t me = files.userId();
-    const bool sticky = (info.mode & 01000) != 0;
-    if (info.uid != 0 && info.uid != me)
-        return "the folder " + folder + " belongs to another user";
-    if (!sticky && (info.mode & 0002))
-        return "any user may change the folder " + folder;
-    if (!sticky && me == 0 && (info.mode & 0020) && info.gid != 0)
-        return "the users of its group may change the folder " + folder;
-    return {};
-}
-
 SaveTarget saveTargetFor(FileSystem& files, const std::string& path) {
     SaveTarget result;
-    result.path = path;
     auto refuse = [&](SaveStatus status, const std::string& message) {
         result.status = status;
         result.message = message;
         return result;
     };
-    const uint32_t me = files.userId();
-    auto trusted = [&](uint32_t uid) { return uid == 0 || uid == me; };
-    // Who could put another file, or a link, where the save writes.
-    SaveStatus riskStatus = SaveStatus::Unsafe;
-    auto folderRisk = [&](const std::string& file) -> std::string {
-        const std::string folder = folderToOpen(file);
-        const PathInfo info = files.stat(folder, true);
-        if (!info.exists && info.error != 0 && info.error != ENOENT) {
-            riskStatus = SaveStatus::WriteFailed;
-            return "the folder " + folder + " cannot be looked at: " + files.errorText(info.error);
-        }
-        if (!info.exists)
-            return {}; // the save itself reports a missing folder
-        return folderChangeRisk(files, folder, info);
-    };
-    const PathInfo link = files.stat(path, false);
-    if (!link.exists && link.error != 0 && link.error != ENOENT)
-        return refuse(SaveStatus::WriteFailed, reason(files, path, link.error));
-    if (std::string risk = folderRisk(path); !risk.empty())
-        return refuse(riskStatus, path + ": not written, because " + risk);
-    if (!link.isSymlink)
-        return result;
-    if (!trusted(link.uid))
-        return refuse(SaveStatus::Unsafe, path + ": not written, because it is a link that belongs to another user");
-    const ResolvedPath resolved = files.resolveLinks(path);
-    if (resolved.error != 0 || resolved.path.empty())
-        return refuse(SaveStatus::WriteFailed, reason(files, path, resolved.error ? resolved.error : ENOENT));
-    result.path = resolved.path;
-    if (std::string risk = folderRisk(result.path); !risk.empty())
-        return refuse(riskStatus, path + ": not written, because " + risk);
+    const CheckedPath checked = checkPath(files, path, PathUse::Replace);
+    if (checked.status == PathStatus::Unsafe)
+        return refuse(SaveStatus::Unsafe, path + ": not written, because " + checked.reason);
+    if (checked.status == PathStatus::Failed)
+        return refuse(SaveStatus::WriteFailed, checked.atEnd ? reason(files, path, checked.error)
+                                                             : path + ": not written, because " + checked.reason);
+    // A link to nothing is not followed into making a file; a missing folder the save itself reports.
+    if (checked.status == PathStatus::Missing && checked.throughLink)
+        return refuse(SaveStatus::WriteFailed, reason(files, path, ENOENT));
+    result.path = checked.path;
     return result;
 }
 
@@ -542,7 +509,9 @@ Recovery recoverHostsFile(FileSystem& files, const std::string& target, int64_t 
         return info.exists && info.isRegular && (info.uid == me || (targetInfo.exists && info.uid == targetInfo.uid));
     };
     const std::string journal = journalPathFor(target);
-    if (ours(files.stat(journal, false))) {
+    // A journal a save wrote has one name; a second one is a file someone linked there (in a folder
+    // where others may add files), whose bytes would become the HOSTS file's.
+    if (const PathInfo journalInfo = files.stat(journal, false); ours(journalInfo) && journalInfo.links <= 1) {
         const FileBytes record = readFileBytes(files, journal, false);
         std::string bytes;
         if (record.error == 0 && parseJournal(record.bytes, bytes) && targetInfo.exists) {

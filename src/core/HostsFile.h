@@ -2,6 +2,7 @@
 
 #include "core/EntryList.h"
 #include "core/LineText.h"
+#include "core/PathSafety.h"
 #include "platform/FileSystem.h"
 
 #include <functional>
@@ -95,19 +96,15 @@ struct SaveResult {
     int readOnlyError = 0;
 };
 
-// Where saving path writes: the file a link there points at, refused (message set) when the link or
-// a folder that holds path or that file could be swapped by another user than root and the running
-// one, or when the link cannot be followed.
+// Where saving path writes: the file a link there points at, refused (message set) when a link or a
+// folder on the way could be swapped by another user than root and the running one (checkPath), or
+// when a link there names nothing.
 struct SaveTarget {
     std::string path;
     std::string message; // empty when the target may be written
     SaveStatus status = SaveStatus::Saved;
 };
 SaveTarget saveTargetFor(FileSystem& files, const std::string& path);
-// Why another user than root and the running one could put something of theirs in the folder (info
-// is what stat says of it): it is theirs, any user may change it, or (for root) a group may; empty when
-// no one could. A sticky folder only lets each user change what is theirs.
-std::string folderChangeRisk(FileSystem& files, const std::string& folder, const PathInfo& info);
 
 // Writes all of data to fd; 0 or an errno.
 int writeAll(FileSystem& files, int fd, std::string_view data);

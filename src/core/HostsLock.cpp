@@ -1,6 +1,7 @@
 #include "core/HostsLock.h"
 
 #include "core/HostsFile.h"
+#include "core/PathSafety.h"
 
 #include <cerrno>
 #include <chrono>
@@ -31,12 +32,20 @@ HostsLock HostsLock::acquire(FileSystem& files, const std::string& target, int w
     HostsLock lock;
     lock.m_files = &files;
     const std::string path = lockPathFor(target);
-    // Only the file's owner may open it: anyone able to open it could hold every writer off.
+    const auto cannot = [&](Status status, const std::string& why) {
+        lock.m_status = status;
+        lock.m_problem = "the lock " + path + " cannot be taken: " + why;
+        return std::move(lock);
+    };
+    // Only the file's owner may open it: anyone able to open it could hold every writer off, and a lock
+    // of another user's would let them decide when two runs write at once.
+    if (const CheckedPath checked = checkPath(files, path, PathUse::Read); !checked.usable())
+        return cannot(checked.status == PathStatus::Unsafe ? Status::Refused : Status::Unavailable, checked.reason);
     lock.m_fd = files.openLockFile(path, 0600);
     if (lock.m_fd < 0) {
         lock.m_error = -lock.m_fd;
         lock.m_fd = -1;
-        return lock;
+        return cannot(Status::Unavailable, files.errorText(lock.m_error));
     }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
     bool told = false;
@@ -47,7 +56,7 @@ HostsLock HostsLock::acquire(FileSystem& files, const std::string& target, int w
         if (rc != -EWOULDBLOCK) {
             lock.m_error = -rc;
             lock.release();
-            return lock;
+            return cannot(Status::Unavailable, files.errorText(lock.m_error));
         }
         lock.m_holder = holderOf(files, path);
         if (std::chrono::steady_clock::now() >= deadline) {
@@ -79,6 +88,7 @@ HostsLock& HostsLock::operator=(HostsLock&& other) noexcept {
         m_fd = std::exchange(other.m_fd, -1);
         m_status = std::exchange(other.m_status, Status::Unavailable);
         m_holder = std::move(other.m_holder);
+        m_problem = std::move(other.m_problem);
         m_error = other.m_error;
     }
     return *this;

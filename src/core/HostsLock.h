@@ -14,7 +14,8 @@ class HostsLock {
 public:
     enum class Status {
         Locked,
-        Unavailable, // no lock file could be opened (a folder we may not write); nothing holds a lock
+        Unavailable, // the lock file could not be opened or locked (error says why); nothing holds a lock
+        Refused,     // the lock file is another user's, or one another user could change; it was not opened
         Busy,        // another holds it still after the wait
     };
 
@@ -35,6 +36,9 @@ public:
     // Who held the lock, as "process N" (or "another program" when it did not say).
     const std::string& holder() const { return m_holder; }
     int error() const { return m_error; }
+    // Why the lock could not be taken (Unavailable, Refused), naming the lock file: "the lock
+    // /etc/.hosts.velmora-lock cannot be taken: it belongs to another user". Empty otherwise.
+    const std::string& problem() const { return m_problem; }
     void release();
 
 private:
@@ -42,6 +46,7 @@ private:
     int m_fd = -1;
     Status m_status = Status::Unavailable;
     std::string m_holder;
+    std::string m_problem;
     int m_error = 0;
 };
 

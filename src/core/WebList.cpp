@@ -1,6 +1,7 @@
 #include "core/WebList.h"
 
 #include "core/HostsFile.h"
+#include "core/PathSafety.h"
 #include "core/Progress.h"
 #include "core/TextUtil.h"
 
@@ -40,19 +41,6 @@ int writeWhole(FileSystem& files, const std::string& path, std::string_view byte
     return error;
 }
 
-// Why a download kept in folder could be swapped by another user before it is read (root's run above
-// all would merge their lines): whoever may change a folder on the way may put one of their own in
-// place of the next. Empty when no one could.
-std::string pathRisk(FileSystem& files, const std::string& folder) {
-    for (size_t end = folder.find(kSeparator, 1);; end = folder.find(kSeparator, end + 1)) {
-        const std::string step = folder.substr(0, end);
-        if (std::string risk = folderChangeRisk(files, step, files.stat(step, true)); !risk.empty())
-            return risk;
-        if (end == std::string::npos)
-            return {};
-    }
-}
-
 // What was noted of the last download of an address: the validators a conditional request sends.
 struct Notes {
     std::string etag;
@@ -60,7 +48,7 @@ struct Notes {
 };
 
 bool readNotes(FileSystem& files, const std::string& path, const std::string& address, Notes& notes) {
-    const FileBytes bytes = readFileBytes(files, path);
+    const FileBytes bytes = readFileBytes(files, path, false);
     if (bytes.error != 0)
         return false;
     std::string fields[4];
@@ -90,37 +78,61 @@ std::string hexName(std::string_view address) {
     return name;
 }
 
+// "60 seconds", "1 second", "250 ms".
+std::string durationText(int ms) {
+    if (ms % 1000 != 0)
+        return std::to_string(ms) + " ms";
+    return std::to_string(ms / 1000) + (ms == 1000 ? " second" : " seconds");
+}
+
 WebListResult failed(std::string message) {
     WebListResult result;
     result.message = std::move(message);
     return result;
 }
 
-// The cache folder, made when asked and checked: why it cannot serve in message, else its path.
+// The cache folder, checked and, when asked, made: why it cannot serve in message, else its path (every
+// link followed). A download is read back from there, so another user able to change the folder, or
+// one on the way to it, could swap in lines of their own; and nothing is made before the way to it
+// is checked, so that a run as root with a user's HOME leaves no folder of root's in that home.
 std::string cacheFolder(FileSystem& files, Environment& environment, bool make, std::string& message) {
     const std::string folder = webListCacheFolder(environment);
     if (folder.empty()) {
         message = std::string("no folder to keep downloads in: set ") + kCacheVariables;
         return {};
     }
-    const std::string parent = folder.substr(0, folder.rfind(kSeparator));
-    for (const std::string& path : {parent, folder}) {
-        if (!make)
-            break;
-        if (const int made = files.makeFolder(path, kPrivateFolder); made < 0) {
-            message = "cannot make the folder " + path + ": " + files.errorText(-made);
+    const auto refuse = [&](const CheckedPath& checked) {
+        // "it is a link ...": the folder itself, which the message names.
+        message = (checked.reason.starts_with("it ") ? folder + ": " : std::string()) + checked.reason;
+#ifdef _WIN32
+        message += "; set LOCALAPPDATA to a folder of your own";
+#else
+        message += "; set XDG_CACHE_HOME to a folder of your own";
+#endif
+        return std::string();
+    };
+    CheckedPath checked = checkPath(files, folder, PathUse::Folder);
+    if (!checked.usable())
+        return refuse(checked);
+    if (checked.status == PathStatus::Missing && make) {
+        // The folder, and the one it is in when that is missing too.
+        const std::string& path = checked.path;
+        const std::string parent = path.substr(0, path.find_last_of("/\\"));
+        for (const std::string& step : {parent, path}) {
+            if (const int made = files.makeFolder(step, kPrivateFolder); made < 0) {
+                message = "cannot make the folder " + step + ": " + files.errorText(-made);
+                return {};
+            }
+        }
+        checked = checkPath(files, folder, PathUse::Folder);
+        if (checked.status == PathStatus::Missing) {
+            message = "cannot make the folder " + folder + ": " + files.errorText(ENOENT);
             return {};
         }
+        if (checked.status != PathStatus::Safe)
+            return refuse(checked);
     }
-    if (std::string risk = pathRisk(files, folder); !risk.empty()) {
-#ifdef _WIN32
-        message = risk + "; set LOCALAPPDATA to a folder of your own";
-#else
-        message = risk + "; set XDG_CACHE_HOME to a folder of your own";
-#endif
-        return {};
-    }
-    return folder;
+    return checked.path;
 }
 
 } // namespace
@@ -200,12 +212,25 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
     const std::string base = folder + kSeparator + hexName(address);
     const std::string listPath = base + ".list", notesPath = base + ".notes";
 
+    // The body goes to a file of its own beside the kept copy as it comes, never whole into memory, and
+    // replaces that copy only once it is known to be a list.
+    const TempFile body = createTemporaryBeside(files, listPath, kPrivateFile);
+    if (body.fd < 0)
+        return failed("cannot keep the download in " + folder + ": " + files.errorText(body.error));
+    int writeError = 0;
+    bool blank = true;
     DownloadRequest request;
     request.address = address;
     request.maxBytes = options.maxBytes;
     request.connectTimeoutMs = options.connectTimeoutMs;
     request.timeoutMs = options.timeoutMs;
+    request.stallTimeoutMs = options.stallTimeoutMs;
     request.maxRedirects = options.maxRedirects;
+    request.onBody = [&](std::string_view piece) {
+        blank = blank && piece.find_first_not_of(" \t\r\n") == std::string_view::npos;
+        writeError = writeAll(files, body.fd, piece);
+        return writeError == 0;
+    };
     Notes notes;
     const bool kept = fileHasData(files, listPath) && readNotes(files, notesPath, address, notes);
     if (kept && !notes.etag.empty())
@@ -229,35 +254,47 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         shown = received;
     });
     progress.close();
+    if (const int closed = files.close(body.fd); closed < 0 && writeError == 0)
+        writeError = -closed;
     if (response.cancelled) {
+        files.remove(body.path);
         WebListResult result = failed("cancelled");
         result.cancelled = true;
         return result;
     }
 
+    const auto discard = [&](std::string why) {
+        files.remove(body.path);
+        return failed(std::move(why));
+    };
+    if (writeError != 0)
+        return discard("cannot keep the download in " + listPath + ": " + files.errorText(writeError));
     if (response.tooLarge)
-        return failed("larger than the limit of " + std::to_string(options.maxBytes) + " bytes");
+        return discard("larger than the limit of " + std::to_string(options.maxBytes) + " bytes");
+    if (response.stalled)
+        return discard("nothing came for " + durationText(options.stallTimeoutMs) + ", so it was given up");
     if (response.failed)
-        return failed(response.message);
+        return discard(response.message);
     WebListResult result;
     result.path = listPath;
     if (response.status == 304 && kept) {
+        files.remove(body.path);
         result.status = WebListStatus::NotModified;
         return result;
     }
     if (response.status != 200)
-        return failed("HTTP " + std::to_string(response.status) + (response.reason.empty() ? "" : " ") +
-                      response.reason);
-    if (response.body.find_first_not_of(" \t\r\n") == std::string::npos)
-        return failed("not a list: the answer was empty");
+        return discard("HTTP " + std::to_string(response.status) + (response.reason.empty() ? "" : " ") +
+                       response.reason);
+    if (blank)
+        return discard("not a list: the answer was empty");
     if (check) {
-        if (std::string refused = check(response.body); !refused.empty())
-            return failed(refused);
+        if (std::string refused = check(body.path); !refused.empty())
+            return discard(refused);
     }
     // Notes that outlived their list would make the next request ask only for something newer.
     files.remove(notesPath);
-    if (const int error = writeWhole(files, listPath, response.body); error != 0)
-        return failed("cannot keep the download in " + listPath + ": " + files.errorText(error));
+    if (const int renamed = files.rename(body.path, listPath); renamed < 0)
+        return discard("cannot keep the download in " + listPath + ": " + files.errorText(-renamed));
     if ((!response.etag.empty() || !response.lastModified.empty()) && oneLine(response.etag) &&
         oneLine(response.lastModified)) {
         writeWhole(files, notesPath,

@@ -25,6 +25,7 @@ struct WebListOptions {
     uint64_t maxBytes = uint64_t{512} << 20;
     int connectTimeoutMs = 30 * 1000;
     int timeoutMs = 15 * 60 * 1000;
+    int stallTimeoutMs = 60 * 1000; // this long without a byte gives a download up
     int maxRedirects = 10;
 };
 
@@ -45,12 +46,13 @@ struct WebListResult {
 // (%LOCALAPPDATA%\velmora on Windows); empty when the environment names none.
 std::string webListCacheFolder(Environment& environment);
 
-// Says why a body is no list to keep (empty when it is one).
-using ListCheck = std::function<std::string(std::string_view body)>;
+// Says why the body downloaded into the file at path is no list to keep (empty when it is one).
+using ListCheck = std::function<std::string(const std::string& path)>;
 
 // Downloads the list at address into the cache folder, asking only for a newer one than the copy
-// kept there (its ETag and Last-Modified). Refused: any status but 200 and 304, a body over the
-// limit, an empty body, and a body that check refuses. Progress shows under the title "Downloading
+// kept there (its ETag and Last-Modified). The body is written to a file beside that copy as it comes,
+// never held whole. Refused: any status but 200 and 304, a body over the limit, a download that
+// stalls, an empty body, and a body that check refuses. Progress shows under the title "Downloading
 // ADDRESS...", with a Cancel that sets `cancel` when one is given (see ProgressSink::offerCancel).
 // A failure, a cancelled download too, leaves the kept copy as it was, so that a bad answer never
 // replaces a good list.

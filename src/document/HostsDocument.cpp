@@ -1,6 +1,7 @@
 #include "document/HostsDocument.h"
 
 #include "core/HostsPath.h"
+#include "core/PathSafety.h"
 #include "core/PrivilegedSave.h"
 #include "core/Progress.h"
 #include "core/TextUtil.h"
@@ -195,14 +196,28 @@ void HostsDocument::tellPartialRead(const std::string& path) {
 
 HostsLock HostsDocument::takeLock(const std::string& path,
                                   const std::function<void(const std::string& holder)>& waiting, int waitMs) {
+    m_lockFailure = SaveResult{};
+    const auto fail = [&](SaveStatus status, const std::string& message, int error) {
+        m_lockFailure.status = status;
+        m_lockFailure.message = message;
+        m_lockFailure.error = error;
+    };
     // The lock and the journal belong to the file a link names, whichever path names it. Where
-    // another user could plant files, nothing is created or read: the save refuses such a place.
+    // another user could plant files, nothing is created or read.
     const SaveTarget where = saveTargetFor(m_files, path);
-    if (!where.message.empty())
+    if (!where.message.empty()) {
+        fail(where.status, where.message, 0);
         return HostsLock{};
+    }
     HostsLock lock = HostsLock::acquire(m_files, where.path, waitMs, waiting);
     if (lock.isLocked())
         recoverHostsFile(m_files, where.path, nowNs());
+    else if (lock.status() == HostsLock::Status::Busy)
+        fail(SaveStatus::WriteFailed, path + ": " + lock.holder() + " is saving it; try again when it has finished.",
+             0);
+    else
+        fail(lock.status() == HostsLock::Status::Refused ? SaveStatus::Unsafe : SaveStatus::WriteFailed,
+             path + ": not written, because " + lock.problem(), lock.error());
     return lock;
 }
 
@@ -247,17 +262,25 @@ MergeResult HostsDocument::merge() {
         endAddedChange(change);
         return result;
     }
-    const std::string& listFile = fetched.path;
+    // A run as root reads no list that another user could swap for a file of root's.
+    CheckedRead list(m_files, fetched.path);
+    if (!list.refusal().empty()) {
+        result.listReadError = EACCES;
+        m_ui.reportError("The list " + m_sourcePath + " was not read: " + list.refusal() + ".");
+        return result;
+    }
+    const std::string& listFile = list.path();
+    FileSystem& listFiles = list.files();
     // A list that is there but cannot be read changes nothing, not even the reload of the HOSTS file;
     // one that has gone meanwhile is a missing one.
-    bool listPresent = fileHasData(m_files, listFile);
-    if (const std::string why = notAFile(listFile); !listPresent && !why.empty()) {
+    bool listPresent = fileHasData(listFiles, listFile);
+    if (const std::string why = notAFile(fetched.path); !listPresent && !why.empty()) {
         result.listMissing = true;
         m_ui.notify(why + ", not a list; nothing was merged.");
         return result;
     }
     if (listPresent) {
-        const int fd = m_files.openRead(listFile, true);
+        const int fd = listFiles.openRead(listFile, true);
         if (fd >= 0) {
             m_files.close(fd);
         } else if (fd == -ENOENT) {
@@ -320,7 +343,7 @@ MergeResult HostsDocument::merge() {
             const int32_t before = m_lines.count();
             m_modified = true;
             progress.show();
-            const SourceReadResult read = readSourceFile(m_files, listFile, m_lines, index, progress, &m_allow, true);
+            const SourceReadResult read = readSourceFile(listFiles, listFile, m_lines, index, progress, &m_allow, true);
             result.linesKeptOut = read.keptOut;
             progress.close();
             if (read.error != 0) {
@@ -367,19 +390,17 @@ bool HostsDocument::save(const std::string& path) {
             return false;
         m_partialSaveAgreed = true;
     }
+    // One writer at a time: a save that cannot hold the lock writes nothing, and fails as a save would,
+    // so that a lock this user may not make offers the save as administrator.
     HostsLock ownLock;
-    if (!m_lock.isLocked()) {
+    if (!m_lock.isLocked())
         ownLock = takeLock(target, {}, m_lockWaitMs);
-        if (ownLock.status() == HostsLock::Status::Busy) {
-            m_lastSave = SaveResult{};
-            m_lastSave.status = SaveStatus::WriteFailed;
-            m_lastSave.message = target + ": " + ownLock.holder() + " is saving it; try again when it has finished.";
-            m_ui.reportError("The HOSTS list was not saved. " + asSentence(m_lastSave.message));
-            return false;
-        }
+    if (m_lock.isLocked() || ownLock.isLocked()) {
+        const bool sameFile = m_readFingerprint && m_readPath == target;
+        m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention, sameFile ? &*m_readFingerprint : nullptr);
+    } else {
+        m_lastSave = m_lockFailure;
     }
-    const bool sameFile = m_readFingerprint && m_readPath == target;
-    m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention, sameFile ? &*m_readFingerprint : nullptr);
     if (m_lastSave.status == SaveStatus::Changed && m_askWhenChanged) {
         const Answer answer =
             m_ui.ask(target + " was changed by another program after it was read.\n\n"

@@ -150,11 +150,15 @@ public:
 
     // Holds the lock of the HOSTS file at path until releaseLock(), waiting for another writer for up
     // to the lock wait; finishes a save that a killed run left unfinished. Without a lock, each save
-    // takes it for itself. Busy when another still holds it (holder() says who).
+    // takes it for itself, and saves nothing when it cannot. Busy when another still holds it (holder()
+    // says who); any other status but Locked when the lock cannot be taken, or path is one another user
+    // could redirect: lockFailure() then says why.
     HostsLock::Status holdLock(const std::string& path,
                                const std::function<void(const std::string& holder)>& waiting = {});
     void releaseLock() { m_lock.release(); }
     const HostsLock& lock() const { return m_lock; }
+    // Why the last lock the document tried to take was not taken, as the failed save it stops.
+    const SaveResult& lockFailure() const { return m_lockFailure; }
     void setLockWait(int milliseconds) { m_lockWaitMs = milliseconds; }
 
     // The closing question about unsaved changes; true when the window may close.
@@ -311,6 +315,7 @@ private:
     std::optional<FileFingerprint> m_readFingerprint;
     bool m_askWhenChanged = true;
     HostsLock m_lock;
+    SaveResult m_lockFailure;
     int m_lockWaitMs = 30000;
     ProcessRunner* m_runner = nullptr;
     std::string m_helper;

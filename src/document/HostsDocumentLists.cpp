@@ -2,6 +2,7 @@
 #include "document/HostsDocument.h"
 
 #include "core/HostsFile.h"
+#include "core/PathSafety.h"
 #include "core/TextUtil.h"
 
 #include <algorithm>
@@ -20,10 +21,10 @@ WebListResult HostsDocument::fetchList(const std::string& source) {
     if (m_downloader) {
         // A body that is no block list never replaces the copy kept from before.
         const std::string hostName = m_environment.hostName();
-        const auto check = [&](std::string_view body) {
+        const auto check = [&](const std::string& path) {
             BlockListNames names;
-            const BlockListRead read =
-                readBlockList(std::string(body), m_webOptions.maxBytes, &m_allow, hostName, names);
+            NoFollowReads reads(m_files);
+            const BlockListRead read = readBlockListFile(reads, path, m_webOptions.maxBytes, &m_allow, hostName, names);
             return read.status == BlockListStatus::Read ? std::string() : read.message;
         };
         // The user may stop a download; the downloader looks at the flag wherever it runs.
@@ -48,9 +49,17 @@ const BlockListNames* HostsDocument::keptListOf(const BlockInfo& block, std::deq
             return nullptr;
         path = kept.path;
     }
+    // The list of every sourced block is read, not only those asked for: as root, none another user
+    // could swap.
+    CheckedRead list(m_files, path);
+    if (!list.refusal().empty()) {
+        m_ui.reportError("The list " + block.source + " of block " + block.name + " was not read: " + list.refusal() +
+                         ". The block was left as it was.");
+        return nullptr;
+    }
     store.emplace_back();
-    const BlockListRead read =
-        readBlockListFile(m_files, path, m_webOptions.maxBytes, &m_allow, m_environment.hostName(), store.back());
+    const BlockListRead read = readBlockListFile(list.files(), list.path(), m_webOptions.maxBytes, &m_allow,
+                                                 m_environment.hostName(), store.back());
     return read.status == BlockListStatus::Read ? &store.back() : nullptr;
 }
 
@@ -69,9 +78,12 @@ BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& reques
     for (const BlockRequest& request : requests) {
         SourcedList list{request.name, request.source, request.address, nullptr, now};
         if (!request.listFile.empty()) {
+            CheckedRead file(m_files, request.listFile);
             store.emplace_back();
-            const BlockListRead read =
-                readBlockListFile(m_files, request.listFile, m_webOptions.maxBytes, &m_allow, hostName, store.back());
+            const BlockListRead read = file.refusal().empty()
+                                           ? readBlockListFile(file.files(), file.path(), m_webOptions.maxBytes,
+                                                               &m_allow, hostName, store.back())
+                                           : BlockListRead{BlockListStatus::Unreadable, file.refusal(), EACCES};
             if (read.status == BlockListStatus::Read) {
                 list.names = &store.back();
                 update.read.emplace_back(request.name, store.back().counts);

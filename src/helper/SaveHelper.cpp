@@ -6,6 +6,7 @@
 #include "core/PrivilegedSave.h"
 #include "core/Sha256.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <optional>
@@ -66,21 +67,36 @@ std::string parse(const std::vector<std::string>& arguments, Request& request) {
     return {};
 }
 
-// Standard input to its end, at most limit + 1 bytes: one more tells that there were too many.
-std::string readInput(FileSystem& files, int input, uint64_t limit, int& error) {
+// Standard input, hashed piece by piece as it comes, into memory reserved for the length announced:
+// bytes past it are not kept, only noted, so that the helper holds no more than the length it was given.
+struct Input {
     std::string bytes;
+    std::string sha256;
+    bool more = false; // standard input held more than announced
+    int error = 0;
+};
+
+Input readInput(FileSystem& files, int input, uint64_t length) {
+    Input in;
+    in.bytes.reserve(static_cast<size_t>(length));
+    Sha256 hash;
     char buffer[65536];
-    while (bytes.size() <= limit) {
+    for (;;) {
         const ssize_t n = files.read(input, buffer, sizeof buffer);
-        if (n < 0) {
-            error = static_cast<int>(-n);
+        if (n <= 0) {
+            in.error = n < 0 ? static_cast<int>(-n) : 0;
             break;
         }
-        if (n == 0)
+        const size_t take = std::min(static_cast<size_t>(n), static_cast<size_t>(length) - in.bytes.size());
+        in.bytes.append(buffer, take);
+        hash.add(std::string_view(buffer, take));
+        if (take < static_cast<size_t>(n)) {
+            in.more = true;
             break;
-        bytes.append(buffer, static_cast<size_t>(n));
+        }
     }
-    return bytes;
+    in.sha256 = hash.hex();
+    return in;
 }
 
 } // namespace
@@ -104,17 +120,16 @@ int runSaveHelper(const std::vector<std::string>& arguments, SaveHelperSystem& s
     if (target.empty())
         return refuse(kHelperRefused, "Refused: no HOSTS file to write.");
 
-    int readError = 0;
-    const std::string bytes = readInput(system.files, system.input, *request.length, readError);
-    if (readError != 0)
+    const Input input = readInput(system.files, system.input, *request.length);
+    const std::string& bytes = input.bytes;
+    if (input.error != 0)
         return refuse(kHelperMismatch,
-                      "Nothing saved: standard input could not be read: " + system.files.errorText(readError) + ".");
-    if (bytes.size() != *request.length)
+                      "Nothing saved: standard input could not be read: " + system.files.errorText(input.error) + ".");
+    if (input.more || bytes.size() != *request.length)
         return refuse(kHelperMismatch, "Nothing saved: " + std::to_string(*request.length) +
                                            " bytes were announced, standard input held " +
-                                           (bytes.size() > *request.length ? "more" : std::to_string(bytes.size())) +
-                                           ".");
-    if (sha256Hex(bytes) != request.sha256)
+                                           (input.more ? "more" : std::to_string(bytes.size())) + ".");
+    if (input.sha256 != request.sha256)
         return refuse(kHelperMismatch, "Nothing saved: the bytes on standard input do not have the SHA-256 given.");
 
     // The same order as every save: the lock, the clean-up of a killed run, then the save itself.
@@ -126,18 +141,22 @@ int runSaveHelper(const std::vector<std::string>& arguments, SaveHelperSystem& s
     });
     if (lock.status() == HostsLock::Status::Busy)
         return refuse(kHelperBusy, target + ": " + lock.holder() + " is saving it; try again when it has finished.");
-    if (lock.isLocked()) {
-        const auto now = std::chrono::system_clock::now().time_since_epoch();
-        recoverHostsFile(system.files, where.path, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
-    }
+    if (!lock.isLocked())
+        return refuse(kHelperSaveFailed, target + ": not written, because " + lock.problem());
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    recoverHostsFile(system.files, where.path, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
     std::optional<FileFingerprint> expected;
     if (request.replaces) {
-        const FileBytes current = readFileBytes(system.files, where.path);
-        if (current.error != 0 && current.error != ENOENT)
-            return refuse(kHelperSaveFailed, "cannot read " + target + ": " + system.files.errorText(current.error));
-        if (sha256Hex(current.bytes) != *request.replaces)
+        // Hashed as it is read: the file is never held beside the new bytes.
+        Sha256 hash;
+        FileFingerprint current;
+        const int error = readFileBlocks(
+            system.files, where.path, [&](std::string_view block) { hash.add(block); }, kReadChunk, &current, false);
+        if (error != 0 && error != ENOENT)
+            return refuse(kHelperSaveFailed, "cannot read " + target + ": " + system.files.errorText(error));
+        if (hash.hex() != *request.replaces)
             return refuse(kHelperChanged, target + ": another program changed it after it was read.");
-        expected = current.fingerprint;
+        expected = current;
     }
     const SaveResult saved = saveHostsBytes(system.files, target, bytes, expected ? &*expected : nullptr);
     if (saved.status == SaveStatus::Changed)

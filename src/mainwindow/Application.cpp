@@ -31,9 +31,11 @@ int runWindow(int argc, char** argv, bool noLoad, const std::string& helperFromP
     const AllowListFile read = loadAllowList(systemFileSystem(), systemEnvironment(), {}, allow);
     window.document().setAllowList(std::move(allow));
     window.start(noLoad);
-    if (read.error != 0)
-        window.document().ui().reportError("The allowlist " + read.path + " could not be read: " +
-                                           systemFileSystem().errorText(read.error) + "; merges keep no names out.");
+    if (read.error != 0 || !read.refusal.empty())
+        window.document().ui().reportError(
+            "The allowlist " + read.path +
+            " could not be read: " + (read.refusal.empty() ? systemFileSystem().errorText(read.error) : read.refusal) +
+            "; merges keep no names out.");
     tellAllowListProblems(window.document().ui(), read);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         window.move(screen->availableGeometry().center() - window.rect().center());

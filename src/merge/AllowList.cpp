@@ -1,6 +1,7 @@
 #include "merge/AllowList.h"
 
 #include "core/HostsFile.h"
+#include "core/PathSafety.h"
 #include "core/TextUtil.h"
 #include "merge/Normalise.h"
 
@@ -111,7 +112,12 @@ AllowListFile loadAllowList(FileSystem& files, Environment& environment, const s
         if (!fileHasData(files, result.path))
             return AllowListFile{};
     }
-    const FileBytes bytes = readFileBytes(files, result.path);
+    CheckedRead checked(files, result.path);
+    if (!checked.refusal().empty()) {
+        result.refusal = checked.refusal();
+        return result;
+    }
+    const FileBytes bytes = readFileBytes(checked.files(), checked.path());
     result.error = bytes.error;
     if (result.error == 0)
         allow.addText(bytes.bytes, &result.problems);

@@ -44,10 +44,12 @@ std::string defaultAllowListPath(Environment& environment);
 struct AllowListFile {
     std::string path;                  // empty when there was none to read
     int error = 0;                     // errno of a named file that could not be read; allow is then left as it was
+    std::string refusal;               // why a run as root did not read it (see CheckedRead); allow is left as it was
     std::vector<std::string> problems; // the fields that are no entry, by line
 };
 // Reads into allow the file named (a command line's), else the one VELMORA_ALLOW names, else the
-// default one when it is there. A named file must be there; a missing default is no allowlist.
+// default one when it is there. A named file must be there; a missing default is no allowlist. A run
+// as root reads none that another user could change or swap.
 AllowListFile loadAllowList(FileSystem& files, Environment& environment, const std::string& named, AllowList& allow);
 
 // Tells the user, in one notice, which lines of the allowlist were left out; nothing when none was.

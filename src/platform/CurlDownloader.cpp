@@ -3,6 +3,7 @@
 
 #include <curl/curl.h>
 
+#include <chrono>
 #include <mutex>
 #include <string_view>
 
@@ -10,10 +11,15 @@ namespace velmora {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 struct Transfer {
     const DownloadRequest& request;
     const std::function<void(uint64_t, uint64_t)>& progress;
     DownloadResponse response;
+    uint64_t received = 0;
+    // When a byte of the answer (head or body) last came.
+    Clock::time_point lastByte = Clock::now();
 };
 
 // The library's message without the blanks and line end around it.
@@ -26,30 +32,41 @@ std::string_view trimmed(std::string_view text) {
 }
 
 size_t onHeader(char* data, size_t size, size_t count, void* user) {
-    takeResponseHeadLine(std::string_view(data, size * count), static_cast<Transfer*>(user)->response);
+    auto* transfer = static_cast<Transfer*>(user);
+    transfer->lastByte = Clock::now();
+    takeResponseHeadLine(std::string_view(data, size * count), transfer->response);
     return size * count;
 }
 
 size_t onBody(char* data, size_t size, size_t count, void* user) {
     auto* transfer = static_cast<Transfer*>(user);
     const size_t bytes = size * count;
-    std::string& body = transfer->response.body;
-    if (body.size() + bytes > transfer->request.maxBytes) {
+    transfer->lastByte = Clock::now();
+    if (transfer->received + bytes > transfer->request.maxBytes) {
         transfer->response.tooLarge = true;
         return CURL_WRITEFUNC_ERROR;
     }
-    body.append(data, bytes);
+    transfer->received += bytes;
+    if (transfer->request.onBody)
+        return transfer->request.onBody(std::string_view(data, bytes)) ? bytes : CURL_WRITEFUNC_ERROR;
+    transfer->response.body.append(data, bytes);
     return bytes;
 }
 
+// Also called about once a second while nothing comes: a Cancel then ends a wait soon, and a stall is
+// noticed.
 int onProgress(void* user, curl_off_t total, curl_off_t received, curl_off_t, curl_off_t) {
     auto* transfer = static_cast<Transfer*>(user);
     if (transfer->progress)
         transfer->progress(static_cast<uint64_t>(received), static_cast<uint64_t>(total));
-    // The library calls this about once a second also while nothing arrives, so a wait ends soon too.
     const std::atomic<bool>* cancel = transfer->request.cancel;
     if (cancel && cancel->load()) {
         transfer->response.cancelled = true;
+        return 1;
+    }
+    const int stallMs = transfer->request.stallTimeoutMs;
+    if (stallMs > 0 && Clock::now() - transfer->lastByte >= std::chrono::milliseconds(stallMs)) {
+        transfer->response.stalled = true;
         return 1;
     }
     return 0;
@@ -99,7 +116,8 @@ public:
             response.tooLarge = true;
         if (code != CURLE_OK) {
             response.failed = true;
-            response.message = response.cancelled ? "cancelled"
+            response.message = response.cancelled ? std::string("cancelled")
+                               : response.stalled ? std::string("Stalled")
                                : error[0] != '\0' ? std::string(trimmed(error))
                                                   : curl_easy_strerror(code);
         }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace velmora {
@@ -14,12 +15,16 @@ struct DownloadRequest {
     std::vector<std::string> headers; // extra request headers, "Name: value"
     uint64_t maxBytes = 0;            // a longer body ends the transfer (tooLarge)
     int connectTimeoutMs = 0;
-    int timeoutMs = 0; // the whole transfer
+    int timeoutMs = 0;      // the whole transfer
+    int stallTimeoutMs = 0; // this long without a byte of the answer ends the transfer (stalled); 0: no limit
     int maxRedirects = 0;
     // Set from any thread (the Cancel of a window) to end the transfer; the downloader looks at it while
     // it waits and between pieces of the body, and the transfer then fails with `cancelled`. It must
     // outlive the call.
     const std::atomic<bool>* cancel = nullptr;
+    // Where the body goes, piece by piece, instead of into the response: false ends the transfer
+    // (failed). So a body is never held whole.
+    std::function<bool(std::string_view piece)> onBody;
 };
 
 // What came back. A transfer that failed (no connection, a timeout, too many redirects, a body over
@@ -29,10 +34,11 @@ struct DownloadResponse {
     bool failed = false;
     bool tooLarge = false;
     bool cancelled = false; // ended by the request's cancel flag
+    bool stalled = false; // nothing came for the stall timeout
     std::string message;
     long status = 0;
     std::string reason; // the status line's text after the code ("Not Found")
-    std::string body;
+    std::string body;   // unless the request's onBody took it
     std::string etag;
     std::string lastModified;
     std::string contentType;

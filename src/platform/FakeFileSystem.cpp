@@ -39,7 +39,21 @@ PathInfo FakeFileSystem::stat(const std::string& path, bool followLinks) {
         info.error = error;
         return info;
     }
-    return NativeFileSystem::stat(path, followLinks);
+    PathInfo info = NativeFileSystem::stat(path, followLinks);
+    // The files of the real user are the fake user's.
+    if (fakeUserId >= 0 && info.exists && info.uid == NativeFileSystem::userId())
+        info.uid = static_cast<uint32_t>(fakeUserId);
+    if (const auto it = owners.find(path); it != owners.end() && info.exists) {
+        info.uid = it->second.uid;
+        info.gid = it->second.gid;
+        info.mode = it->second.mode;
+    }
+    return info;
+}
+
+AccessList FakeFileSystem::accessList(const std::string& path) {
+    const auto it = accessLists.find(path);
+    return it != accessLists.end() ? it->second : NativeFileSystem::accessList(path);
 }
 
 int FakeFileSystem::openRead(const std::string& path, bool followLinks) {
@@ -131,6 +145,18 @@ int FakeFileSystem::syncDirectory(const std::string& dir) {
     if (stopped())
         return -EIO;
     return NativeFileSystem::syncDirectory(dir);
+}
+
+int FakeFileSystem::openLockFile(const std::string& path, uint32_t mode) {
+    if (int error = fault(Op::Lock))
+        return -error;
+    return NativeFileSystem::openLockFile(path, mode);
+}
+
+int FakeFileSystem::tryLock(int fd) {
+    if (int error = fault(Op::Lock))
+        return -error;
+    return NativeFileSystem::tryLock(fd);
 }
 
 int FakeFileSystem::truncate(int fd) {

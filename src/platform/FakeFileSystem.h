@@ -7,6 +7,7 @@
 #endif
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,7 +34,8 @@ public:
         SetOwner,
         SetMode,
         Rename,
-        Remove
+        Remove,
+        Lock, // opening the lock file or taking its lock
     };
 
     // The next calls of op fail with error, after `skip` calls of it have gone through; `times` calls
@@ -49,10 +51,22 @@ public:
     // and changes nothing, as if the process were gone. Negative: never.
     int stopAfterChanges = -1;
     int changes = 0; // calls that changed files so far
-    // The running user as the file system reports it (the real one when not set).
+    // The running user as the file system reports it (the real one when not set); the real user's
+    // files then belong to it.
     int64_t fakeUserId = -1;
+    // What stat says of these paths' owner, group and permission bits instead of the real ones, and
+    // the access lists of paths: files and folders of other users, folders others may change, for
+    // tests that run as any user. A path is named exactly as the caller names it.
+    struct Owner {
+        uint32_t uid = 0;
+        uint32_t gid = 0;
+        uint32_t mode = 0;
+    };
+    std::map<std::string, Owner> owners;
+    std::map<std::string, AccessList> accessLists;
 
     PathInfo stat(const std::string& path, bool followLinks) override;
+    AccessList accessList(const std::string& path) override;
     int openRead(const std::string& path, bool followLinks) override;
     int createExclusive(const std::string& path, uint32_t mode) override;
     int openWriteInPlace(const std::string& path) override;
@@ -66,6 +80,8 @@ public:
     int rename(const std::string& from, const std::string& to) override;
     int remove(const std::string& path) override;
     int syncDirectory(const std::string& dir) override;
+    int openLockFile(const std::string& path, uint32_t mode) override;
+    int tryLock(int fd) override;
     int truncate(int fd) override;
     uint32_t userId() override;
 

@@ -28,6 +28,7 @@ struct PathInfo {
     uint32_t gid = 0;
     uint64_t device = 0;
     uint64_t inode = 0;
+    uint64_t links = 1;     // the names the file has (hard links)
     int64_t modifiedNs = 0; // last modification, nanoseconds since 1970
     int error = 0;          // errno of a failed query
 };
@@ -44,6 +45,15 @@ struct ResolvedPath {
     int error = 0;
 };
 
+// Whom a file's or folder's access list (POSIX ACLs) lets change it besides its owner: the users and
+// groups of its named entries that grant writing, as far as the list's mask lets them. Where files
+// have no such lists, or this one has none, the lists are empty.
+struct AccessList {
+    std::vector<uint32_t> users;
+    std::vector<uint32_t> groups;
+    int error = 0; // errno of a failed query
+};
+
 // The file operations that reading and saving the HOSTS file need. One implementation per operating
 // system, chosen when building, and a fake for tests that injects faults. The calls follow the POSIX
 // calls they are named after, but report failures in their result, never through errno: a negative
@@ -54,6 +64,17 @@ public:
 
     virtual PathInfo stat(const std::string& path, bool followLinks) = 0;
     virtual ResolvedPath resolveLinks(const std::string& path) = 0;
+    // What the link at path holds (its target as written), without following it any further. Where
+    // links cannot be read one by one, -ENOTSUP in error: resolveLinks then serves.
+    virtual ResolvedPath readLink(const std::string& path) {
+        (void)path;
+        return {std::string(), ENOTSUP};
+    }
+    // The writers the access list of path names (a link at path is not followed).
+    virtual AccessList accessList(const std::string& path) {
+        (void)path;
+        return {};
+    }
     // Never blocks (FIFOs are refused); with followLinks false a link at path is refused (ELOOP).
     virtual int openRead(const std::string& path, bool followLinks) = 0;
     virtual PathInfo fileInfo(int fd) = 0;

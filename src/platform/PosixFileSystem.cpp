@@ -32,6 +32,7 @@ PathInfo infoOf(const struct stat& st) {
     info.gid = st.st_gid;
     info.device = static_cast<uint64_t>(st.st_dev);
     info.inode = static_cast<uint64_t>(st.st_ino);
+    info.links = static_cast<uint64_t>(st.st_nlink);
     info.modifiedNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
     return info;
 }
@@ -66,6 +67,60 @@ ResolvedPath PosixFileSystem::resolveLinks(const std::string& path) {
     ResolvedPath result{std::string(resolved), 0};
     std::free(resolved);
     return result;
+}
+
+ResolvedPath PosixFileSystem::readLink(const std::string& path) {
+    std::string target(256, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
+        if (n < 0)
+            return {std::string(), errno};
+        if (static_cast<size_t>(n) < target.size()) {
+            target.resize(static_cast<size_t>(n));
+            return {target, 0};
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+AccessList PosixFileSystem::accessList(const std::string& path) {
+    AccessList list;
+#ifdef __linux__
+    // The kernel's form of an access list: a version, then entries of a tag, permissions and an id,
+    // each little-endian (linux/posix_acl_xattr.h); read here so that no library is needed for it.
+    constexpr uint32_t kVersion = 2;
+    constexpr uint16_t kUser = 0x02, kGroup = 0x08, kMask = 0x10;
+    constexpr uint16_t kWrite = 0x02;
+    unsigned char buffer[8 * 1024];
+    const ssize_t size = ::lgetxattr(path.c_str(), "system.posix_acl_access", buffer, sizeof buffer);
+    if (size < 0) {
+        if (errno != ENODATA && errno != ENOTSUP && errno != EOPNOTSUPP)
+            list.error = errno;
+        return list;
+    }
+    const auto word = [&](size_t at, int bytes) {
+        uint32_t value = 0;
+        for (int i = bytes; i-- > 0;)
+            value = value << 8 | buffer[at + static_cast<size_t>(i)];
+        return value;
+    };
+    if (size < 4 || word(0, 4) != kVersion || (size - 4) % 8 != 0) {
+        list.error = EINVAL;
+        return list;
+    }
+    uint16_t mask = 0x7;
+    for (size_t at = 4; at < static_cast<size_t>(size); at += 8)
+        if (word(at, 2) == kMask)
+            mask = static_cast<uint16_t>(word(at + 2, 2));
+    for (size_t at = 4; at < static_cast<size_t>(size); at += 8) {
+        const uint32_t tag = word(at, 2);
+        if ((tag == kUser || tag == kGroup) && (word(at + 2, 2) & mask & kWrite) != 0)
+            (tag == kUser ? list.users : list.groups).push_back(word(at + 4, 4));
+    }
+#else
+    (void)path;
+#endif
+    return list;
 }
 
 int PosixFileSystem::openRead(const std::string& path, bool followLinks) {

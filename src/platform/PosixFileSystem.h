@@ -9,6 +9,8 @@ class PosixFileSystem : public FileSystem {
 public:
     PathInfo stat(const std::string& path, bool followLinks) override;
     ResolvedPath resolveLinks(const std::string& path) override;
+    ResolvedPath readLink(const std::string& path) override;
+    AccessList accessList(const std::string& path) override;
     int openRead(const std::string& path, bool followLinks) override;
     PathInfo fileInfo(int fd) override;
     int createExclusive(const std::string& path, uint32_t mode) override;

@@ -186,12 +186,24 @@ public:
         if (!session)
             return fail(errorText(GetLastError(), "the system"));
 
-        // A call that failed once the time was up failed for that, whatever it says.
-        const auto failedCall = [&](const std::string& where) {
+        // A call that failed once the time was up failed for that, whatever it says; one that waited
+        // out the stall timeout before that, for want of a byte.
+        const auto failedCall = [&](const std::string& where, bool waitingForAnswer = false) {
             const DWORD error = GetLastError();
             if (cancelled())
                 return fail("cancelled");
-            return fail(remainingMs() < 0 ? "Operation timed out" : errorText(error, where));
+            if (remainingMs() < 0)
+                return fail("Operation timed out");
+            if (waitingForAnswer && error == ERROR_WINHTTP_TIMEOUT && request.stallTimeoutMs > 0) {
+                response.stalled = true;
+                return fail("Stalled");
+            }
+            return fail(errorText(error, where));
+        };
+        // Each wait for the answer lasts until the transfer's time is up or, sooner, the stall timeout.
+        const auto waitMs = [&](int left) {
+            const int stall = request.stallTimeoutMs;
+            return stall > 0 && (left == 0 || stall < left) ? stall : left;
         };
 
         std::wstring headers;
@@ -223,11 +235,12 @@ public:
             const int connectMs = request.connectTimeoutMs > 0 && (left == 0 || request.connectTimeoutMs < left)
                                       ? request.connectTimeoutMs
                                       : left;
-            WinHttpSetTimeouts(exchange.get(), connectMs, connectMs, left, left);
+            WinHttpSetTimeouts(exchange.get(), connectMs, connectMs, waitMs(left), waitMs(left));
             if (!WinHttpSendRequest(exchange.get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
-                                    static_cast<DWORD>(headers.size()), WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-                !WinHttpReceiveResponse(exchange.get(), nullptr))
+                                    static_cast<DWORD>(headers.size()), WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
                 return failedCall(at->where);
+            if (!WinHttpReceiveResponse(exchange.get(), nullptr))
+                return failedCall(at->where, true);
 
             DWORD status = 0;
             DWORD size = sizeof status;
@@ -256,15 +269,17 @@ public:
                 return fail("Maximum file size exceeded");
             }
             char buffer[65536];
+            uint64_t received = 0;
             for (;;) {
-                const int wait = remainingMs();
-                if (wait < 0)
+                const int remaining = remainingMs();
+                if (remaining < 0)
                     return fail("Operation timed out");
                 // The work is about to wait: the one who asked may take a Cancel now (the window's idle).
                 if (progress)
-                    progress(response.body.size(), total);
+                    progress(received, total);
                 if (cancelled())
                     return fail("cancelled");
+                const int wait = waitMs(remaining);
                 // Each wait only as long as the transfer has left (through WinHttpSetTimeouts: wine
                 // does not take WINHTTP_OPTION_RECEIVE_TIMEOUT once the request is under way).
                 WinHttpSetTimeouts(exchange.get(), wait, wait, wait, wait);
@@ -272,21 +287,27 @@ public:
                 // sends a byte now and then takes.
                 DWORD available = 0;
                 if (!WinHttpQueryDataAvailable(exchange.get(), &available))
-                    return failedCall(at->where);
+                    return failedCall(at->where, true);
                 if (available == 0)
                     break;
                 DWORD read = 0;
                 if (!WinHttpReadData(exchange.get(), buffer, std::min<DWORD>(available, sizeof buffer), &read))
-                    return failedCall(at->where);
+                    return failedCall(at->where, true);
                 if (read == 0)
                     break;
-                if (response.body.size() + read > request.maxBytes) {
+                if (received + read > request.maxBytes) {
                     response.tooLarge = true;
                     return fail("Maximum file size exceeded");
                 }
-                response.body.append(buffer, read);
+                received += read;
+                if (request.onBody) {
+                    if (!request.onBody(std::string_view(buffer, read)))
+                        return fail("The body could not be kept");
+                } else {
+                    response.body.append(buffer, read);
+                }
                 if (progress)
-                    progress(response.body.size(), total);
+                    progress(received, total);
             }
             if (cancelled())
                 return fail("cancelled");

@@ -127,6 +127,7 @@ PathInfo infoOfHandle(HANDLE handle) {
     info.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     info.device = data.dwVolumeSerialNumber;
     info.inode = (static_cast<uint64_t>(data.nFileIndexHigh) << 32) | data.nFileIndexLow;
+    info.links = data.nNumberOfLinks;
     const uint64_t since1601 =
         (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     info.modifiedNs = (static_cast<int64_t>(since1601) - kEpochDifference) * 100;

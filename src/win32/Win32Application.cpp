@@ -40,9 +40,11 @@ int runWin32Window(bool noLoad) {
     window.document().setAllowList(std::move(allow));
     window.onClosed = [] { PostQuitMessage(0); };
     window.start(noLoad);
-    if (read.error != 0)
-        window.document().ui().reportError("The allowlist " + read.path + " could not be read: " +
-                                           systemFileSystem().errorText(read.error) + "; merges keep no names out.");
+    if (read.error != 0 || !read.refusal.empty())
+        window.document().ui().reportError(
+            "The allowlist " + read.path +
+            " could not be read: " + (read.refusal.empty() ? systemFileSystem().errorText(read.error) : read.refusal) +
+            "; merges keep no names out.");
     tellAllowListProblems(window.document().ui(), read);
     win32::centre(window.handle(), nullptr);
     ShowWindow(window.handle(), SW_SHOW);

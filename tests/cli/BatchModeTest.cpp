@@ -21,6 +21,13 @@ using Op = FakeFileSystem::Op;
 namespace {
 
 const std::string kLocalhost = "127.0.0.1 localhost\r\n";
+#ifdef _WIN32
+const std::string kAdvice = ". Run the same command from a command prompt opened with \"Run as administrator\" to "
+                            "change it.";
+#else
+const std::string kAdvice = ". Run the same command with sudo to change it as root; sudo does not pass VELMORA_HOSTS "
+                            "on, so name another file as in: sudo env VELMORA_HOSTS=FILE velmora ...";
+#endif
 
 class BatchModeTest : public test::DocumentFixture {
 protected:
@@ -119,6 +126,50 @@ TEST_F(BatchModeTest, HeldLockMakesTheRunWaitThenFail) {
     EXPECT_EQ(readFile(hosts), kLocalhost);
 }
 
+// A lock that cannot be taken stops the run before anything is read or written, and the window's save
+// alike: a lock file of another user's, one that fails to open or to lock. Where this user may not make
+// the lock, the message says how to get the rights.
+TEST_F(BatchModeTest, LockThatCannotBeTakenStopsTheRun) {
+    const std::string lock = dir.file(".hosts.velmora-lock");
+    const std::string notSaved = "error:The HOSTS list was not saved. " + hosts + ": not written, because the lock " +
+                                 lock + " cannot be taken: ";
+    const struct {
+        const char* name;
+        int error;
+        bool othersLock;
+        uint32_t user;
+        std::string said;
+    } cases[] = {
+        {"another user's lock", 0, true, 0, notSaved + "it belongs to another user"},
+        {"a lock that fails", EIO, false, 0, notSaved + files.errorText(EIO)},
+        {"a lock this user may not make", EACCES, false, 1000, notSaved + files.errorText(EACCES) + kAdvice},
+    };
+    writeFile(listPath, "ads.example\r\n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(hosts, kLocalhost);
+        writeFile(hosts + ".bak", "older\r\n");
+        writeFile(lock, "");
+        files.owners.clear();
+        if (c.othersLock)
+            files.owners[lock] = FakeFileSystem::Owner{4242, 4242, 0600};
+        files.fakeUserId = c.user;
+        if (c.error != 0)
+            files.failOp(Op::Lock, c.error, 0, -1);
+        ui.shown.clear();
+        int reads = 0;
+        files.beforeRead = [&](int) { ++reads; };
+        EXPECT_EQ(run({"--add", listPath}), kExitFailed);
+        files.beforeRead = nullptr;
+        EXPECT_EQ(reads, 0) << "the HOSTS file or the list was read";
+        document.resetToLocalhost();
+        EXPECT_FALSE(document.save(hosts));
+        files.clearFaults();
+        EXPECT_EQ(ui.shown, (test::Lines{c.said, c.said}));
+        EXPECT_EQ(readFile(hosts) + readFile(hosts + ".bak"), kLocalhost + "older\r\n");
+    }
+}
+
 // Only No declines: a question closed without a button goes on, like Yes.
 TEST_F(BatchModeTest, OnlyNoDeclines) {
     writeFile(hosts, "x\r\n");
@@ -145,15 +196,7 @@ TEST_F(BatchModeTest, NoPermissionSaysHowToGetIt) {
         files.fakeUserId = user;
         EXPECT_EQ(run({"--removeall", "--yes"}), kExitFailed);
     }
-#ifdef _WIN32
-    const std::string advice = ". Run the same command from a command prompt opened with \"Run as administrator\" to "
-                               "change it.";
-#else
-    const std::string advice =
-        ". Run the same command with sudo to change it as root; sudo does not pass VELMORA_HOSTS "
-        "on, so name another file as in: sudo env VELMORA_HOSTS=FILE velmora ...";
-#endif
-    EXPECT_EQ(ui.shown, (test::Lines{"error:" + failed + advice, "error:" + failed}));
+    EXPECT_EQ(ui.shown, (test::Lines{"error:" + failed + kAdvice, "error:" + failed}));
 }
 
 #ifndef _WIN32 // through the shell; the Windows runs are in WindowsBatchRunTest

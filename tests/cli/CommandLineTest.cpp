@@ -96,6 +96,7 @@ TEST(CommandLine, ListOptions) {
         {{"--add", "u", "--max-size", "0"},
          "option --max-size needs a size in bytes (a K, M or G after it multiplies)"},
         {{"--add", "u", "--timeout", "5s"}, "option --timeout needs a number of seconds"},
+        {{"--add", "u", "--stall", "1m"}, "option --stall needs a number of seconds"},
         {{"--update", "ads", "-y"},
          "option --update takes a block NAME and a SOURCE (a list file or web address), or neither"},
         {{"--allow", "--add", "u"}, "option --allow needs a file, not the option '--add'"},
@@ -105,10 +106,11 @@ TEST(CommandLine, ListOptions) {
     };
     for (const auto& [arguments, mistake] : mistakes)
         EXPECT_EQ(parseCommandLine(arguments).mistake, mistake);
-    const CommandLine c =
-        parseCommandLine({"--add", "u", "--max-size", "2m", "--timeout=30", "--allow=a b", "--address", "0.0.0.0"});
-    EXPECT_EQ(std::tuple(c.limits.maxBytes, c.limits.timeoutSeconds, c.allowFile, c.blockAddress),
-              std::tuple(uint64_t{2} << 20, 30, std::string("a b"), std::string("0.0.0.0")));
+    const CommandLine c = parseCommandLine(
+        {"--add", "u", "--max-size", "2m", "--timeout=30", "--stall", "7", "--allow=a b", "--address", "0.0.0.0"});
+    EXPECT_EQ(
+        std::tuple(c.limits.maxBytes, c.limits.timeoutSeconds, c.limits.stallSeconds, c.allowFile, c.blockAddress),
+        std::tuple(uint64_t{2} << 20, 30, 7, std::string("a b"), std::string("0.0.0.0")));
 }
 
 // --help describes the system it runs on: its HOSTS path, allowlist and download folder, how a question

@@ -128,7 +128,8 @@ const RunCase kRunCases[] = {
     {"OptionMistake", {"--removeall", "--force"}, 2, {}, {}, "",
      "velmora: unknown option '--force' (see velmora --help)\n"},
     {"OptionSaveFails", {"--removeall", "--yes"}, 1, {}, {}, "",
-     "velmora: The HOSTS list was not saved. {dir}/gone/hosts: No such file or directory\n", std::nullopt,
+     "velmora: The HOSTS list was not saved. {dir}/gone/hosts: not written, because the lock "
+     "{dir}/gone/.hosts.velmora-lock cannot be taken: No such file or directory\n", std::nullopt,
      "gone/hosts"},
 };
 // clang-format on

@@ -130,6 +130,8 @@ TEST_F(WebListRunTest, FailedDownloadChangesNothing) {
         {{"--add", at("/empty")}, at("/empty") + ": not a list: the answer was empty"},
         {{"--update", "ads", at("/loop")}, at("/loop") + ": Maximum (10) redirects followed"},
         {{"--update", "ads", at("/stall"), "--timeout", "1"}, at("/stall") + ": Operation timed out"},
+        {{"--update", "ads", at("/stall"), "--stall", "1"},
+         at("/stall") + ": nothing came for 1 second, so it was given up"},
         {{"/add", refused}, refused + ": Failed to connect"},
     };
     const std::string before = kBefore + block("ads", at("/gone"), "");
@@ -143,14 +145,20 @@ TEST_F(WebListRunTest, FailedDownloadChangesNothing) {
                                             message.substr(colon)))
             << ui.shown[0];
         EXPECT_EQ(readFile(hosts) + readFile(hosts + ".bak") + out.str(), before + "older\r\n");
+        // What came of the body before it was refused is not left beside the kept copies.
+        if (std::filesystem::exists(dir.file("cache/velmora"))) {
+            for (const auto& entry : std::filesystem::directory_iterator(dir.file("cache/velmora"))) {
+                EXPECT_FALSE(entry.path().filename().string().starts_with(".")) << entry.path();
+            }
+        }
     }
     // Nor is a download kept where another user could swap it, or a folder on the way to it, before it
     // is read.
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+    std::filesystem::create_directory(dir.file("cache"));
+    std::filesystem::permissions(dir.file("cache"), std::filesystem::perms::all);
     EXPECT_EQ(run({"--add", list}), kExitFailed);
-    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
     EXPECT_EQ(ui.shown, Lines{"error:The list " + list + " could not be downloaded: any user may change the folder " +
-                              dir.path() + "; set XDG_CACHE_HOME to a folder of your own"});
+                              dir.file("cache") + "; set XDG_CACHE_HOME to a folder of your own"});
     EXPECT_EQ(readFile(hosts), before);
 }
 

@@ -445,6 +445,26 @@ TEST_F(HostsFileTest, BrokenJournalIsDropped) {
     }
 }
 
+// A whole journal is rolled forward only when it has no other name: one with a second name is a file
+// someone linked there, and it is left as it is, and so is the HOSTS file.
+TEST_F(HostsFileTest, JournalWithASecondNameIsNotRolledForward) {
+    const std::string planted = "127.0.0.1 bank.example\n";
+    ContentHash hash;
+    hash.add(planted);
+    const std::string record =
+        "velmora-journal 1 " + std::to_string(planted.size()) + " " + std::to_string(hash.value()) + "\n" + planted;
+    for (const bool secondName : {true, false}) {
+        writeFile(hosts, "old\n");
+        writeFile(journalPathFor(hosts), record);
+        if (secondName)
+            std::filesystem::create_hard_link(journalPathFor(hosts), dir.file("elsewhere"));
+        EXPECT_EQ(recoverHostsFile(files, hosts, nowNs()).rolledForward, !secondName);
+        EXPECT_EQ(readFile(hosts), secondName ? "old\n" : planted);
+        EXPECT_EQ(std::filesystem::exists(journalPathFor(hosts)), secondName);
+        std::filesystem::remove(journalPathFor(hosts));
+    }
+}
+
 // Only this program's leftovers older than a minute go; anything else beside the file stays.
 TEST_F(HostsFileTest, StaleTemporaryFilesAreRemoved) {
     const Names kept = {"hosts", ".hosts.velmora-lock", ".other.velmora-1-2-3", ".hosts.velmora-x",

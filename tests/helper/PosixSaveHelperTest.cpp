@@ -106,4 +106,18 @@ TEST_F(SaveHelperTest, WaitsForTheLock) {
     EXPECT_EQ(readFile(system), kNew);
 }
 
+// A lock file of another user's is never used: the helper saves nothing and says why (run as root, who
+// alone can give a file away).
+TEST_F(SaveHelperTest, RefusesAnotherUsersLock) {
+    const std::string lock = dir.file(".hosts.velmora-lock");
+    writeFile(lock, "");
+    if (::geteuid() != 0 || ::chown(lock.c_str(), 4242, 4242) != 0)
+        GTEST_SKIP() << "only root can give the lock file to another user";
+    const ProcessResult result = run(true, announce(kNew), kNew);
+    EXPECT_EQ(result.exitStatus, kHelperSaveFailed);
+    EXPECT_EQ(result.errors,
+              system + ": not written, because the lock " + lock + " cannot be taken: it belongs to another user\n");
+    EXPECT_EQ(readFile(system), kOld);
+}
+
 } // namespace

@@ -74,7 +74,10 @@ if have xmllint; then
         skipped="$skipped $dtd"
     fi
     helper=$(xmllint --xpath 'string(//annotate[@key="org.freedesktop.policykit.exec.path"])' "$policy")
-    [ "$(xmllint --xpath 'string(//allow_active)' "$policy")" = auth_admin_keep ] || fail "$policy: no auth_admin_keep"
+    # Every save asks again: a kept authorisation would let any program of the user write the file meanwhile.
+    for who in allow_any allow_inactive allow_active; do
+        [ "$(xmllint --xpath "string(//$who)" "$policy")" = auth_admin ] || fail "$policy: $who is not auth_admin"
+    done
     # pkexec finds the action by the path the program runs it with: the helper of this tree.
     [ "$helper" = "$prefix/libexec/velmora/velmora-save-hosts" ] || fail "the polkit action names $helper"
     [ "$(xmllint --xpath 'string(//action/@id)' "$policy")" = "$app.save-hosts" ] || fail "$policy: action id"

@@ -6,8 +6,9 @@
 # ReadWritePaths= and the cache, home folders and the temporary folder as ProtectHome= and PrivateTmp=
 # leave them, no capability but CapabilityBoundingSet=, no new privileges, the umask, the system call
 # filter and the address families (tests/install/unit-syscalls.py). Under it, `velmora --update` still
-# updates a HOSTS file (atomically, with its backup) from a list in a home folder closed to others,
-# from one in the temporary folder and from a web address on 127.0.0.1, and cannot write elsewhere.
+# updates a HOSTS file (atomically, with its backup) from a list in a folder of root's closed to others,
+# from one in the temporary folder and from a web address on 127.0.0.1, refuses the list in another
+# user's home (its block stays as it was, and the run says why), and cannot write elsewhere.
 # The paths the unit names (/etc, /home, /tmp, /var/cache) stand for folders of the test's own, so
 # the real HOSTS file is never reached.
 #   tests/install/check-units.sh BUILD_DIR
@@ -79,13 +80,16 @@ setting() { sed -n "s/^$1=//p" "$service" | tail -n 1; }
 [ "$(setting ProtectSystem)" = strict ] || fail "ProtectSystem=$(setting ProtectSystem): only strict is emulated"
 [ "$(setting User)" = "" ] || fail "User=$(setting User): only root is emulated"
 
-# The stand-ins: /etc with the HOSTS file, a home folder closed to others (another user's, 0700), the
-# temporary folder, the cache; the lists in them change after the blocks were made, and the run
-# under the sandbox must bring the new lines in.
+# The stand-ins: /etc with the HOSTS file, a folder of root's closed to others, a home folder (another
+# user's, 0700), the temporary folder, the cache; the lists in them change after the blocks were made,
+# and the run under the sandbox must bring the new lines in, but for the list another user could swap.
 root=$work/root
-mkdir -p "$root/etc" "$root/home/admin/lists" "$root/tmp" "$root/var/cache/velmora" "$root/web" "$root/other"
-chmod 755 "$root" "$root/etc" "$root/var" "$root/var/cache" "$root/var/cache/velmora"
+mkdir -p "$root/etc" "$root/srv/lists" "$root/home/admin/lists" "$root/tmp" "$root/var/cache/velmora" "$root/web" \
+    "$root/other"
+chmod 755 "$root" "$root/etc" "$root/srv" "$root/var" "$root/var/cache" "$root/var/cache/velmora"
+chmod 700 "$root/srv/lists"
 printf '127.0.0.1 localhost\n' >"$root/etc/hosts"
+printf 'srv1.example\n' >"$root/srv/lists/ads.txt"
 printf 'home1.example\n' >"$root/home/admin/lists/ads.txt"
 printf 'tmp1.example\n' >"$root/tmp/list.txt"
 printf 'web1.example\n' >"$root/web/list.txt"
@@ -99,12 +103,14 @@ done
 export VELMORA_HOSTS="$root/etc/hosts" XDG_CACHE_HOME="$root/var/cache" no_proxy=127.0.0.1
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
 velmora=$prefix/bin/velmora
-for block in "home $root/home/admin/lists/ads.txt" "tmp $root/tmp/list.txt" "web http://127.0.0.1:$port/list.txt"; do
+for block in "srv $root/srv/lists/ads.txt" "home $root/home/admin/lists/ads.txt" "tmp $root/tmp/list.txt" \
+    "web http://127.0.0.1:$port/list.txt"; do
     # shellcheck disable=SC2086
     "$velmora" --update $block >"$work/setup.log" 2>&1 || { cat "$work/setup.log"; fail "setting up the block $block"; finish; }
 done
 chown -R 4242:4242 "$root/home/admin"
 chmod 700 "$root/home/admin"
+printf 'srv2.example\n' >"$root/srv/lists/ads.txt"
 printf 'home2.example\n' >"$root/home/admin/lists/ads.txt"
 printf 'tmp2.example\n' >"$root/tmp/list.txt"
 printf 'web2.example\n' >"$root/web/list.txt"
@@ -153,11 +159,15 @@ sandbox() {
 sandbox sh -c ": >'$root/other/probe'" 2>/dev/null && fail "the sandbox let a file be written outside ReadWritePaths="
 rm -f "$root/other/probe"
 
-sandbox "$velmora" --update >"$work/update.log" 2>&1 || fail "velmora --update under the sandbox: $(cat "$work/update.log")"
+sandbox "$velmora" --update >"$work/update.log" 2>&1 &&
+    fail "velmora --update under the sandbox took the list in another user's home: $(cat "$work/update.log")"
 hosts=$(cat "$root/etc/hosts")
-for name in home2 tmp2 web2; do
-    printf '%s\n' "$hosts" | grep -qx "127.0.0.1 $name.example" || fail "$name.example not brought in: $(cat "$work/update.log")"
+for name in srv2 tmp2 web2 home1; do
+    printf '%s\n' "$hosts" | grep -qx "127.0.0.1 $name.example" || fail "$name.example not there: $(cat "$work/update.log")"
 done
+printf '%s\n' "$hosts" | grep -q home2 && fail "the list in another user's home was read: $(cat "$work/update.log")"
+grep -qF "the folder $root/home/admin belongs to another user" "$work/update.log" ||
+    fail "the refusal of the list in another user's home does not say why: $(cat "$work/update.log")"
 [ "$(cat "$root/etc/hosts.bak")" = "$old" ] || fail "the backup does not hold the file as it was"
 [ "$(stat -c %i "$root/etc/hosts")" != "$inode" ] || fail "the HOSTS file was rewritten in place, not replaced"
 [ -z "$(ls -A "$root/var/cache/velmora")" ] && fail "nothing kept in the cache"

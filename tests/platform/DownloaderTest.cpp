@@ -68,9 +68,12 @@ struct DownloadCase {
     int maxRedirects = 10;
     int connectTimeoutMs = 5000;
     int timeoutMs = 20000;
+    int stallTimeoutMs = 0;
+    bool streamed = false; // the body is taken piece by piece (onBody), not kept in the response
     // What comes back.
     bool failed = false;
     bool tooLarge = false;
+    bool stalled = false;
     long status = 200;
     std::string reason = "OK";
     std::string body = kList;
@@ -101,6 +104,13 @@ TEST_P(Download, GivesThisResponse) {
     request.connectTimeoutMs = c.connectTimeoutMs;
     request.timeoutMs = c.timeoutMs;
     request.maxRedirects = c.maxRedirects;
+    request.stallTimeoutMs = c.stallTimeoutMs;
+    std::string streamed;
+    if (c.streamed)
+        request.onBody = [&](std::string_view piece) {
+            streamed += piece;
+            return true;
+        };
     uint64_t lastReceived = 0, lastTotal = 0;
     const DownloadResponse r = systemDownloader().get(request, [&](uint64_t received, uint64_t total) {
         lastReceived = received;
@@ -108,6 +118,11 @@ TEST_P(Download, GivesThisResponse) {
     });
     EXPECT_EQ(r.failed, c.failed) << r.message;
     EXPECT_EQ(r.tooLarge, c.tooLarge);
+    EXPECT_EQ(r.stalled, c.stalled);
+    if (c.streamed) {
+        EXPECT_LE(streamed.size(), c.maxBytes) << "a piece past the limit was handed on";
+        EXPECT_EQ(r.body, "") << "a streamed body was also kept whole";
+    }
     if (c.mostReceived) {
         EXPECT_LE(lastReceived, *c.mostReceived) << "what came after the limit was not taken";
     }
@@ -125,7 +140,7 @@ TEST_P(Download, GivesThisResponse) {
 #endif
         return;
     }
-    EXPECT_EQ(std::tie(r.status, r.reason, r.body), std::tie(c.status, c.reason, c.body));
+    EXPECT_EQ(std::tie(r.status, r.reason, c.streamed ? streamed : r.body), std::tie(c.status, c.reason, c.body));
     EXPECT_EQ(std::tie(r.etag, r.lastModified, r.contentType), std::tie(c.etag, c.lastModified, c.contentType));
     // The last progress is the whole body, out of the length the server announced (0: none).
     const uint64_t announced = c.path == "/big-unsized" ? 0 : c.body.size();
@@ -197,6 +212,37 @@ const DownloadCase kDownloadCases[] = {
      .lastModified = kNothing,
      .contentType = kNothing},
     {.name = "Stall", .path = "/stall", .timeoutMs = 1000, .failed = true, .windowsMessage = "Operation timed out"},
+    // Nothing for the stall timeout gives up long before the whole transfer's time is up; a body that
+    // keeps coming, however slowly, is not stalled.
+    {.name = "StallTimeout",
+     .path = "/stall",
+     .timeoutMs = 15000,
+     .stallTimeoutMs = 1500,
+     .failed = true,
+     .stalled = true,
+     .message = "Stalled"},
+    {.name = "DripUnderTheStallTimeout",
+     .path = "/drip",
+     .stallTimeoutMs = 1000,
+     .body = std::string(20, 'c'),
+     .etag = kNothing,
+     .lastModified = kNothing,
+     .contentType = kNothing},
+    {.name = "StreamedAtTheLimit",
+     .path = "/big-unsized",
+     .maxBytes = kBig,
+     .streamed = true,
+     .body = std::string(kBig, 'a'),
+     .etag = kNothing,
+     .lastModified = kNothing,
+     .contentType = kNothing},
+    {.name = "StreamedOverTheLimit",
+     .path = "/big-unsized",
+     .maxBytes = kBig - 1,
+     .streamed = true,
+     .failed = true,
+     .tooLarge = true,
+     .windowsMessage = "Maximum file size exceeded"},
     // The time runs out before the body does, however often a byte comes: nothing is waited for
     // beyond it.
     {.name = "Drip",
