@@ -34,7 +34,7 @@ struct DownloadResponse {
     bool failed = false;
     bool tooLarge = false;
     bool cancelled = false; // ended by the request's cancel flag
-    bool stalled = false; // nothing came for the stall timeout
+    bool stalled = false;   // nothing came for the stall timeout
     std::string message;
     long status = 0;
     std::string reason; // the status line's text after the code ("Not Found")

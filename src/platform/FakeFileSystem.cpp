@@ -5,6 +5,25 @@
 
 namespace velmora {
 
+namespace {
+
+// A test names a file as it likes; the path checks build the names they look at with the system's own
+// separator. On Windows both separators name the same file.
+template <typename Map> typename Map::const_iterator findPath(const Map& map, const std::string& path) {
+#ifdef _WIN32
+    const auto same = [](const std::string& a, const std::string& b) {
+        return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+                   return (x == '\\' ? '/' : x) == (y == '\\' ? '/' : y);
+               });
+    };
+    return std::find_if(map.begin(), map.end(), [&](const auto& entry) { return same(entry.first, path); });
+#else
+    return map.find(path);
+#endif
+}
+
+} // namespace
+
 void FakeFileSystem::failOp(Op op, int error, int skip, int times, size_t partialBytes) {
     m_faults.push_back(Fault{op, error, skip, times, partialBytes});
 }
@@ -43,7 +62,7 @@ PathInfo FakeFileSystem::stat(const std::string& path, bool followLinks) {
     // The files of the real user are the fake user's.
     if (fakeUserId >= 0 && info.exists && info.uid == NativeFileSystem::userId())
         info.uid = static_cast<uint32_t>(fakeUserId);
-    if (const auto it = owners.find(path); it != owners.end() && info.exists) {
+    if (const auto it = findPath(owners, path); it != owners.end() && info.exists) {
         info.uid = it->second.uid;
         info.gid = it->second.gid;
         info.mode = it->second.mode;
@@ -52,7 +71,7 @@ PathInfo FakeFileSystem::stat(const std::string& path, bool followLinks) {
 }
 
 AccessList FakeFileSystem::accessList(const std::string& path) {
-    const auto it = accessLists.find(path);
+    const auto it = findPath(accessLists, path);
     return it != accessLists.end() ? it->second : NativeFileSystem::accessList(path);
 }
 

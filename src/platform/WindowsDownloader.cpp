@@ -41,10 +41,14 @@ private:
     HINTERNET m_handle;
 };
 
+// WSAETIMEDOUT, without winsock2.h.
+constexpr DWORD kSocketTimedOut = 10060;
+
 // What WinHTTP's error means, in one line; the host and port where the connection is the matter.
 std::string errorText(DWORD error, const std::string& where) {
     switch (error) {
     case ERROR_WINHTTP_TIMEOUT:
+    case kSocketTimedOut:
         return "Operation timed out";
     case ERROR_WINHTTP_CANNOT_CONNECT:
         return "Failed to connect to " + where;
@@ -194,7 +198,10 @@ public:
                 return fail("cancelled");
             if (remainingMs() < 0)
                 return fail("Operation timed out");
-            if (waitingForAnswer && error == ERROR_WINHTTP_TIMEOUT && request.stallTimeoutMs > 0) {
+            // wine's WinHTTP passes the socket's own timeout on (WSAETIMEDOUT) where Windows says
+            // ERROR_WINHTTP_TIMEOUT.
+            const bool timedOut = error == ERROR_WINHTTP_TIMEOUT || error == kSocketTimedOut;
+            if (waitingForAnswer && timedOut && request.stallTimeoutMs > 0) {
                 response.stalled = true;
                 return fail("Stalled");
             }

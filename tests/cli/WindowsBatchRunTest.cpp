@@ -243,8 +243,10 @@ const RunCase kRunCases[] = {
      "velmora: {dir}/none.txt: no list to merge (missing, empty or not a file)\r\n"},
     // A failed save is told in the box and on standard error.
     {"ClassicSaveFails", Program::Desktop, {"/removeall", "/s"}, 1, "<missing>", {}, "",
-     "velmora: The HOSTS list was not saved. {dir}/gone/hosts: No such file or directory\r\n",
-     {{"The HOSTS list was not saved. {dir}/gone/hosts: No such file or directory", "OK"}}, "gone/hosts"},
+     "velmora: The HOSTS list was not saved. {dir}/gone/hosts: not written, because the lock "
+     "{dir}/gone/.hosts.velmora-lock cannot be taken: No such file or directory\r\n",
+     {{"The HOSTS list was not saved. {dir}/gone/hosts: not written, because the lock "
+       "{dir}/gone/.hosts.velmora-lock cannot be taken: No such file or directory", "OK"}}, "gone/hosts"},
 };
 // clang-format on
 
