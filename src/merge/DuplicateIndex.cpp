@@ -18,6 +18,19 @@ uint64_t mix(uint64_t state, uint64_t word) {
     return state ^ (state >> 29);
 }
 
+// Letter case out of a word for hashing: bit 5 set in every byte makes A-Z a-z, so texts that iequals
+// calls equal hash equal. A few other bytes then hash alike ('@' and '`', NUL and space), which only
+// costs a comparison.
+uint64_t caseless(uint64_t word) {
+    return word | 0x2020202020202020ull;
+}
+
+uint64_t load4(const char* p) {
+    uint32_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
 // A case-folded hash of prefix + rest as one text, eight bytes at a time. A text that begins with the
 // address prefix hashes as the rest of it, from another seed: so a line given in two pieces (the
 // prefix, the line) is hashed without being joined, and the same text hashes the same however it is
@@ -36,18 +49,19 @@ uint32_t foldHash(std::string_view prefix, std::string_view rest) {
     const size_t n = rest.size();
     size_t i = 0;
     for (; i + 8 <= n; i += 8)
-        state = mix(state, asciiLowerWord(loadWord(p + i)));
+        state = mix(state, caseless(loadWord(p + i)));
     if (i < n) {
-        // The last bytes as a word of their own, zero above them: read as the end of a whole word
-        // where the text is long enough, else byte by byte.
+        // The bytes left, read as whole words that may overlap what came before: the length is
+        // hashed too, so the same text always gives the same words.
         uint64_t last = 0;
-        if (n >= 8) {
-            last = loadWord(p + n - 8) >> (8 * (8 - (n - i)));
-        } else {
-            for (size_t k = n; k-- > i;)
-                last = (last << 8) | static_cast<unsigned char>(p[k]);
-        }
-        state = mix(state, asciiLowerWord(last));
+        if (n >= 8)
+            last = loadWord(p + n - 8);
+        else if (n >= 4)
+            last = load4(p) | (load4(p + n - 4) << 32);
+        else
+            last = static_cast<unsigned char>(p[0]) | uint64_t{static_cast<unsigned char>(p[n / 2])} << 8 |
+                   uint64_t{static_cast<unsigned char>(p[n - 1])} << 16;
+        state = mix(state, caseless(last));
     }
     uint64_t h = mix(state, n);
     h ^= h >> 33;
