@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string_view>
 
@@ -161,10 +162,8 @@ public:
     uint64_t length() const {
         if (!m_content.lines)
             return m_content.bytes.size();
-        uint64_t total = 0;
-        for (int32_t i = 0; i < m_content.lines->count(); ++i)
-            total += m_content.lines->text(i).size() + m_content.lineEnd.size();
-        return total;
+        const EntryList& lines = *m_content.lines;
+        return lines.textBytes() + uint64_t{static_cast<uint32_t>(lines.count())} * m_content.lineEnd.size();
     }
     // Compares the next bytes of the file; false from the first difference on.
     bool next(std::string_view block) {
@@ -624,43 +623,38 @@ size_t afterLastLineEnd(const char* buf, size_t size) {
 }
 } // namespace
 
-size_t countLines(FileSystem& files, const std::string& path) {
-    const int fd = files.openRead(path, true);
-    if (fd < 0)
-        return 0;
+size_t countLineEnds(std::string_view bytes) {
     // LF bytes: a file of CR lines alone is rare enough to be grown into rather than counted.
-    const char end = '\n';
     constexpr uint64_t ones = 0x0101010101010101ull;
-    const uint64_t pattern = ones * static_cast<unsigned char>(end);
-    std::unique_ptr<char[]> buffer(new char[kChunk]);
+    const uint64_t pattern = ones * static_cast<unsigned char>('\n');
     size_t lines = 0;
-    for (;;) {
-        const ssize_t n = files.read(fd, buffer.get(), kChunk);
-        if (n <= 0)
-            break;
-        const auto size = static_cast<size_t>(n);
-        size_t i = 0;
-        // Eight bytes at a time: a byte equal to the line end becomes zero, and zero bytes are counted
-        // exactly by setting bit 7 of every byte that is not zero.
-        for (; i + 8 <= size; i += 8) {
-            const uint64_t x = loadWord(buffer.get() + i) ^ pattern;
-            const uint64_t nonZero = (((x & ~(0x80 * ones)) + ~(0x80 * ones)) | x) & (0x80 * ones);
-            lines += 8 - static_cast<size_t>(((nonZero >> 7) * ones) >> 56);
-        }
-        for (; i < size; ++i)
-            lines += buffer[i] == end;
+    size_t i = 0;
+    // Eight bytes at a time: a byte equal to the line end becomes zero, and zero bytes are counted
+    // exactly by setting bit 7 of every byte that is not zero.
+    for (; i + 8 <= bytes.size(); i += 8) {
+        const uint64_t x = loadWord(bytes.data() + i) ^ pattern;
+        const uint64_t nonZero = (((x & ~(0x80 * ones)) + ~(0x80 * ones)) | x) & (0x80 * ones);
+        lines += 8 - static_cast<size_t>(((nonZero >> 7) * ones) >> 56);
     }
-    files.close(fd);
-    return lines + 1;
+    for (; i < bytes.size(); ++i)
+        lines += bytes[i] == '\n';
+    return lines;
 }
 
-void reserveForFile(EntryList& list, FileSystem& files, const std::string& path, uint64_t size) {
-    // Below this, growing costs less than the counting pass.
-    constexpr uint64_t kCountAbove = uint64_t{4} << 20;
-    const size_t lines = size > kCountAbove ? countLines(files, path) : 0;
-    list.reserveEntries(lines);
-    // Room also for an address put in front of every line: pages never written cost nothing.
-    list.reserveBytes(static_cast<size_t>(std::min<uint64_t>(size + 11 * uint64_t{lines}, uint64_t{1} << 36)));
+size_t estimateLines(std::string_view sample, uint64_t size) {
+    if (sample.empty())
+        return 0;
+    const uint64_t counted = countLineEnds(sample) + 1;
+    const uint64_t scaled = counted * std::max<uint64_t>(size, sample.size()) / sample.size();
+    return static_cast<size_t>(std::min<uint64_t>(scaled, std::numeric_limits<int32_t>::max()));
+}
+
+void reserveForLines(EntryList& list, uint64_t bytes, size_t lines) {
+    // A quarter more than the guess: pages never written cost nothing, and a list that outgrows its
+    // entries is copied.
+    const size_t entries = lines + lines / 4;
+    list.reserveEntries(entries);
+    list.reserveBytes(static_cast<size_t>(std::min<uint64_t>(bytes + 11 * uint64_t{entries}, uint64_t{1} << 36)));
 }
 
 int readFileBlocks(FileSystem& files, const std::string& path, const std::function<void(std::string_view)>& onBlock,
@@ -668,10 +662,12 @@ int readFileBlocks(FileSystem& files, const std::string& path, const std::functi
     const int fd = files.openRead(path, followLinks);
     if (fd < 0)
         return -fd;
-    const PathInfo info = fingerprint ? files.fileInfo(fd) : PathInfo{};
+    const PathInfo info = files.fileInfo(fd);
     ContentHash hash;
-    // Not a std::string: its resize would clear every byte before the read fills it.
-    size_t capacity = std::min(chunkSize, kFirstChunk);
+    // Not a std::string: its resize would clear every byte before the read fills it. A small file is read
+    // whole at once, with a byte to spare to see its end.
+    size_t capacity = std::min(
+        chunkSize, std::max(kFirstChunk, static_cast<size_t>(std::min<uint64_t>(info.size + 1, uint64_t{1} << 40))));
     std::unique_ptr<char[]> buffer(new char[capacity]);
     size_t size = 0;
     bool filled = false;

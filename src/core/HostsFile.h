@@ -58,15 +58,19 @@ constexpr size_t kReadChunk = 1 << 20;
 // of what was read. chunkSize is for tests.
 int readFileLines(FileSystem& files, const std::string& path, const std::function<void(std::string_view)>& onLine,
                   size_t chunkSize = kReadChunk, FileFingerprint* fingerprint = nullptr);
-// About how many lines the file holds (its LF bytes, plus one), for sizing what will hold them; 0 when
-// it cannot be read.
-size_t countLines(FileSystem& files, const std::string& path);
-// Makes room in list for the lines of a file of `size` bytes about to be appended: for the texts,
-// and in a large file for the entries by a count of its lines, so that ten million lines are never
-// copied as the list grows.
-void reserveForFile(EntryList& list, FileSystem& files, const std::string& path, uint64_t size);
+// The LF bytes in bytes.
+size_t countLineEnds(std::string_view bytes);
+// About how many lines a text of `size` bytes holds whose first bytes are `sample`: its lines as many
+// to the byte as the sample's (LF ends counted), never fewer than the sample's. For sizing what will
+// hold them without reading the text twice; a guess too small only costs growing.
+size_t estimateLines(std::string_view sample, uint64_t size);
+// Makes room in list for `lines` lines of `bytes` bytes about to be appended (with room for an address
+// in front of each), so that ten million lines are not copied as the list grows. Room never used costs
+// no memory.
+void reserveForLines(EntryList& list, uint64_t bytes, size_t lines);
 // The same in blocks of whole lines (each ends just after a line end, except the file's last), for a
-// caller that splits them itself with forEachLine and so pays no call per line.
+// caller that splits them itself with forEachLine and so pays no call per line. A file larger than the
+// first piece is read a chunk at a time from the start.
 int readFileBlocks(FileSystem& files, const std::string& path, const std::function<void(std::string_view)>& onBlock,
                    size_t chunkSize = kReadChunk, FileFingerprint* fingerprint = nullptr, bool followLinks = true);
 

@@ -128,18 +128,30 @@ int32_t HostsDocument::appendHostsLines(const std::string& path, DuplicateIndex*
     if (showProgress || info.size > kQuietLoadBytes)
         progress.show();
     const int32_t first = m_lines.count();
-    reserveForFile(m_lines, m_files, path, info.size);
     m_lines.beginAppend();
     ProgressSteps steps(progress, clampToInt32(info.size));
     FileFingerprint fingerprint;
+    bool sized = false;
     const int error = readFileBlocks(
         m_files, path,
         [&](std::string_view block) {
-            forEachLine(block, [&](std::string_view line) {
-                if (m_lines.append(line) && index)
-                    index->addExisting(m_lines.count() - 1);
-                steps.step(clampToInt32(line.size()));
-            });
+            if (!sized) {
+                // Sized once, from the first block: a large file's lines are never copied as they grow.
+                const size_t lines = estimateLines(block, info.size);
+                reserveForLines(m_lines, info.size, lines);
+                if (index)
+                    index->reserve(index->size() + lines);
+                sized = true;
+            }
+            if (index) {
+                forEachLine(block, [&](std::string_view line) {
+                    if (m_lines.append(line))
+                        index->addExisting(m_lines.count() - 1);
+                });
+            } else {
+                forEachLine(block, [&](std::string_view line) { m_lines.append(line); });
+            }
+            steps.step(clampToInt32(block.size()));
         },
         kReadChunk, &fingerprint);
     notePartialRead(path, error);

@@ -71,9 +71,12 @@ uint32_t foldHash(std::string_view prefix, std::string_view rest) {
 }
 
 DuplicateIndex::Slot* freeTable(size_t slots) {
-    auto* table = static_cast<DuplicateIndex::Slot*>(allocateLarge(slots * sizeof(DuplicateIndex::Slot)));
-    std::memset(table, 0, slots * sizeof(DuplicateIndex::Slot));
-    return table;
+    return static_cast<DuplicateIndex::Slot*>(allocateLargeZeroed(slots * sizeof(DuplicateIndex::Slot)));
+}
+
+// At most four fifths full: probe runs stay a few slots long, and a million keys fit in 2^21 slots.
+bool overFull(size_t keys, size_t slots) {
+    return keys * 5 > slots * 4;
 }
 
 } // namespace
@@ -81,6 +84,18 @@ DuplicateIndex::Slot* freeTable(size_t slots) {
 DuplicateIndex::DuplicateIndex(const EntryList& list) : m_list(list) {
     m_slots = freeTable(kFirstSlots);
     m_mask = kFirstSlots - 1;
+}
+
+size_t DuplicateIndex::capacity() const {
+    return (m_mask + 1) * 4 / 5;
+}
+
+void DuplicateIndex::reserve(size_t keys) {
+    size_t slots = m_mask + 1;
+    while (overFull(keys, slots))
+        slots *= 2;
+    if (slots > m_mask + 1)
+        rehash(slots);
 }
 
 DuplicateIndex::~DuplicateIndex() {
@@ -119,9 +134,8 @@ bool DuplicateIndex::contains(std::string_view text) const {
 }
 
 bool DuplicateIndex::insert(const Key& key, int32_t index) {
-    // At most four fifths full: probe runs stay a few slots long, and a million keys fit in 2^21 slots.
-    if ((m_size + 1) * 5 > (m_mask + 1) * 4)
-        grow();
+    if (overFull(m_size + 1, m_mask + 1))
+        rehash((m_mask + 1) * 2);
     for (size_t pos = key.hash & m_mask;; pos = (pos + 1) & m_mask) {
         const Slot slot = m_slots[pos];
         if (slot == 0) {
@@ -142,8 +156,7 @@ bool DuplicateIndex::addExisting(int32_t index) {
     return insert(key(stored->prefix, stored->rest), index);
 }
 
-void DuplicateIndex::grow() {
-    const size_t slots = (m_mask + 1) * 2;
+void DuplicateIndex::rehash(size_t slots) {
     Slot* fresh = freeTable(slots);
     const size_t mask = slots - 1;
     for (size_t i = 0; i <= m_mask; ++i) {

@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
-#include <set>
 #ifdef _WIN32
 #include <thread>
 #include <windows.h>
@@ -135,8 +134,24 @@ TEST_F(HostsFileTest, LinesReadInPiecesMatchTheWholeText) {
                       0);
             ASSERT_EQ(pieces, whole) << "chunk " << chunk;
         }
-        EXPECT_EQ(countLines(files, hosts), std::count(bytes.begin(), bytes.end(), '\n') + 1u);
+        EXPECT_EQ(countLineEnds(bytes), static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
     }
+}
+
+// What the lines of a text are guessed at from its first bytes: as many to the byte as there, never
+// fewer than there, none for nothing.
+TEST(LineEstimate, ScalesTheSample) {
+    const struct {
+        std::string sample;
+        uint64_t size;
+        size_t lines;
+    } cases[] = {
+        {"a\nb\n", 4, 3},          {"a\nb\n", 400, 300}, {"a\r\nb", 5000, 2500},
+        {"abc\nde", 3, 2},          {"", 1000, 0},        {std::string(1000, 'x'), 1 << 20, 1048},
+        {std::string(9, '\n'), 9, 10},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(estimateLines(c.sample, c.size), c.lines) << c.sample << " " << c.size;
 }
 
 // A file that vanishes, loses its permission, fails, grows, shrinks or is replaced while it is read:
