@@ -479,6 +479,8 @@ int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostre
     // A script gets a status, not a question: a run that finds HOSTS changed starts again instead.
     document.setAskWhenChanged(false);
     document.setKeepsHistory(false);
+    // A run ends with its save: nothing compares the file with what it wrote.
+    document.setKeepsSavedFingerprint(false);
     document.setPermissionAdvice(kPermissionAdvice);
     WebListOptions& web = document.webListOptions();
     web = WebListOptions{};

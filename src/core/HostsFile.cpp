@@ -84,6 +84,7 @@ struct Content {
     const EntryList* lines = nullptr;
     std::string_view lineEnd;
     int copyFrom = -1;
+    bool hashed = true; // the written file's fingerprint is wanted
 };
 
 Content bytesContent(std::string_view bytes) {
@@ -107,7 +108,8 @@ int writeContent(FileSystem& files, int fd, const Content& content, ContentHash&
     const EntryList& lines = *content.lines;
     std::string buffer;
     auto flush = [&](std::string_view data) {
-        hash.add(data);
+        if (content.hashed)
+            hash.add(data);
         return writeAll(files, fd, data);
     };
     if (content.lineEnd == "\n") {
@@ -717,7 +719,8 @@ namespace {
 
 // The save of both forms: lines (each followed by the line end the old file uses) or whole bytes.
 SaveResult saveContent(FileSystem& files, const std::string& path, const EntryList* lines, std::string_view bytes,
-                       LineConvention convention, const FileFingerprint* expected) {
+                       LineConvention convention, const FileFingerprint* expected,
+                       WrittenFingerprint fingerprint = WrittenFingerprint::Taken) {
     SaveResult result;
     auto failed = [&](SaveStatus status, const std::string& message, int error = 0) {
         result.status = status;
@@ -760,7 +763,8 @@ SaveResult saveContent(FileSystem& files, const std::string& path, const EntryLi
     if (expected)
         stillSame = [&] { return looksUnchanged(files, target, current); };
     const std::string_view lineEnd = lineEndBytes(lineEndFor(head, convention));
-    const Content content = lines ? Content{{}, lines, lineEnd, -1} : bytesContent(bytes);
+    const Content content =
+        lines ? Content{{}, lines, lineEnd, -1, fingerprint == WrittenFingerprint::Taken} : bytesContent(bytes);
     // Writing what the file already holds would only put the backup of the last real change out of reach.
     if (current.hasData && holdsContent(files, target, current.size, content)) {
         result.unchanged = true;
@@ -833,8 +837,8 @@ SaveResult saveContent(FileSystem& files, const std::string& path, const EntryLi
 } // namespace
 
 SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines, LineConvention convention,
-                         const FileFingerprint* expected) {
-    return saveContent(files, path, &lines, {}, convention, expected);
+                         const FileFingerprint* expected, WrittenFingerprint fingerprint) {
+    return saveContent(files, path, &lines, {}, convention, expected, fingerprint);
 }
 
 SaveResult saveHostsBytes(FileSystem& files, const std::string& path, std::string_view bytes,

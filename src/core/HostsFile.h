@@ -92,7 +92,7 @@ struct SaveResult {
     bool unchanged = false;
     bool backedUp = false;
     std::string backupPath;
-    FileFingerprint written; // the saved file, as it is now
+    FileFingerprint written; // the saved file, as it is now; none when it was not to be taken
     // The target had the read-only attribute (Windows): it was cleared for the write and set again
     // on what is there afterwards; the errno when it could not be set again.
     bool readOnlyCleared = false;
@@ -152,8 +152,12 @@ Recovery recoverHostsFile(FileSystem& files, const std::string& target, int64_t 
 // differs is left alone (Changed): the lines were made from another version of it. A target whose
 // owner a new file could not get is written in place, so that it keeps its owner. A read-only target
 // (Windows) has the attribute cleared for the write and set again afterwards, also when the write fails.
+// Whether a save takes the fingerprint of what it wrote (SaveResult::written), for a caller that compares
+// the file with it before a later save; a run that ends with its save skips hashing the bytes.
+enum class WrittenFingerprint { Taken, Skipped };
 SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines,
-                         LineConvention convention = nativeLineConvention(), const FileFingerprint* expected = nullptr);
+                         LineConvention convention = nativeLineConvention(), const FileFingerprint* expected = nullptr,
+                         WrittenFingerprint fingerprint = WrittenFingerprint::Taken);
 
 // The same save with the file's new bytes given whole (line ends included), written exactly as they are.
 SaveResult saveHostsBytes(FileSystem& files, const std::string& path, std::string_view bytes,

@@ -343,7 +343,10 @@ bool HostsDocument::save(const std::string& path) {
         }
     }
     const bool sameFile = m_readFingerprint && m_readPath == target;
-    m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention, sameFile ? &*m_readFingerprint : nullptr);
+    const WrittenFingerprint written =
+        m_keepsSavedFingerprint ? WrittenFingerprint::Taken : WrittenFingerprint::Skipped;
+    m_lastSave =
+        saveHostsFile(m_files, target, m_lines, m_convention, sameFile ? &*m_readFingerprint : nullptr, written);
     if (m_lastSave.status == SaveStatus::Changed && m_askWhenChanged) {
         const Answer answer =
             m_ui.ask(target + " was changed by another program after it was read.\n\n"
@@ -352,7 +355,7 @@ bool HostsDocument::save(const std::string& path) {
                               "Cancel: leave both as they are.",
                      MessageStyle::YesNoCancel | MessageStyle::Exclamation | MessageStyle::DefaultButton3);
         if (answer == Answer::Yes)
-            m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention);
+            m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention, nullptr, written);
         else if (answer == Answer::No)
             readAgainWithAddedLines(target);
         if (answer != Answer::Yes)

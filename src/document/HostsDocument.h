@@ -130,6 +130,9 @@ public:
     const SaveResult& lastSave() const { return m_lastSave; }
     // False for the command line: it neither asks nor is told by the document, and decides itself.
     void setAskWhenChanged(bool ask) { m_askWhenChanged = ask; }
+    // False for a run that ends with its save: what a save wrote is then never compared with the file
+    // again, so its bytes are not hashed for that (lastSave().written stays empty).
+    void setKeepsSavedFingerprint(bool keep) { m_keepsSavedFingerprint = keep; }
 
     // Saving as administrator. When saving helperTarget (the system HOSTS file) fails because this
     // user may not write it, the user is asked whether to save it as administrator; Yes runs helper
@@ -276,6 +279,7 @@ private:
     std::string m_readPath;
     std::optional<FileFingerprint> m_readFingerprint;
     bool m_askWhenChanged = true;
+    bool m_keepsSavedFingerprint = true;
     HostsLock m_lock;
     int m_lockWaitMs = 30000;
     ProcessRunner* m_runner = nullptr;

@@ -146,8 +146,12 @@ TEST(LineEstimate, ScalesTheSample) {
         uint64_t size;
         size_t lines;
     } cases[] = {
-        {"a\nb\n", 4, 3},          {"a\nb\n", 400, 300}, {"a\r\nb", 5000, 2500},
-        {"abc\nde", 3, 2},          {"", 1000, 0},        {std::string(1000, 'x'), 1 << 20, 1048},
+        {"a\nb\n", 4, 3},
+        {"a\nb\n", 400, 300},
+        {"a\r\nb", 5000, 2500},
+        {"abc\nde", 3, 2},
+        {"", 1000, 0},
+        {std::string(1000, 'x'), 1 << 20, 1048},
         {std::string(9, '\n'), 9, 10},
     };
     for (const auto& c : cases)
@@ -229,6 +233,15 @@ TEST_F(HostsFileTest, SaveWritesExactBytes) {
     reordered.reorder({1, 0, 2, 3});
     ASSERT_EQ(saveHostsFile(files, hosts, reordered, LineConvention::Posix).status, SaveStatus::Saved);
     EXPECT_EQ(readFile(hosts), "b\n" + a + "\nc\n" + d + "\n");
+    // What a save wrote is fingerprinted as reading it finds it, unless the caller never compares again.
+    for (const WrittenFingerprint fingerprint : {WrittenFingerprint::Taken, WrittenFingerprint::Skipped}) {
+        writeFile(hosts, "x\n");
+        const SaveResult saved =
+            saveHostsFile(files, hosts, listOf({"a", "b"}), LineConvention::Posix, nullptr, fingerprint);
+        EXPECT_EQ(readFile(hosts), "a\nb\n");
+        EXPECT_EQ(saved.written, fingerprint == WrittenFingerprint::Taken ? readFileBytes(files, hosts).fingerprint
+                                                                          : FileFingerprint{});
+    }
 }
 
 #ifndef _WIN32 // modes, links, FIFOs and other users' folders
