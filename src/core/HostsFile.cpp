@@ -231,16 +231,15 @@ FileFingerprint fingerprintOf(const PathInfo& info, uint64_t size, const Content
     return fingerprint;
 }
 
-// The file at path is still the one the fingerprint was taken of, as far as looking can tell.
-bool looksUnchanged(FileSystem& files, const std::string& path, const FileFingerprint& read) {
-    const PathInfo now = files.stat(path, false);
+} // namespace
+
+bool looksUnchanged(FileSystem& files, const std::string& path, const FileFingerprint& read, bool followLinks) {
+    const PathInfo now = files.stat(path, followLinks);
     if (!read.hasData)
         return !now.exists || now.size == 0;
     return now.exists && now.device == read.device && now.inode == read.inode && now.size == read.size &&
            now.modifiedNs == read.modifiedNs;
 }
-
-} // namespace
 
 TempFile createTemporaryBeside(FileSystem& files, const std::string& path, uint32_t mode) {
     TempFile temp;

@@ -49,6 +49,10 @@ struct FileBytes {
     FileFingerprint fingerprint;
 };
 FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followLinks = true);
+// True when the file at path is still the one the fingerprint was taken of, as far as looking at it can
+// tell without reading it: the same file, size and time of its last change; or still missing or empty
+// when it had no data. A link at path is another file unless followLinks.
+bool looksUnchanged(FileSystem& files, const std::string& path, const FileFingerprint& read, bool followLinks = false);
 
 constexpr size_t kReadChunk = 1 << 20;
 

@@ -215,6 +215,16 @@ public:
     // of its list kept from before (the file itself for a local list; nothing is downloaded), else it
     // stays as it is. A requested list that is no list is told, and its block stays as it is.
     BlocksUpdate updateBlocks(const std::vector<BlockRequest>& requests);
+    // Everything that updateBlocks(requests) depends on, as one text: the HOSTS file's bytes as last read
+    // or saved (by their hash), each request and each sourced block with the bytes of the list it would be
+    // kept from (by their hash), the allowlist, the size limit and this machine's name. When it is the same
+    // as right after an update that went through, that update would change nothing now. Empty when it
+    // cannot be said: the lines are not the file's (changed, or read only in part), or a sourced block has
+    // no end (an update says so every time).
+    std::string blocksNote(const std::vector<BlockRequest>& requests);
+    // True when the file at path is still the one last read or saved, as far as looking at it can tell,
+    // and the lines are still its lines: reading it again would give these lines.
+    bool holdsFileAsRead(const std::string& path);
 
     void setLineConvention(LineConvention convention) { m_convention = convention; }
     LineConvention lineConvention() const { return m_convention; }
@@ -289,6 +299,8 @@ private:
     // The names of the list kept for a block, read from the copy kept of it (no download); null when
     // there is none, or it is no list.
     const BlockListNames* keptListOf(const BlockInfo& block, std::deque<BlockListNames>& store);
+    // The file the copy kept of a block's list is in (no download): empty when there is none.
+    std::string keptListPath(const BlockInfo& block);
     // Takes over lines in one change of the history.
     void replaceLines(EntryList& lines);
     MergeResult mergeWebList(const std::string& listFile);

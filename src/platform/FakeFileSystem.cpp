@@ -43,6 +43,7 @@ PathInfo FakeFileSystem::stat(const std::string& path, bool followLinks) {
 }
 
 int FakeFileSystem::openRead(const std::string& path, bool followLinks) {
+    opened.push_back(path);
     if (int error = fault(Op::OpenRead))
         return -error;
     return NativeFileSystem::openRead(path, followLinks);
