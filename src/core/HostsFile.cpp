@@ -440,37 +440,55 @@ WriteOutcome writeInPlaceJournaled(FileSystem& files, const std::string& target,
 
 } // namespace
 
-void ContentHash::mix(uint64_t word) {
-    m_state = (m_state ^ word) * 0x9e3779b97f4a7c15ull;
-    m_state ^= m_state >> 29;
+namespace {
+
+uint64_t mixed(uint64_t state, uint64_t word) {
+    state = (state ^ word) * 0x9e3779b97f4a7c15ull;
+    return state ^ (state >> 29);
+}
+
+} // namespace
+
+// Words in the machine's own byte order: the values are only ever compared on the same machine.
+void ContentHash::mixStride(const char* bytes) {
+    for (size_t lane = 0; lane < 4; ++lane) {
+        uint64_t word;
+        std::memcpy(&word, bytes + 8 * lane, 8);
+        m_lanes[lane] = mixed(m_lanes[lane], word);
+    }
 }
 
 void ContentHash::add(std::string_view bytes) {
     m_length += bytes.size();
     size_t i = 0;
-    while (m_tailBytes != 0 && i < bytes.size()) {
-        m_tail |= uint64_t{static_cast<unsigned char>(bytes[i++])} << (8 * m_tailBytes);
-        if (++m_tailBytes == 8) {
-            mix(m_tail);
-            m_tail = 0;
-            m_tailBytes = 0;
-        }
+    if (m_tailBytes != 0) {
+        const size_t taken = std::min(kStride - m_tailBytes, bytes.size());
+        std::memcpy(m_tail + m_tailBytes, bytes.data(), taken);
+        m_tailBytes += taken;
+        i = taken;
+        if (m_tailBytes < kStride)
+            return;
+        mixStride(m_tail);
+        m_tailBytes = 0;
     }
-    // Words in the machine's own byte order: the values are only ever compared on the same machine.
-    for (; i + 8 <= bytes.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        mix(word);
-    }
-    for (; i < bytes.size(); ++i)
-        m_tail |= uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * m_tailBytes++);
+    for (; i + kStride <= bytes.size(); i += kStride)
+        mixStride(bytes.data() + i);
+    m_tailBytes = bytes.size() - i;
+    std::memcpy(m_tail, bytes.data() + i, m_tailBytes);
 }
 
 uint64_t ContentHash::value() const {
-    ContentHash last = *this;
-    last.mix(m_tail);
-    last.mix(m_length);
-    return last.m_state;
+    uint64_t state = m_lanes[0];
+    for (size_t lane = 1; lane < 4; ++lane)
+        state = mixed(state, m_lanes[lane]);
+    char tail[kStride] = {};
+    std::memcpy(tail, m_tail, m_tailBytes);
+    for (size_t at = 0; at < m_tailBytes; at += 8) {
+        uint64_t word;
+        std::memcpy(&word, tail + at, 8);
+        state = mixed(state, word);
+    }
+    return mixed(state, m_length);
 }
 
 std::string lockPathFor(const std::string& target) {

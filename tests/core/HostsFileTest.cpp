@@ -140,6 +140,31 @@ TEST_F(HostsFileTest, LinesReadInPiecesMatchTheWholeText) {
 
 // What the lines of a text are guessed at from its first bytes: as many to the byte as there, never
 // fewer than there, none for nothing.
+// A file's hash is the same however it is read in pieces, and any one byte changed, anywhere in the
+// four lanes or in the tail, or one zero byte more, gives another.
+TEST(ContentHashTest, PiecesDoNotMatterEveryByteDoes) {
+    std::string text;
+    for (int i = 0; i < 203; ++i)
+        text += static_cast<char>('a' + i % 26);
+    auto hashOf = [](std::string_view bytes, size_t piece) {
+        ContentHash hash;
+        for (size_t at = 0; at < bytes.size(); at += piece)
+            hash.add(bytes.substr(at, piece));
+        EXPECT_EQ(hash.length(), bytes.size());
+        return hash.value();
+    };
+    const uint64_t whole = hashOf(text, text.size());
+    for (const size_t piece : {1, 5, 8, 31, 32, 33, 100})
+        EXPECT_EQ(hashOf(text, piece), whole) << piece;
+    for (size_t at = 0; at < text.size(); ++at) {
+        std::string changed = text;
+        changed[at] ^= 1;
+        EXPECT_NE(hashOf(changed, 7), whole) << at;
+    }
+    EXPECT_NE(hashOf(text + '\0', 64), whole);
+    EXPECT_NE(hashOf(std::string(5, '\0'), 5), hashOf(std::string(6, '\0'), 6));
+}
+
 TEST(LineEstimate, ScalesTheSample) {
     const struct {
         std::string sample;
