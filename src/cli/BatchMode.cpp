@@ -343,6 +343,9 @@ int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
 
 int runUpdate(Run& run) {
     HostsDocument& document = run.document;
+    // The lists are mostly at web addresses: the downloader readies itself while the file is read.
+    if (run.command.argument.empty() || isWebAddress(run.command.source))
+        document.prepareDownloads();
     const std::string hostsPath = hostsFilePath(document.environment());
     document.setHostsPath(hostsPath);
     std::vector<UpdateTarget> targets;

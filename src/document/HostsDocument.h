@@ -203,6 +203,11 @@ public:
     // Lists at web addresses: merge() and the command line's updates download them through downloader
     // with these options (without a downloader an address is refused); the allowlist keeps their names out.
     void setDownloader(Downloader* downloader) { m_downloader = downloader; }
+    // A download is coming: the downloader may ready itself meanwhile (Downloader::prepare).
+    void prepareDownloads() {
+        if (m_downloader)
+            m_downloader->prepare();
+    }
     WebListOptions& webListOptions() { return m_webOptions; }
     void setAllowList(AllowList allow) { m_allow = std::move(allow); }
     // The list at source as a file to read: a path as it is, a web address downloaded into the cache
