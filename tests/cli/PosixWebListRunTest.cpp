@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -47,6 +48,8 @@ protected:
         const std::string& path = request.path;
         const std::string etag = "\"" + std::to_string(version) + "\"";
         asked = request.header("If-None-Match");
+        if (duringDownload)
+            duringDownload();
         if (path == "/list" && asked == etag)
             return {304, "Not Modified", {}, "", false, false};
         if (path == "/list")
@@ -72,6 +75,7 @@ protected:
 
     std::ostringstream out, err;
     std::map<std::string, std::string> bodies; // more answers, by path
+    std::function<void()> duringDownload;      // run as a request comes in
     std::string served = kServed, asked;
     int version = 1;
     LocalHttpServer server{[this](const HttpRequest& request) { return reply(request); }};
@@ -215,9 +219,15 @@ TEST_F(WebListRunTest, UnchangedListsCostOneReadOfTheFile) {
     EXPECT_EQ(asked, "\"1\"");
     untouched({"--update"});
 
-    // By hand: the block loses a line and gets it back, though its list is as it was.
+    // By hand: the block loses a line and gets it back, though its list is as it was; also when the
+    // file changes while the lists are being asked for, after the update first read it.
     writeFile(hosts, kBefore + adsBlock + block("file", listPath, ""));
     EXPECT_EQ(run({"--update"}), kExitDone);
+    EXPECT_EQ(readFile(hosts), updated);
+    untouched({"--update"});
+    duringDownload = [&] { writeFile(hosts, kBefore + adsBlock + block("file", listPath, "")); };
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    duringDownload = nullptr;
     EXPECT_EQ(readFile(hosts), updated);
     untouched({"--update"});
 
