@@ -26,7 +26,7 @@ configure_file(docs/velmora.1.in ${CMAKE_BINARY_DIR}/generated/velmora.1 @ONLY)
 
 install(TARGETS velmora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(NOT WIN32)
-    install(TARGETS ${VELMORA_HELPER_NAME} RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/velmora)
+    install(TARGETS ${VELMORA_HELPER_NAME} ${VELMORA_WINDOW_NAME} RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/velmora)
     # The polkit action and the units name programs by their absolute paths, which are known only when
     # the install runs: `cmake --install build --prefix DIR` puts DIR in them.
     set(_installed ${CMAKE_BINARY_DIR}/generated/installed)

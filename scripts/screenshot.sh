@@ -45,7 +45,8 @@ pids="$! $pids"
 wait_for xprop -root -notype _NET_SUPPORTING_WM_CHECK
 
 cp "$top/examples/hosts" "$top/examples/blocklist.txt" "$work/"
-cp "$build/velmora" "$work/velmora" # /home, where the build may be, is out of sight in the namespace
+# /home, where the build may be, is out of sight in the namespace; velmora starts the window beside it.
+cp "$build/velmora" "$build/velmora-window" "$work/"
 case $work in /home/*) private=false ;; *) private=true ;; esac
 if $private && unshare --mount --map-root-user true 2>/dev/null; then
     home=/home/user

@@ -28,11 +28,38 @@
 #include "win32/Win32UserInterface.h"
 #endif
 
+#ifdef VELMORA_WINDOW_FROM_PROGRAM
+#include "platform/PosixProcessRunner.h"
+
+#include <cstring>
+#include <filesystem>
+#endif
+
 #include <iostream>
 #include <string>
 #include <vector>
 
 namespace {
+
+#ifdef VELMORA_WINDOW_FROM_PROGRAM
+// The window, and the dialogs of a batch run on a desktop, are another program's (velmora-window), so
+// that this one loads no GUI library: that program is started in this one's place, with the same
+// arguments. It is installed beside the helper, or in a build tree beside this program. Returns only
+// when it could not be started.
+int runWindowProgram(int argc, char** argv) {
+    const std::filesystem::path folder = velmora::thisProgramFolder();
+    const std::filesystem::path installed = (folder / VELMORA_WINDOW_FROM_PROGRAM).lexically_normal();
+    const std::vector<std::string> arguments = velmora::programArguments(argc, argv);
+    int error = ENOENT;
+    if (!folder.empty()) {
+        error = velmora::replaceThisProcess(installed.string(), arguments);
+        if (error == ENOENT)
+            velmora::replaceThisProcess((folder / VELMORA_WINDOW_NAME).string(), arguments);
+    }
+    std::cerr << "velmora: the window cannot open: " << installed.string() << ": " << std::strerror(error) << std::endl;
+    return velmora::kExitFailed;
+}
+#endif
 
 #if VELMORA_GUI
 // The dialogs of a batch run with a display. A failed save is also written to standard error, so
@@ -50,6 +77,10 @@ public:
 // Runs a batch mode: with the dialogs when a display can be used, otherwise on the terminal without
 // starting the GUI toolkit at all.
 int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velmora::CommandLine& command) {
+#ifdef VELMORA_WINDOW_FROM_PROGRAM
+    if (velmora::systemEnvironment().displayAvailable())
+        return runWindowProgram(argc, argv);
+#endif
     const bool escapes = velmora::prepareStandardStreams();
     velmora::FileSystem& files = velmora::systemFileSystem();
     velmora::Environment& environment = velmora::systemEnvironment();
@@ -118,13 +149,17 @@ int main(int argc, char** argv) {
     case velmora::RunMode::Window:
         break;
     }
-#if VELMORA_GUI
+#if VELMORA_GUI || defined(VELMORA_WINDOW_FROM_PROGRAM)
     if (!velmora::systemEnvironment().displayAvailable()) {
         std::cerr << "velmora: no display available; the window cannot open. Without a display use the command "
                      "line, e.g. velmora --add FILE, --remove NAME or --removeall (see velmora --help)."
                   << std::endl;
         return velmora::kExitFailed;
     }
+#endif
+#ifdef VELMORA_WINDOW_FROM_PROGRAM
+    return runWindowProgram(argc, argv);
+#elif VELMORA_GUI
 #ifdef VELMORA_HELPER_FROM_PROGRAM
     return velmora::runWindow(argc, argv, command.noLoad, VELMORA_HELPER_FROM_PROGRAM);
 #else

@@ -294,17 +294,42 @@ int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
         return std::any_of(targets.begin(), targets.end(),
                            [&](const UpdateTarget& t) { return iequals(t.name, name); });
     };
+    // The note of this update needs what its save wrote.
+    document.setKeepsSavedFingerprint(true);
+    bool firstAttempt = true;
     const int status = run.repeatWhileChanged(hostsPath, [&]() -> int {
-        document.ui().progress().setTitle("Loading HOSTS...");
-        document.load(hostsPath);
+        // The lines read before the lock serve while the file is still that one.
+        if (!firstAttempt || !document.holdsFileAsRead(hostsPath)) {
+            document.ui().progress().setTitle("Loading HOSTS...");
+            document.load(hostsPath);
+        }
+        firstAttempt = false;
         std::vector<BlockRequest> requests;
         for (const UpdateTarget& target : targets)
             requests.push_back({target.name, target.source, run.command.blockAddress,
                                 target.list.status == WebListStatus::Failed ? std::string() : target.list.path});
         // Also a list the server calls unchanged is compared with its block: the file may have been
-        // restored or edited since, or the allowlist changed.
+        // restored or edited since, or the allowlist changed. Only when the file, every list and all
+        // else the blocks depend on are what the last update that went through left is that skipped.
+        const std::string before = failed ? std::string() : document.blocksNote(requests);
+        if (!before.empty() && before == keptBlocksNote(document.files(), document.environment(), hostsPath)) {
+            if (run.optionForm()) {
+                for (const UpdateTarget& target : targets)
+                    run.out << "Block " << target.name << " is up to date with " << target.source << "\n";
+                run.out << std::flush;
+            }
+            return kExitDone;
+        }
         const BlocksUpdate update = document.updateBlocks(requests);
         failed = failed || update.failed;
+        // What the next update compares with: the file as it is after this one.
+        auto keepNote = [&](int result) {
+            if (result != kExitDone || failed || run.fileChanged || run.command.dryRun)
+                return result;
+            if (const std::string after = document.blocksNote(requests); !after.empty())
+                keepBlocksNote(document.files(), document.environment(), hostsPath, after);
+            return result;
+        };
         std::string report;
         for (const BlockOutcome& block : update.rebuild.blocks) {
             const auto target = std::find_if(targets.begin(), targets.end(),
@@ -325,16 +350,19 @@ int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
         if (!update.rebuild.changed) {
             if (run.optionForm())
                 run.out << report << std::flush;
-            return kExitDone;
+            return keepNote(kExitDone);
         }
         // A dry run shows what would change as lines; it says nothing was updated.
-        return run.save(hostsPath, report + "Saved ");
+        return keepNote(run.save(hostsPath, report + "Saved "));
     });
     return failed ? kExitFailed : status;
 }
 
 int runUpdate(Run& run) {
     HostsDocument& document = run.document;
+    // The lists are mostly at web addresses: the downloader readies itself while the file is read.
+    if (run.command.argument.empty() || isWebAddress(run.command.source))
+        document.prepareDownloads();
     const std::string hostsPath = hostsFilePath(document.environment());
     document.setHostsPath(hostsPath);
     std::vector<UpdateTarget> targets;
@@ -347,10 +375,10 @@ int runUpdate(Run& run) {
                 source = full.lexically_normal().string();
         targets.push_back({run.command.argument, source, {}});
     } else {
-        // Only the blocks are wanted here: the file is read again, whole, under the lock.
-        BlockScanner scanner;
-        readFileLines(document.files(), hostsPath, [&](std::string_view line) { scanner.line(line); });
-        for (const BlockInfo& block : scanner.finish()) {
+        // Read once: under the lock the lines serve as long as the file is still the one read here.
+        document.ui().progress().setTitle("Loading HOSTS...");
+        document.load(hostsPath);
+        for (const BlockInfo& block : findBlocks(document.lines())) {
             const bool seen = std::any_of(targets.begin(), targets.end(),
                                           [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
             if (!block.source.empty() && !seen)
@@ -554,6 +582,8 @@ int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostre
     // A script gets a status, not a question: a run that finds HOSTS changed starts again instead.
     document.setAskWhenChanged(false);
     document.setKeepsHistory(false);
+    // A run ends with its save: nothing compares the file with what it wrote.
+    document.setKeepsSavedFingerprint(false);
     document.setPermissionAdvice(kPermissionAdvice);
     WebListOptions& web = document.webListOptions();
     web = WebListOptions{};

@@ -42,6 +42,14 @@ public:
         std::memcpy(m_data + m_size, bytes.data(), bytes.size());
         m_size += bytes.size();
     }
+    // Room for n more bytes at the end, which the caller fills: the size grows by n at once.
+    char* extend(size_t n) {
+        if (m_capacity - m_size < n)
+            grow(m_size + n);
+        char* at = m_data + m_size;
+        m_size += n;
+        return at;
+    }
     void reserve(size_t bytes) {
         if (bytes > m_capacity)
             moveTo(bytes);
@@ -59,12 +67,9 @@ public:
 
 private:
     void grow(size_t needed) { moveTo(std::max(needed, std::max<size_t>(m_capacity * 2, 256))); }
+    // A large block grows by its pages, so that a list that outgrows its guess is not copied.
     void moveTo(size_t capacity) {
-        char* fresh = static_cast<char*>(allocateLarge(capacity));
-        if (m_size > 0)
-            std::memcpy(fresh, m_data, m_size);
-        freeLarge(m_data, m_capacity);
-        m_data = fresh;
+        m_data = static_cast<char*>(reallocateLarge(m_data, m_capacity, capacity));
         m_capacity = capacity;
     }
 

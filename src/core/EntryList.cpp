@@ -18,11 +18,18 @@ constexpr size_t kCompactThreshold = 1 << 20;
 EntryList::Slot EntryList::storeText(std::string_view prefix, std::string_view text) {
     const uint64_t offset = m_arena.size();
     const uint64_t length = prefix.size() + text.size();
-    if (length >= kLongText)
-        m_arena.append(std::string_view(reinterpret_cast<const char*>(&length), sizeof length));
-    m_arena.append(prefix);
-    m_arena.append(text);
-    m_arena.append("\n");
+    const size_t header = length >= kLongText ? sizeof length : 0;
+    char* at = m_arena.extend(header + static_cast<size_t>(length) + 1);
+    if (header != 0)
+        std::memcpy(at, &length, sizeof length);
+    at += header;
+    if (!prefix.empty())
+        std::memcpy(at, prefix.data(), prefix.size());
+    if (!text.empty())
+        std::memcpy(at + prefix.size(), text.data(), text.size());
+    at[length] = '\n';
+    m_liveBytes += header + static_cast<size_t>(length) + 1;
+    m_textBytes += length;
     return (offset << 24) | std::min<uint64_t>(length, kLongText);
 }
 
@@ -68,7 +75,6 @@ bool EntryList::append(std::string_view prefix, std::string_view line) {
         m_arena.size() + prefix.size() + line.size() + 1 + sizeof(uint64_t) > kMaxOffset)
         return false;
     m_slots.push_back(storeText(prefix, line));
-    m_liveBytes += storedSize(m_slots.back());
     if (m_appendDepth == 0 && !m_bulk && m_observer)
         m_observer->entriesAppended(count() - 1, 1);
     return true;
@@ -84,6 +90,7 @@ void EntryList::clear() {
     m_slots.clear();
     m_arena.release();
     m_liveBytes = 0;
+    m_textBytes = 0;
     reset();
 }
 
@@ -97,6 +104,7 @@ void EntryList::removeWhere(const std::vector<uint8_t>& remove) {
     for (size_t i = 0; i < m_slots.size(); ++i) {
         if (i < n && remove[i]) {
             m_liveBytes -= storedSize(m_slots[i]);
+            m_textBytes -= textOf(m_slots[i]).size();
             continue;
         }
         m_slots[out++] = m_slots[i];
@@ -113,6 +121,13 @@ void EntryList::reorder(const std::vector<int32_t>& order) {
     for (int32_t i : order)
         slots.push_back(m_slots[static_cast<size_t>(i)]);
     m_slots.swap(slots);
+    // Entries left out (or taken twice) change what the texts add up to.
+    m_liveBytes = 0;
+    m_textBytes = 0;
+    for (const Slot slot : m_slots) {
+        m_liveBytes += storedSize(slot);
+        m_textBytes += textOf(slot).size();
+    }
     reset();
 }
 
@@ -131,9 +146,7 @@ bool EntryList::insertAt(const std::vector<int32_t>& places, const EntryList& li
         const auto place = static_cast<size_t>(std::max(places[k], 0));
         while (slots.size() < place && kept < m_slots.size())
             slots.push_back(m_slots[kept++]);
-        const Slot slot = storeText({}, lines.textOf(lines.m_slots[k]));
-        m_liveBytes += storedSize(slot);
-        slots.push_back(slot);
+        slots.push_back(storeText({}, lines.textOf(lines.m_slots[k])));
     }
     slots.insert(slots.end(), m_slots.begin() + static_cast<std::ptrdiff_t>(kept), m_slots.end());
     m_slots.swap(slots);
@@ -147,6 +160,7 @@ void EntryList::swapEntries(EntryList& other) {
     m_arena.swap(other.m_arena);
     m_slots.swap(other.m_slots);
     std::swap(m_liveBytes, other.m_liveBytes);
+    std::swap(m_textBytes, other.m_textBytes);
     reset();
     other.reset();
 }

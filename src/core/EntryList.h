@@ -89,6 +89,8 @@ public:
     void swapEntries(EntryList& other);
     // Bytes the entries take in memory, texts and slots.
     size_t memoryBytes() const { return m_liveBytes + m_slots.size() * sizeof(Slot); }
+    // The length of all texts together, without their line ends.
+    uint64_t textBytes() const { return m_textBytes; }
     // Room for this many more bytes of text, so that a large file is not copied as it grows.
     void reserveBytes(size_t bytes);
     // Room for this many more entries.
@@ -119,6 +121,7 @@ private:
 
     ByteArena m_arena;
     size_t m_liveBytes = 0;
+    uint64_t m_textBytes = 0;
     std::vector<Slot, LargeAllocator<Slot>> m_slots;
     int32_t m_appendFirst = -1;
     int m_appendDepth = 0;

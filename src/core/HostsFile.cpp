@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string_view>
 
@@ -83,6 +84,7 @@ struct Content {
     const EntryList* lines = nullptr;
     std::string_view lineEnd;
     int copyFrom = -1;
+    bool hashed = true; // the written file's fingerprint is wanted
 };
 
 Content bytesContent(std::string_view bytes) {
@@ -106,7 +108,8 @@ int writeContent(FileSystem& files, int fd, const Content& content, ContentHash&
     const EntryList& lines = *content.lines;
     std::string buffer;
     auto flush = [&](std::string_view data) {
-        hash.add(data);
+        if (content.hashed)
+            hash.add(data);
         return writeAll(files, fd, data);
     };
     if (content.lineEnd == "\n") {
@@ -161,10 +164,8 @@ public:
     uint64_t length() const {
         if (!m_content.lines)
             return m_content.bytes.size();
-        uint64_t total = 0;
-        for (int32_t i = 0; i < m_content.lines->count(); ++i)
-            total += m_content.lines->text(i).size() + m_content.lineEnd.size();
-        return total;
+        const EntryList& lines = *m_content.lines;
+        return lines.textBytes() + uint64_t{static_cast<uint32_t>(lines.count())} * m_content.lineEnd.size();
     }
     // Compares the next bytes of the file; false from the first difference on.
     bool next(std::string_view block) {
@@ -230,16 +231,15 @@ FileFingerprint fingerprintOf(const PathInfo& info, uint64_t size, const Content
     return fingerprint;
 }
 
-// The file at path is still the one the fingerprint was taken of, as far as looking can tell.
-bool looksUnchanged(FileSystem& files, const std::string& path, const FileFingerprint& read) {
-    const PathInfo now = files.stat(path, false);
+} // namespace
+
+bool looksUnchanged(FileSystem& files, const std::string& path, const FileFingerprint& read, bool followLinks) {
+    const PathInfo now = files.stat(path, followLinks);
     if (!read.hasData)
         return !now.exists || now.size == 0;
     return now.exists && now.device == read.device && now.inode == read.inode && now.size == read.size &&
            now.modifiedNs == read.modifiedNs;
 }
-
-} // namespace
 
 TempFile createTemporaryBeside(FileSystem& files, const std::string& path, uint32_t mode) {
     TempFile temp;
@@ -440,37 +440,55 @@ WriteOutcome writeInPlaceJournaled(FileSystem& files, const std::string& target,
 
 } // namespace
 
-void ContentHash::mix(uint64_t word) {
-    m_state = (m_state ^ word) * 0x9e3779b97f4a7c15ull;
-    m_state ^= m_state >> 29;
+namespace {
+
+uint64_t mixed(uint64_t state, uint64_t word) {
+    state = (state ^ word) * 0x9e3779b97f4a7c15ull;
+    return state ^ (state >> 29);
+}
+
+} // namespace
+
+// Words in the machine's own byte order: the values are only ever compared on the same machine.
+void ContentHash::mixStride(const char* bytes) {
+    for (size_t lane = 0; lane < 4; ++lane) {
+        uint64_t word;
+        std::memcpy(&word, bytes + 8 * lane, 8);
+        m_lanes[lane] = mixed(m_lanes[lane], word);
+    }
 }
 
 void ContentHash::add(std::string_view bytes) {
     m_length += bytes.size();
     size_t i = 0;
-    while (m_tailBytes != 0 && i < bytes.size()) {
-        m_tail |= uint64_t{static_cast<unsigned char>(bytes[i++])} << (8 * m_tailBytes);
-        if (++m_tailBytes == 8) {
-            mix(m_tail);
-            m_tail = 0;
-            m_tailBytes = 0;
-        }
+    if (m_tailBytes != 0) {
+        const size_t taken = std::min(kStride - m_tailBytes, bytes.size());
+        std::memcpy(m_tail + m_tailBytes, bytes.data(), taken);
+        m_tailBytes += taken;
+        i = taken;
+        if (m_tailBytes < kStride)
+            return;
+        mixStride(m_tail);
+        m_tailBytes = 0;
     }
-    // Words in the machine's own byte order: the values are only ever compared on the same machine.
-    for (; i + 8 <= bytes.size(); i += 8) {
-        uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        mix(word);
-    }
-    for (; i < bytes.size(); ++i)
-        m_tail |= uint64_t{static_cast<unsigned char>(bytes[i])} << (8 * m_tailBytes++);
+    for (; i + kStride <= bytes.size(); i += kStride)
+        mixStride(bytes.data() + i);
+    m_tailBytes = bytes.size() - i;
+    std::memcpy(m_tail, bytes.data() + i, m_tailBytes);
 }
 
 uint64_t ContentHash::value() const {
-    ContentHash last = *this;
-    last.mix(m_tail);
-    last.mix(m_length);
-    return last.m_state;
+    uint64_t state = m_lanes[0];
+    for (size_t lane = 1; lane < 4; ++lane)
+        state = mixed(state, m_lanes[lane]);
+    char tail[kStride] = {};
+    std::memcpy(tail, m_tail, m_tailBytes);
+    for (size_t at = 0; at < m_tailBytes; at += 8) {
+        uint64_t word;
+        std::memcpy(&word, tail + at, 8);
+        state = mixed(state, word);
+    }
+    return mixed(state, m_length);
 }
 
 std::string lockPathFor(const std::string& target) {
@@ -593,43 +611,38 @@ size_t afterLastLineEnd(const char* buf, size_t size) {
 }
 } // namespace
 
-size_t countLines(FileSystem& files, const std::string& path) {
-    const int fd = files.openRead(path, true);
-    if (fd < 0)
-        return 0;
+size_t countLineEnds(std::string_view bytes) {
     // LF bytes: a file of CR lines alone is rare enough to be grown into rather than counted.
-    const char end = '\n';
     constexpr uint64_t ones = 0x0101010101010101ull;
-    const uint64_t pattern = ones * static_cast<unsigned char>(end);
-    std::unique_ptr<char[]> buffer(new char[kChunk]);
+    const uint64_t pattern = ones * static_cast<unsigned char>('\n');
     size_t lines = 0;
-    for (;;) {
-        const ssize_t n = files.read(fd, buffer.get(), kChunk);
-        if (n <= 0)
-            break;
-        const auto size = static_cast<size_t>(n);
-        size_t i = 0;
-        // Eight bytes at a time: a byte equal to the line end becomes zero, and zero bytes are counted
-        // exactly by setting bit 7 of every byte that is not zero.
-        for (; i + 8 <= size; i += 8) {
-            const uint64_t x = loadWord(buffer.get() + i) ^ pattern;
-            const uint64_t nonZero = (((x & ~(0x80 * ones)) + ~(0x80 * ones)) | x) & (0x80 * ones);
-            lines += 8 - static_cast<size_t>(((nonZero >> 7) * ones) >> 56);
-        }
-        for (; i < size; ++i)
-            lines += buffer[i] == end;
+    size_t i = 0;
+    // Eight bytes at a time: a byte equal to the line end becomes zero, and zero bytes are counted
+    // exactly by setting bit 7 of every byte that is not zero.
+    for (; i + 8 <= bytes.size(); i += 8) {
+        const uint64_t x = loadWord(bytes.data() + i) ^ pattern;
+        const uint64_t nonZero = (((x & ~(0x80 * ones)) + ~(0x80 * ones)) | x) & (0x80 * ones);
+        lines += 8 - static_cast<size_t>(((nonZero >> 7) * ones) >> 56);
     }
-    files.close(fd);
-    return lines + 1;
+    for (; i < bytes.size(); ++i)
+        lines += bytes[i] == '\n';
+    return lines;
 }
 
-void reserveForFile(EntryList& list, FileSystem& files, const std::string& path, uint64_t size) {
-    // Below this, growing costs less than the counting pass.
-    constexpr uint64_t kCountAbove = uint64_t{4} << 20;
-    const size_t lines = size > kCountAbove ? countLines(files, path) : 0;
-    list.reserveEntries(lines);
-    // Room also for an address put in front of every line: pages never written cost nothing.
-    list.reserveBytes(static_cast<size_t>(std::min<uint64_t>(size + 11 * uint64_t{lines}, uint64_t{1} << 36)));
+size_t estimateLines(std::string_view sample, uint64_t size) {
+    if (sample.empty())
+        return 0;
+    const uint64_t counted = countLineEnds(sample) + 1;
+    const uint64_t scaled = counted * std::max<uint64_t>(size, sample.size()) / sample.size();
+    return static_cast<size_t>(std::min<uint64_t>(scaled, std::numeric_limits<int32_t>::max()));
+}
+
+void reserveForLines(EntryList& list, uint64_t bytes, size_t lines) {
+    // A quarter more than the guess: pages never written cost nothing, and a list that outgrows its
+    // entries is copied.
+    const size_t entries = lines + lines / 4;
+    list.reserveEntries(entries);
+    list.reserveBytes(static_cast<size_t>(std::min<uint64_t>(bytes + 11 * uint64_t{entries}, uint64_t{1} << 36)));
 }
 
 int readFileBlocks(FileSystem& files, const std::string& path, const std::function<void(std::string_view)>& onBlock,
@@ -637,10 +650,12 @@ int readFileBlocks(FileSystem& files, const std::string& path, const std::functi
     const int fd = files.openRead(path, followLinks);
     if (fd < 0)
         return -fd;
-    const PathInfo info = fingerprint ? files.fileInfo(fd) : PathInfo{};
+    const PathInfo info = files.fileInfo(fd);
     ContentHash hash;
-    // Not a std::string: its resize would clear every byte before the read fills it.
-    size_t capacity = std::min(chunkSize, kFirstChunk);
+    // Not a std::string: its resize would clear every byte before the read fills it. A small file is read
+    // whole at once, with a byte to spare to see its end.
+    size_t capacity = std::min(
+        chunkSize, std::max(kFirstChunk, static_cast<size_t>(std::min<uint64_t>(info.size + 1, uint64_t{1} << 40))));
     std::unique_ptr<char[]> buffer(new char[capacity]);
     size_t size = 0;
     bool filled = false;
@@ -690,7 +705,8 @@ namespace {
 
 // The save of both forms: lines (each followed by the line end the old file uses) or whole bytes.
 SaveResult saveContent(FileSystem& files, const std::string& path, const EntryList* lines, std::string_view bytes,
-                       LineConvention convention, const FileFingerprint* expected) {
+                       LineConvention convention, const FileFingerprint* expected,
+                       WrittenFingerprint fingerprint = WrittenFingerprint::Taken) {
     SaveResult result;
     auto failed = [&](SaveStatus status, const std::string& message, int error = 0) {
         result.status = status;
@@ -733,7 +749,8 @@ SaveResult saveContent(FileSystem& files, const std::string& path, const EntryLi
     if (expected)
         stillSame = [&] { return looksUnchanged(files, target, current); };
     const std::string_view lineEnd = lineEndBytes(lineEndFor(head, convention));
-    const Content content = lines ? Content{{}, lines, lineEnd, -1} : bytesContent(bytes);
+    const Content content =
+        lines ? Content{{}, lines, lineEnd, -1, fingerprint == WrittenFingerprint::Taken} : bytesContent(bytes);
     // Writing what the file already holds would only put the backup of the last real change out of reach.
     if (current.hasData && holdsContent(files, target, current.size, content)) {
         result.unchanged = true;
@@ -806,8 +823,8 @@ SaveResult saveContent(FileSystem& files, const std::string& path, const EntryLi
 } // namespace
 
 SaveResult saveHostsFile(FileSystem& files, const std::string& path, const EntryList& lines, LineConvention convention,
-                         const FileFingerprint* expected) {
-    return saveContent(files, path, &lines, {}, convention, expected);
+                         const FileFingerprint* expected, WrittenFingerprint fingerprint) {
+    return saveContent(files, path, &lines, {}, convention, expected, fingerprint);
 }
 
 SaveResult saveHostsBytes(FileSystem& files, const std::string& path, std::string_view bytes,

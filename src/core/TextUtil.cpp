@@ -8,14 +8,20 @@ namespace velmora {
 bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
-    size_t i = 0;
-    for (; i + 8 <= a.size(); i += 8) {
-        const uint64_t wa = loadWord(a.data() + i);
-        const uint64_t wb = loadWord(b.data() + i);
-        if (wa != wb && asciiLowerWord(wa) != asciiLowerWord(wb))
-            return false;
+    auto sameWord = [](const char* x, const char* y) {
+        const uint64_t wx = loadWord(x);
+        const uint64_t wy = loadWord(y);
+        return wx == wy || asciiLowerWord(wx) == asciiLowerWord(wy);
+    };
+    const size_t n = a.size();
+    if (n >= 8) {
+        // Whole words, the last one ending where the texts end (it may overlap the one before).
+        for (size_t i = 0; i + 8 < n; i += 8)
+            if (!sameWord(a.data() + i, b.data() + i))
+                return false;
+        return sameWord(a.data() + n - 8, b.data() + n - 8);
     }
-    for (; i < a.size(); ++i) {
+    for (size_t i = 0; i < n; ++i) {
         if (asciiLower(a[i]) != asciiLower(b[i]))
             return false;
     }

@@ -187,6 +187,30 @@ WebListResult keptWebList(FileSystem& files, Environment& environment, const std
     return result;
 }
 
+namespace {
+
+std::string blocksNotePath(const std::string& folder, const std::string& hostsPath) {
+    return folder + kSeparator + hexName("blocks of " + hostsPath) + ".blocks";
+}
+
+} // namespace
+
+std::string keptBlocksNote(FileSystem& files, Environment& environment, const std::string& hostsPath) {
+    std::string message;
+    const std::string folder = cacheFolder(files, environment, false, message);
+    if (folder.empty())
+        return {};
+    const FileBytes bytes = readFileBytes(files, blocksNotePath(folder, hostsPath), false);
+    return bytes.error == 0 ? bytes.bytes : std::string();
+}
+
+bool keepBlocksNote(FileSystem& files, Environment& environment, const std::string& hostsPath,
+                    const std::string& note) {
+    std::string message;
+    const std::string folder = cacheFolder(files, environment, true, message);
+    return !folder.empty() && writeWhole(files, blocksNotePath(folder, hostsPath), note) == 0;
+}
+
 std::string webListCacheFolder(Environment& environment) {
 #ifdef _WIN32
     const std::string local = environment.variable("LOCALAPPDATA");

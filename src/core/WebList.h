@@ -64,4 +64,12 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
 // or Failed when there is none or the folder is not one only this user and root may change.
 WebListResult keptWebList(FileSystem& files, Environment& environment, const std::string& address);
 
+// The note that the last update of the blocks of the HOSTS file at hostsPath kept beside the downloads
+// (see HostsDocument::blocksNote); empty when there is none, or the folder is not one only this user
+// and root may change.
+std::string keptBlocksNote(FileSystem& files, Environment& environment, const std::string& hostsPath);
+// Keeps note for the next update of the blocks of that file, replacing the one before; false when it
+// could not be kept (the next update then does all its work).
+bool keepBlocksNote(FileSystem& files, Environment& environment, const std::string& hostsPath, const std::string& note);
+
 } // namespace velmora

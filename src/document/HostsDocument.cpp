@@ -156,18 +156,30 @@ int32_t HostsDocument::appendHostsLines(const std::string& path, DuplicateIndex*
     if (showProgress || info.size > kQuietLoadBytes)
         progress.show();
     const int32_t first = m_lines.count();
-    reserveForFile(m_lines, m_files, path, info.size);
     m_lines.beginAppend();
     ProgressSteps steps(progress, clampToInt32(info.size));
     FileFingerprint fingerprint;
+    bool sized = false;
     const int error = readFileBlocks(
         m_files, path,
         [&](std::string_view block) {
-            forEachLine(block, [&](std::string_view line) {
-                if (m_lines.append(line) && index)
-                    index->addExisting(m_lines.count() - 1);
-                steps.step(clampToInt32(line.size()));
-            });
+            if (!sized) {
+                // Sized once, from the first block: a large file's lines are never copied as they grow.
+                const size_t lines = estimateLines(block, info.size);
+                reserveForLines(m_lines, info.size, lines);
+                if (index)
+                    index->reserve(index->size() + lines);
+                sized = true;
+            }
+            if (index) {
+                forEachLine(block, [&](std::string_view line) {
+                    if (m_lines.append(line))
+                        index->addExisting(m_lines.count() - 1);
+                });
+            } else {
+                forEachLine(block, [&](std::string_view line) { m_lines.append(line); });
+            }
+            steps.step(clampToInt32(block.size()));
         },
         kReadChunk, &fingerprint);
     notePartialRead(path, error);
@@ -395,9 +407,12 @@ bool HostsDocument::save(const std::string& path) {
     HostsLock ownLock;
     if (!m_lock.isLocked())
         ownLock = takeLock(target, {}, m_lockWaitMs);
+    const WrittenFingerprint written =
+        m_keepsSavedFingerprint ? WrittenFingerprint::Taken : WrittenFingerprint::Skipped;
     if (m_lock.isLocked() || ownLock.isLocked()) {
         const bool sameFile = m_readFingerprint && m_readPath == target;
-        m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention, sameFile ? &*m_readFingerprint : nullptr);
+        m_lastSave =
+            saveHostsFile(m_files, target, m_lines, m_convention, sameFile ? &*m_readFingerprint : nullptr, written);
     } else {
         m_lastSave = m_lockFailure;
     }
@@ -409,7 +424,7 @@ bool HostsDocument::save(const std::string& path) {
                               "Cancel: leave both as they are.",
                      MessageStyle::YesNoCancel | MessageStyle::Exclamation | MessageStyle::DefaultButton3);
         if (answer == Answer::Yes)
-            m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention);
+            m_lastSave = saveHostsFile(m_files, target, m_lines, m_convention, nullptr, written);
         else if (answer == Answer::No)
             readAgainWithAddedLines(target);
         if (answer != Answer::Yes)

@@ -137,6 +137,9 @@ public:
     const SaveResult& lastSave() const { return m_lastSave; }
     // False for the command line: it neither asks nor is told by the document, and decides itself.
     void setAskWhenChanged(bool ask) { m_askWhenChanged = ask; }
+    // False for a run that ends with its save: what a save wrote is then never compared with the file
+    // again, so its bytes are not hashed for that (lastSave().written stays empty).
+    void setKeepsSavedFingerprint(bool keep) { m_keepsSavedFingerprint = keep; }
 
     // Saving as administrator. When saving helperTarget (the system HOSTS file) fails because this
     // user may not write it, the user is asked whether to save it as administrator; Yes runs helper
@@ -234,6 +237,11 @@ public:
     // Lists at web addresses: merge() and the command line's updates download them through downloader
     // with these options (without a downloader an address is refused); the allowlist keeps their names out.
     void setDownloader(Downloader* downloader) { m_downloader = downloader; }
+    // A download is coming: the downloader may ready itself meanwhile (Downloader::prepare).
+    void prepareDownloads() {
+        if (m_downloader)
+            m_downloader->prepare();
+    }
     WebListOptions& webListOptions() { return m_webOptions; }
     void setAllowList(AllowList allow) { m_allow = std::move(allow); }
     // The list at source as a file to read: a path as it is, a web address downloaded into the cache
@@ -247,6 +255,16 @@ public:
     // of its list kept from before (the file itself for a local list; nothing is downloaded), else it
     // stays as it is. A requested list that is no list is told, and its block stays as it is.
     BlocksUpdate updateBlocks(const std::vector<BlockRequest>& requests);
+    // Everything that updateBlocks(requests) depends on, as one text: the HOSTS file's bytes as last read
+    // or saved (by their hash), each request and each sourced block with the bytes of the list it would be
+    // kept from (by their hash), the allowlist, the size limit and this machine's name. When it is the same
+    // as right after an update that went through, that update would change nothing now. Empty when it
+    // cannot be said: the lines are not the file's (changed, or read only in part), or a sourced block has
+    // no end (an update says so every time).
+    std::string blocksNote(const std::vector<BlockRequest>& requests);
+    // True when the file at path is still the one last read or saved, as far as looking at it can tell,
+    // and the lines are still its lines: reading it again would give these lines.
+    bool holdsFileAsRead(const std::string& path);
 
     void setLineConvention(LineConvention convention) { m_convention = convention; }
     LineConvention lineConvention() const { return m_convention; }
@@ -314,6 +332,7 @@ private:
     std::string m_readPath;
     std::optional<FileFingerprint> m_readFingerprint;
     bool m_askWhenChanged = true;
+    bool m_keepsSavedFingerprint = true;
     HostsLock m_lock;
     SaveResult m_lockFailure;
     int m_lockWaitMs = 30000;
@@ -324,6 +343,8 @@ private:
     // The names of the list kept for a block, read from the copy kept of it (no download); null when
     // there is none, or it is no list.
     const BlockListNames* keptListOf(const BlockInfo& block, std::deque<BlockListNames>& store);
+    // The file the copy kept of a block's list is in (no download): empty when there is none.
+    std::string keptListPath(const BlockInfo& block);
     // Takes over lines in one change of the history.
     void replaceLines(EntryList& lines);
     // The sourced blocks of lines completed from the copies of their lists (see removeBlock), taken over

@@ -41,14 +41,17 @@ WebListResult HostsDocument::fetchList(const std::string& source) {
     return result;
 }
 
+std::string HostsDocument::keptListPath(const BlockInfo& block) {
+    if (!isWebAddress(block.source))
+        return localPathOf(block.source);
+    const WebListResult kept = keptWebList(m_files, m_environment, block.source);
+    return kept.status == WebListStatus::Failed ? std::string() : kept.path;
+}
+
 const BlockListNames* HostsDocument::keptListOf(const BlockInfo& block, std::deque<BlockListNames>& store) {
-    std::string path = localPathOf(block.source);
-    if (isWebAddress(block.source)) {
-        const WebListResult kept = keptWebList(m_files, m_environment, block.source);
-        if (kept.status == WebListStatus::Failed)
-            return nullptr;
-        path = kept.path;
-    }
+    const std::string path = keptListPath(block);
+    if (path.empty())
+        return nullptr;
     // The list of every sourced block is read, not only those asked for: as root, none another user
     // could swap.
     CheckedRead list(m_files, path);
@@ -121,6 +124,69 @@ BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& reques
         m_modified = true;
     showTotal();
     return update;
+}
+
+namespace {
+
+// A field of a note, its length first, so that no two different notes read alike.
+void noteField(std::string& note, std::string_view field) {
+    note += std::to_string(field.size());
+    note += ':';
+    note += field;
+    note += ' ';
+}
+
+// The bytes of a list, by their hash; "-" for none, and the errno of a file that cannot be read.
+std::string listBytesNote(FileSystem& files, const std::string& path) {
+    if (path.empty())
+        return "-";
+    FileFingerprint fingerprint;
+    const int error = readFileBlocks(
+        files, path, [](std::string_view) {}, kReadChunk, &fingerprint);
+    if (error != 0)
+        return "error " + std::to_string(error);
+    return std::to_string(fingerprint.size) + " " + std::to_string(fingerprint.hash);
+}
+
+} // namespace
+
+std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests) {
+    if (!m_readFingerprint || m_hostsReadIncomplete || m_modified)
+        return {};
+    std::string note = "velmora blocks 1\n";
+    noteField(note, std::to_string(m_readFingerprint->size) + " " + std::to_string(m_readFingerprint->hash));
+    noteField(note, m_environment.hostName());
+    noteField(note, m_allow.entries());
+    noteField(note, std::to_string(m_webOptions.maxBytes));
+    note += "\n";
+    auto requested = [&](std::string_view name) {
+        return std::find_if(requests.begin(), requests.end(),
+                            [&](const BlockRequest& r) { return iequals(r.name, name); });
+    };
+    for (const BlockRequest& request : requests) {
+        for (const std::string_view field : {request.name, request.source, request.address})
+            noteField(note, field);
+        noteField(note, listBytesNote(m_files, request.listFile));
+        note += "\n";
+    }
+    for (const BlockInfo& block : findBlocks(m_lines)) {
+        if (block.source.empty())
+            continue;
+        if (!block.closed)
+            return {};
+        const auto request = requested(block.name);
+        for (const std::string_view field :
+             {std::string_view(block.name), std::string_view(block.source), std::string_view(block.address)})
+            noteField(note, field);
+        noteField(note, request != requests.end() ? "requested" : listBytesNote(m_files, keptListPath(block)));
+        note += "\n";
+    }
+    return note;
+}
+
+bool HostsDocument::holdsFileAsRead(const std::string& path) {
+    return m_readFingerprint && m_readPath == path && !m_hostsReadIncomplete && !m_modified &&
+           looksUnchanged(m_files, path, *m_readFingerprint, true);
 }
 
 MergeResult HostsDocument::mergeWebList(const std::string& listFile) {

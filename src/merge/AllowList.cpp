@@ -37,6 +37,22 @@ bool isNameText(std::string_view name) {
 
 } // namespace
 
+std::string AllowList::entries() const {
+    std::vector<std::string> all;
+    all.reserve(size());
+    for (const std::string& name : m_names)
+        all.push_back(name);
+    for (const std::string& name : m_under)
+        all.push_back("*." + name);
+    for (const std::string& name : m_withUnder)
+        all.push_back("||" + name + "^");
+    std::sort(all.begin(), all.end());
+    std::string text;
+    for (const std::string& entry : all)
+        text += entry + "\n";
+    return text;
+}
+
 bool AllowList::add(std::string_view entry) {
     if (entry.starts_with("*.") && isNameText(entry.substr(2))) {
         m_under.insert(asciiLowered(entry.substr(2)));

@@ -28,6 +28,9 @@ public:
     bool allows(std::string_view name) const;
     // True when any field of the line before a "#" is allowed.
     bool keepsOut(std::string_view prefix, std::string_view rest) const;
+    // The entries as one text, the same for the same entries however and in whatever order they were
+    // added: two allowlists keep out the same names when these are equal.
+    std::string entries() const;
 
 private:
     std::unordered_set<std::string> m_names;     // in lower case

@@ -18,6 +18,19 @@ uint64_t mix(uint64_t state, uint64_t word) {
     return state ^ (state >> 29);
 }
 
+// Letter case out of a word for hashing: bit 5 set in every byte makes A-Z a-z, so texts that iequals
+// calls equal hash equal. A few other bytes then hash alike ('@' and '`', NUL and space), which only
+// costs a comparison.
+uint64_t caseless(uint64_t word) {
+    return word | 0x2020202020202020ull;
+}
+
+uint64_t load4(const char* p) {
+    uint32_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
 // A case-folded hash of prefix + rest as one text, eight bytes at a time. A text that begins with the
 // address prefix hashes as the rest of it, from another seed: so a line given in two pieces (the
 // prefix, the line) is hashed without being joined, and the same text hashes the same however it is
@@ -36,18 +49,19 @@ uint32_t foldHash(std::string_view prefix, std::string_view rest) {
     const size_t n = rest.size();
     size_t i = 0;
     for (; i + 8 <= n; i += 8)
-        state = mix(state, asciiLowerWord(loadWord(p + i)));
+        state = mix(state, caseless(loadWord(p + i)));
     if (i < n) {
-        // The last bytes as a word of their own, zero above them: read as the end of a whole word
-        // where the text is long enough, else byte by byte.
+        // The bytes left, read as whole words that may overlap what came before: the length is
+        // hashed too, so the same text always gives the same words.
         uint64_t last = 0;
-        if (n >= 8) {
-            last = loadWord(p + n - 8) >> (8 * (8 - (n - i)));
-        } else {
-            for (size_t k = n; k-- > i;)
-                last = (last << 8) | static_cast<unsigned char>(p[k]);
-        }
-        state = mix(state, asciiLowerWord(last));
+        if (n >= 8)
+            last = loadWord(p + n - 8);
+        else if (n >= 4)
+            last = load4(p) | (load4(p + n - 4) << 32);
+        else
+            last = static_cast<unsigned char>(p[0]) | uint64_t{static_cast<unsigned char>(p[n / 2])} << 8 |
+                   uint64_t{static_cast<unsigned char>(p[n - 1])} << 16;
+        state = mix(state, caseless(last));
     }
     uint64_t h = mix(state, n);
     h ^= h >> 33;
@@ -57,9 +71,12 @@ uint32_t foldHash(std::string_view prefix, std::string_view rest) {
 }
 
 DuplicateIndex::Slot* freeTable(size_t slots) {
-    auto* table = static_cast<DuplicateIndex::Slot*>(allocateLarge(slots * sizeof(DuplicateIndex::Slot)));
-    std::memset(table, 0, slots * sizeof(DuplicateIndex::Slot));
-    return table;
+    return static_cast<DuplicateIndex::Slot*>(allocateLargeZeroed(slots * sizeof(DuplicateIndex::Slot)));
+}
+
+// At most four fifths full: probe runs stay a few slots long, and a million keys fit in 2^21 slots.
+bool overFull(size_t keys, size_t slots) {
+    return keys * 5 > slots * 4;
 }
 
 } // namespace
@@ -67,6 +84,18 @@ DuplicateIndex::Slot* freeTable(size_t slots) {
 DuplicateIndex::DuplicateIndex(const EntryList& list) : m_list(list) {
     m_slots = freeTable(kFirstSlots);
     m_mask = kFirstSlots - 1;
+}
+
+size_t DuplicateIndex::capacity() const {
+    return (m_mask + 1) * 4 / 5;
+}
+
+void DuplicateIndex::reserve(size_t keys) {
+    size_t slots = m_mask + 1;
+    while (overFull(keys, slots))
+        slots *= 2;
+    if (slots > m_mask + 1)
+        rehash(slots);
 }
 
 DuplicateIndex::~DuplicateIndex() {
@@ -105,9 +134,8 @@ bool DuplicateIndex::contains(std::string_view text) const {
 }
 
 bool DuplicateIndex::insert(const Key& key, int32_t index) {
-    // At most four fifths full: probe runs stay a few slots long, and a million keys fit in 2^21 slots.
-    if ((m_size + 1) * 5 > (m_mask + 1) * 4)
-        grow();
+    if (overFull(m_size + 1, m_mask + 1))
+        rehash((m_mask + 1) * 2);
     for (size_t pos = key.hash & m_mask;; pos = (pos + 1) & m_mask) {
         const Slot slot = m_slots[pos];
         if (slot == 0) {
@@ -128,8 +156,7 @@ bool DuplicateIndex::addExisting(int32_t index) {
     return insert(key(stored->prefix, stored->rest), index);
 }
 
-void DuplicateIndex::grow() {
-    const size_t slots = (m_mask + 1) * 2;
+void DuplicateIndex::rehash(size_t slots) {
     Slot* fresh = freeTable(slots);
     const size_t mask = slots - 1;
     for (size_t i = 0; i <= m_mask; ++i) {

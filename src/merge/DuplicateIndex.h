@@ -23,6 +23,9 @@ public:
     };
 
     explicit DuplicateIndex(const EntryList& list);
+    // Room for this many keys in all, so that the index is sized once for the files a merge reads
+    // instead of growing as they are read (it still grows past a guess that was too small).
+    void reserve(size_t keys);
     ~DuplicateIndex();
     DuplicateIndex(const DuplicateIndex&) = delete;
     DuplicateIndex& operator=(const DuplicateIndex&) = delete;
@@ -55,6 +58,8 @@ public:
     size_t size() const {
         return m_size;
     }
+    // How many keys it holds before it grows.
+    size_t capacity() const;
 
     // A slot is the key's hash in the high half and the entry number + 1 in the low half; 0 is free.
     // The position comes from the hash's low bits, so growing needs neither a second array nor the texts.
@@ -63,7 +68,8 @@ public:
 private:
     bool matches(int32_t entry, const Key& key) const;
     Key keyOf(int32_t entry) const;
-    void grow();
+    // Moves every slot into a fresh table of `slots` slots, by its stored hash.
+    void rehash(size_t slots);
 
     const EntryList& m_list;
     Slot* m_slots = nullptr;

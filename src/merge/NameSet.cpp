@@ -18,9 +18,7 @@ size_t slotsFor(size_t names) {
 }
 
 uint64_t* freeSlots(size_t slots) {
-    auto* table = static_cast<uint64_t*>(allocateLarge(slots * sizeof(uint64_t)));
-    std::memset(table, 0, slots * sizeof(uint64_t));
-    return table;
+    return static_cast<uint64_t*>(allocateLargeZeroed(slots * sizeof(uint64_t)));
 }
 
 uint64_t mix(uint64_t state, uint64_t word) {

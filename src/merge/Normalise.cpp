@@ -110,8 +110,13 @@ bool isIpv6Address(std::string_view text) {
 }
 
 bool startsWithAddress(std::string_view line) {
-    // Most lines are names, and most names give themselves away in their first bytes: the scan stops
-    // at the first byte no address has before its zone, without looking for the end of the field.
+    // Most address lines of a list send their names to 0.0.0.0, which needs no parsing.
+    constexpr std::string_view kUnspecified = "0.0.0.0";
+    if (line.starts_with(kUnspecified) &&
+        (line.size() == kUnspecified.size() || line[kUnspecified.size()] == ' ' || line[kUnspecified.size()] == '\t'))
+        return true;
+    // Most other lines are names, and most names give themselves away in their first bytes: the scan
+    // stops at the first byte no address has before its zone, without looking for the end of the field.
     size_t end = 0;
     bool colon = false;
     for (; end < line.size(); ++end) {
@@ -133,7 +138,9 @@ bool startsWithAddress(std::string_view line) {
 }
 
 NormalisedLine normaliseLine(std::string_view line) {
-    if (line.starts_with(kLocal) || line.starts_with("127.0.0.1\t"))
+    // "127.0.0.1" and a space or a tab, tested as one.
+    if (line.size() >= kLocal.size() && line.compare(0, kLocal.size() - 1, kLocal.substr(0, kLocal.size() - 1)) == 0 &&
+        (line[kLocal.size() - 1] == ' ' || line[kLocal.size() - 1] == '\t'))
         return {kLocal, dropLeadingSpaces(line.substr(kLocal.size()))};
     const char first = line.front();
     if (first == '#' || first == ';' || startsWithAddress(line))

@@ -30,6 +30,8 @@ void SourceListReader::line(std::string_view raw) {
     pending.comment = stored.prefix.empty() && stored.rest.front() == '#';
     if (pending.comment && m_dropSourceNotes && stored.rest.starts_with(kBlockSource))
         return;
+    if (pending.comment && !m_sawMarkers)
+        m_sawMarkers = istartsWith(stored.rest, kBlockBegin) || istartsWith(stored.rest, kBlockEnd);
     if (m_allow && !pending.comment && m_allow->keepsOut(stored.prefix, stored.rest)) {
         ++m_keptOut;
         return;
@@ -78,6 +80,13 @@ int32_t readSourceText(std::string_view bytes, EntryList& hosts, DuplicateIndex&
 
 namespace {
 
+// Room for the lines of a text of `size` bytes beginning with `sample`, in the list and in the index.
+void sizeFor(std::string_view sample, uint64_t size, EntryList& hosts, DuplicateIndex& index) {
+    const size_t lines = estimateLines(sample, size);
+    reserveForLines(hosts, size, lines);
+    index.reserve(index.size() + lines);
+}
+
 // A gzip file is read whole and decompressed; its lines are then taken as any list's.
 bool isGzipFile(FileSystem& files, const std::string& path) {
     const int fd = files.openRead(path, true);
@@ -108,27 +117,28 @@ SourceReadResult readSourceFile(FileSystem& files, const std::string& path, Entr
                                  ? std::string("its gzip data is damaged")
                                  : "it is larger than " + std::to_string(kListTextLimit) + " bytes once decompressed";
         } else {
-            ProgressSteps steps(progress, clampToInt32(text.text.size()));
-            forEachLine(std::string_view(text.text), [&](std::string_view line) {
-                steps.step(clampToInt32(line.size()));
-                reader.line(line);
-            });
+            const std::string_view all(text.text);
+            sizeFor(all.substr(0, kReadChunk), all.size(), hosts, index);
+            forEachLine(all, [&](std::string_view line) { reader.line(line); });
+            ProgressSteps(progress, clampToInt32(all.size())).step(clampToInt32(all.size()));
             reader.flush(); // the text goes when this branch ends
         }
     } else {
         const PathInfo info = files.stat(path, true);
-        reserveForFile(hosts, files, path, info.size);
         ProgressSteps steps(progress, clampToInt32(info.size));
+        bool sized = false;
         result.error = readFileBlocks(files, path, [&](std::string_view block) {
-            forEachLine(block, [&](std::string_view line) {
-                steps.step(clampToInt32(line.size()));
-                reader.line(line);
-            });
+            if (!sized) {
+                sizeFor(block, info.size, hosts, index);
+                sized = true;
+            }
+            forEachLine(block, [&](std::string_view line) { reader.line(line); });
             reader.flush(); // the block's bytes go when this returns
+            steps.step(clampToInt32(block.size()));
         });
     }
     reader.finish();
-    if (asList) {
+    if (asList && reader.sawMarkers()) {
         // A list's markers that do not pair would make a block of every line after them.
         const std::vector<uint8_t> unpaired = unpairedMarkers(hosts, first);
         if (std::find(unpaired.begin(), unpaired.end(), uint8_t{1}) != unpaired.end())
@@ -142,6 +152,7 @@ SourceReadResult readSourceFile(FileSystem& files, const std::string& path, Entr
 void indexHostsLines(const EntryList& hosts, DuplicateIndex& index, ProgressSink& progress) {
     const int32_t last = hosts.count() - 1;
     ProgressSteps steps(progress, last);
+    index.reserve(static_cast<size_t>(hosts.count()));
     for (int32_t i = 0; i < hosts.count(); ++i) {
         index.addExisting(i);
         steps.step(1);

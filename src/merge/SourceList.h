@@ -38,6 +38,8 @@ public:
     // must not choose what a later update of every block reads (a file of root's, say).
     void setDropsSourceNotes(bool drop) { m_dropSourceNotes = drop; }
     int32_t keptOut() const { return m_keptOut; }
+    // True when a comment taken looks like a block marker ("#BEGIN of ", "#END of ", any letter case).
+    bool sawMarkers() const { return m_sawMarkers; }
 
 private:
     static constexpr int kAhead = 8;
@@ -57,6 +59,7 @@ private:
     int32_t m_keptOut = 0;
     const AllowList* m_allow = nullptr;
     bool m_dropSourceNotes = false;
+    bool m_sawMarkers = false;
 };
 
 // The same for a whole text in memory. Returns the number of lines appended.
@@ -73,9 +76,10 @@ struct SourceReadResult {
 // The most text a list in a gzip file may hold.
 inline constexpr uint64_t kListTextLimit = uint64_t{512} << 20;
 
-// Reads the file at path through a SourceListReader, with one progress step per line (by its length,
-// against the file's size). With allow, keeps out the lines that name its hosts. A list from elsewhere
-// (asList) may be gzip data, and has its source notes and its marker lines that do not pair up dropped.
+// Reads the file at path through a SourceListReader, with a progress step per block read (by its
+// length, against the file's size). The index and hosts are sized for the file's lines once, from the
+// first block. With allow, keeps out the lines that name its hosts. A list from elsewhere (asList) may
+// be gzip data, and has its source notes and its marker lines that do not pair up dropped.
 SourceReadResult readSourceFile(FileSystem& files, const std::string& path, EntryList& hosts, DuplicateIndex& index,
                                 ProgressSink& progress, const AllowList* allow = nullptr, bool asList = false);
 

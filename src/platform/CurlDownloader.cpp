@@ -4,6 +4,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <future>
 #include <mutex>
 #include <string_view>
 
@@ -74,10 +75,18 @@ int onProgress(void* user, curl_off_t total, curl_off_t received, curl_off_t, cu
 
 class CurlDownloader : public Downloader {
 public:
+    // Loading libcurl and what it needs takes about as long as reading a large HOSTS file: an update
+    // does both at once.
+    void prepare() override {
+        if (!m_prepared.valid())
+            m_prepared = std::async(std::launch::async, [] { initialise(); });
+    }
+
     DownloadResponse get(const DownloadRequest& request,
                          const std::function<void(uint64_t, uint64_t)>& progress) override {
-        static std::once_flag once;
-        std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+        if (m_prepared.valid())
+            m_prepared.wait();
+        initialise();
         Transfer transfer{request, progress, {}};
         CURL* curl = curl_easy_init();
         if (!curl) {
@@ -125,6 +134,14 @@ public:
         curl_easy_cleanup(curl);
         return response;
     }
+
+private:
+    // libcurl's own start, once per process; curl_easy_init would do it too, but not thread-safely.
+    static void initialise() {
+        static std::once_flag once;
+        std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    }
+    std::future<void> m_prepared;
 };
 
 } // namespace

@@ -51,6 +51,9 @@ public:
     // progress(received, total) as the body arrives; total is 0 while the length is unknown.
     virtual DownloadResponse get(const DownloadRequest& request,
                                  const std::function<void(uint64_t received, uint64_t total)>& progress) = 0;
+    // Starts readying what the first get needs (loading the HTTP library) beside the caller's own work,
+    // for a run that is about to download; get waits for it. Nothing where there is nothing to ready.
+    virtual void prepare() {}
 };
 
 // The downloader of this build.

@@ -76,6 +76,7 @@ AccessList FakeFileSystem::accessList(const std::string& path) {
 }
 
 int FakeFileSystem::openRead(const std::string& path, bool followLinks) {
+    opened.push_back(path);
     if (int error = fault(Op::OpenRead))
         return -error;
     return NativeFileSystem::openRead(path, followLinks);

@@ -47,6 +47,8 @@ public:
     std::function<void(int readIndex)> beforeRead;
     // Every file created exclusively: its path and the mode asked for.
     std::vector<std::pair<std::string, uint32_t>> created;
+    // Every file opened for reading, in order: how often a run read a file.
+    std::vector<std::string> opened;
     // A process killed part way: after this many calls that change files, every call fails with EIO
     // and changes nothing, as if the process were gone. Negative: never.
     int stopAfterChanges = -1;

@@ -9,6 +9,11 @@ namespace velmora {
 // since filling them page by page costs a fault for every 4 KiB; smaller ones come from malloc.
 // Never null: throws std::bad_alloc. The size given to free must be the one given to allocate.
 void* allocateLarge(size_t bytes);
+// The same, every byte zero. A block the system maps is zero already, and is not cleared again.
+void* allocateLargeZeroed(size_t bytes);
+// The block made `bytes` long, its first min(oldBytes, bytes) bytes kept; the old block is gone. A mapped
+// block is moved by its pages (no bytes copied, no second copy held meanwhile) where the system can.
+void* reallocateLarge(void* block, size_t oldBytes, size_t bytes);
 void freeLarge(void* block, size_t bytes);
 
 // For a std::vector that may grow large.

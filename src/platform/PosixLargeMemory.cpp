@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 
 #if defined(__linux__)
@@ -56,6 +57,38 @@ void* allocateLarge(size_t bytes) {
     if (!block)
         throw std::bad_alloc();
     return block;
+}
+
+void* allocateLargeZeroed(size_t bytes) {
+#if defined(__linux__) && !defined(VELMORA_PLAIN_MALLOC)
+    if (bytes >= kMapFrom)
+        return allocateLarge(bytes); // fresh anonymous pages are zero
+#endif
+    void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
+    if (!block)
+        throw std::bad_alloc();
+    return block;
+}
+
+void* reallocateLarge(void* block, size_t oldBytes, size_t bytes) {
+    if (!block)
+        return allocateLarge(bytes);
+#if defined(__linux__) && !defined(VELMORA_PLAIN_MALLOC)
+    if (oldBytes >= kMapFrom && bytes >= kMapFrom) {
+        if (mappedSize(bytes) == mappedSize(oldBytes))
+            return block;
+        void* moved = mremap(block, mappedSize(oldBytes), mappedSize(bytes), MREMAP_MAYMOVE);
+        if (moved == MAP_FAILED)
+            throw std::bad_alloc();
+        if (bytes > oldBytes)
+            madvise(moved, mappedSize(bytes), MADV_HUGEPAGE);
+        return moved;
+    }
+#endif
+    void* fresh = allocateLarge(bytes);
+    std::memcpy(fresh, block, oldBytes < bytes ? oldBytes : bytes);
+    freeLarge(block, oldBytes);
+    return fresh;
 }
 
 void freeLarge(void* block, size_t bytes) {

@@ -128,4 +128,24 @@ ProcessRunner& systemProcessRunner() {
     return runner;
 }
 
+std::string thisProgramFolder() {
+    std::string path(4096, '\0');
+    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+    if (n <= 0 || static_cast<size_t>(n) >= path.size())
+        return {};
+    path.resize(static_cast<size_t>(n));
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+int replaceThisProcess(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    ::execv(program.c_str(), argv.data());
+    return errno;
+}
+
 } // namespace velmora

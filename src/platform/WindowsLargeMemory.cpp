@@ -13,6 +13,20 @@ void* allocateLarge(size_t bytes) {
     return block;
 }
 
+void* allocateLargeZeroed(size_t bytes) {
+    void* block = std::calloc(bytes == 0 ? 1 : bytes, 1);
+    if (!block)
+        throw std::bad_alloc();
+    return block;
+}
+
+void* reallocateLarge(void* block, size_t, size_t bytes) {
+    void* moved = std::realloc(block, bytes == 0 ? 1 : bytes);
+    if (!moved)
+        throw std::bad_alloc();
+    return moved;
+}
+
 void freeLarge(void* block, size_t) {
     std::free(block);
 }

@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <sstream>
 
@@ -49,6 +51,8 @@ protected:
         const std::string& path = request.path;
         const std::string etag = "\"" + std::to_string(version) + "\"";
         asked = request.header("If-None-Match");
+        if (duringDownload)
+            duringDownload();
         if (path == "/list" && asked == etag)
             return {304, "Not Modified", {}, "", false, false};
         if (path == "/list")
@@ -75,6 +79,7 @@ protected:
 
     std::ostringstream out, err;
     std::map<std::string, std::string> bodies; // more answers, by path
+    std::function<void()> duringDownload;      // run as a request comes in
     std::string served = kServed, asked;
     int version = 1;
     LocalHttpServer server{[this](const HttpRequest& request) { return reply(request); }};
@@ -251,6 +256,91 @@ TEST_F(WebListRunTest, UpdateEveryBlockWithASource) {
     writeFile(hosts, block("old", relative, ""));
     EXPECT_EQ(run({"--update"}), kExitFailed);
     EXPECT_EQ(readFile(hosts), block("old", relative, ""));
+}
+
+// An update that finds every list as the last update left it reads the HOSTS file once, parses no list
+// and writes nothing: not the file, not its time, not the backup. Anything else the blocks depend on
+// brings the work back: the file edited by hand, the allowlist, a list's bytes (of the same size), the
+// address asked for; and one changed list changes its own block only.
+TEST_F(WebListRunTest, UnchangedListsCostOneReadOfTheFile) {
+    writeFile(listPath, "from-file.example\r\n");
+    writeFile(hosts, kBefore + block("ads", list, "") + block("file", listPath, ""));
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    const std::string adsBlock =
+        block("ads", list, "127.0.0.1 ads.example\r\n127.0.0.1 keep.example\r\n127.0.0.1 new.example\r\n", true);
+    const std::string fileBlock = block("file", listPath, "127.0.0.1 from-file.example\r\n", true);
+    const std::string updated = kBefore + adsBlock + fileBlock;
+    ASSERT_EQ(readFile(hosts), updated);
+    const std::string upToDate =
+        "Block ads is up to date with " + list + "\nBlock file is up to date with " + listPath + "\n";
+    auto opened = [&](const std::string& path) { return std::count(files.opened.begin(), files.opened.end(), path); };
+    auto untouched = [&](const Lines& arguments) {
+        writeFile(hosts + ".bak", "older\r\n");
+        const auto written = std::filesystem::last_write_time(hosts);
+        files.opened.clear();
+        EXPECT_EQ(run(arguments), kExitDone);
+        EXPECT_EQ(out.str(), upToDate);
+        EXPECT_EQ(readFile(hosts + ".bak"), "older\r\n");
+        EXPECT_EQ(std::filesystem::last_write_time(hosts), written);
+        EXPECT_EQ(opened(hosts), 1);
+        EXPECT_EQ(opened(listPath), 1) << "its bytes are compared, not its names read";
+    };
+    untouched({"--update"});
+    EXPECT_EQ(asked, "\"1\"");
+    untouched({"--update"});
+
+    // By hand: the block loses a line and gets it back, though its list is as it was; also when the
+    // file changes while the lists are being asked for, after the update first read it.
+    writeFile(hosts, kBefore + adsBlock + block("file", listPath, ""));
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    EXPECT_EQ(readFile(hosts), updated);
+    untouched({"--update"});
+    duringDownload = [&] { writeFile(hosts, kBefore + adsBlock + block("file", listPath, "")); };
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    duringDownload = nullptr;
+    EXPECT_EQ(readFile(hosts), updated);
+    untouched({"--update"});
+
+    // The allowlist, then the same list with one letter changed.
+    const std::string allow = dir.file("allow.txt");
+    writeFile(allow, "new.example\r\n");
+    environment.variables["VELMORA_ALLOW"] = allow;
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    EXPECT_EQ(readFile(hosts),
+              kBefore + block("ads", list, "127.0.0.1 ads.example\r\n127.0.0.1 keep.example\r\n", true) + fileBlock);
+    environment.variables.erase("VELMORA_ALLOW");
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    EXPECT_EQ(readFile(hosts), updated);
+    writeFile(listPath, "from-fila.example\r\n");
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    EXPECT_EQ(out.str(), "Block ads is up to date with " + list + "\nUpdated file: 1 name (+1, -1)\n" + saved());
+    EXPECT_EQ(readFile(hosts), kBefore + adsBlock + block("file", listPath, "127.0.0.1 from-fila.example\r\n", true));
+    writeFile(listPath, "from-file.example\r\n");
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    untouched({"--update"});
+    EXPECT_EQ(run({"--update", "--address", "0.0.0.0"}), kExitDone);
+    EXPECT_EQ(out.str(), "Updated ads: 3 names (+0, -0)\nUpdated file: 1 name (+0, -0)\n" + saved());
+
+    // The server has a new list: its block changes, the other keeps every byte.
+    served = "fresh.example\r\n";
+    version = 2;
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    EXPECT_EQ(out.str(), "Updated ads: 1 name (+1, -3)\nBlock file is up to date with " + listPath + "\n" + saved());
+    auto at0 = [](const std::string& name, const std::string& source, const std::string& host) {
+        return "#BEGIN of " + name + "\r\n# source: " + source + "\r\n# address: 0.0.0.0\r\n" + kTestUpdated +
+               "\r\n0.0.0.0 " + host + "\r\n#END of " + name + "\r\n";
+    };
+    EXPECT_EQ(readFile(hosts),
+              kBefore + at0("ads", list, "fresh.example") + at0("file", listPath, "from-file.example"));
+    EXPECT_EQ(ui.shown, Lines{});
+
+    // A list that is no list is told at every update, not only the first.
+    writeFile(listPath, "<!DOCTYPE html><html></html>\r\n");
+    for (int time = 0; time < 2; ++time) {
+        EXPECT_EQ(run({"--update"}), kExitFailed);
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_TRUE(ui.shown[0].starts_with("error:The list " + listPath + " was not taken")) << ui.shown[0];
+    }
 }
 
 // A dry run of each mode prints what would change and writes nothing: not the file, not its time, no

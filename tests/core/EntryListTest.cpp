@@ -12,6 +12,15 @@ using velmora::test::linesOf;
 using velmora::test::listOf;
 using Lines = velmora::test::Lines;
 
+namespace {
+uint64_t lengthOfTexts(const EntryList& list) {
+    uint64_t total = 0;
+    for (const std::string& line : linesOf(list))
+        total += line.size();
+    return total;
+}
+} // namespace
+
 // Empty and duplicate texts, NUL bytes and texts past the short length field are kept whole, also
 // when removals compact the arena; removal keeps the order of the rest.
 TEST(EntryList, KeepsEveryTextWholeAndInOrder) {
@@ -21,10 +30,19 @@ TEST(EntryList, KeepsEveryTextWholeAndInOrder) {
     EntryList list = listOf({"", "dup", "dup", withNul, huge, std::string(40 * 1024 * 1024, 'b'), "c", longest});
     EXPECT_EQ(list.text(3), withNul);
     EXPECT_EQ(list.text(8), "");
+    EXPECT_EQ(list.textBytes(), lengthOfTexts(list));
     list.removeWhere({0, 0, 0, 0, 0, 1}); // more than half of the arena unused: compacts
     EXPECT_EQ(linesOf(list), (Lines{"", "dup", "dup", withNul, huge, "c", longest}));
+    EXPECT_EQ(list.textBytes(), lengthOfTexts(list));
     list.reorder({5, 0, 1});
     EXPECT_EQ(linesOf(list), (Lines{"c", "", "dup"}));
+    EXPECT_TRUE(list.insertAt({1}, listOf({"inserted"})));
+    EXPECT_EQ(list.textBytes(), lengthOfTexts(list));
+    EntryList other = listOf({"x"});
+    list.swapEntries(other);
+    EXPECT_EQ(std::pair(list.textBytes(), other.textBytes()), std::pair(uint64_t{1}, lengthOfTexts(other)));
+    list.clear();
+    EXPECT_EQ(list.textBytes(), 0u);
 }
 
 // The runs a save writes straight from the list's memory are every text with an LF after it, in the

@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <random>
-#include <set>
 #ifdef _WIN32
 #include <thread>
 #include <windows.h>
@@ -135,8 +134,53 @@ TEST_F(HostsFileTest, LinesReadInPiecesMatchTheWholeText) {
                       0);
             ASSERT_EQ(pieces, whole) << "chunk " << chunk;
         }
-        EXPECT_EQ(countLines(files, hosts), std::count(bytes.begin(), bytes.end(), '\n') + 1u);
+        EXPECT_EQ(countLineEnds(bytes), static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')));
     }
+}
+
+// What the lines of a text are guessed at from its first bytes: as many to the byte as there, never
+// fewer than there, none for nothing.
+// A file's hash is the same however it is read in pieces, and any one byte changed, anywhere in the
+// four lanes or in the tail, or one zero byte more, gives another.
+TEST(ContentHashTest, PiecesDoNotMatterEveryByteDoes) {
+    std::string text;
+    for (int i = 0; i < 203; ++i)
+        text += static_cast<char>('a' + i % 26);
+    auto hashOf = [](std::string_view bytes, size_t piece) {
+        ContentHash hash;
+        for (size_t at = 0; at < bytes.size(); at += piece)
+            hash.add(bytes.substr(at, piece));
+        EXPECT_EQ(hash.length(), bytes.size());
+        return hash.value();
+    };
+    const uint64_t whole = hashOf(text, text.size());
+    for (const size_t piece : {1, 5, 8, 31, 32, 33, 100})
+        EXPECT_EQ(hashOf(text, piece), whole) << piece;
+    for (size_t at = 0; at < text.size(); ++at) {
+        std::string changed = text;
+        changed[at] ^= 1;
+        EXPECT_NE(hashOf(changed, 7), whole) << at;
+    }
+    EXPECT_NE(hashOf(text + '\0', 64), whole);
+    EXPECT_NE(hashOf(std::string(5, '\0'), 5), hashOf(std::string(6, '\0'), 6));
+}
+
+TEST(LineEstimate, ScalesTheSample) {
+    const struct {
+        std::string sample;
+        uint64_t size;
+        size_t lines;
+    } cases[] = {
+        {"a\nb\n", 4, 3},
+        {"a\nb\n", 400, 300},
+        {"a\r\nb", 5000, 2500},
+        {"abc\nde", 3, 2},
+        {"", 1000, 0},
+        {std::string(1000, 'x'), 1 << 20, 1048},
+        {std::string(9, '\n'), 9, 10},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(estimateLines(c.sample, c.size), c.lines) << c.sample << " " << c.size;
 }
 
 // A file that vanishes, loses its permission, fails, grows, shrinks or is replaced while it is read:
@@ -214,6 +258,15 @@ TEST_F(HostsFileTest, SaveWritesExactBytes) {
     reordered.reorder({1, 0, 2, 3});
     ASSERT_EQ(saveHostsFile(files, hosts, reordered, LineConvention::Posix).status, SaveStatus::Saved);
     EXPECT_EQ(readFile(hosts), "b\n" + a + "\nc\n" + d + "\n");
+    // What a save wrote is fingerprinted as reading it finds it, unless the caller never compares again.
+    for (const WrittenFingerprint fingerprint : {WrittenFingerprint::Taken, WrittenFingerprint::Skipped}) {
+        writeFile(hosts, "x\n");
+        const SaveResult saved =
+            saveHostsFile(files, hosts, listOf({"a", "b"}), LineConvention::Posix, nullptr, fingerprint);
+        EXPECT_EQ(readFile(hosts), "a\nb\n");
+        EXPECT_EQ(saved.written, fingerprint == WrittenFingerprint::Taken ? readFileBytes(files, hosts).fingerprint
+                                                                          : FileFingerprint{});
+    }
 }
 
 #ifndef _WIN32 // modes, links, FIFOs and other users' folders

@@ -100,6 +100,15 @@ TEST(TextUtil, SaveSuggestion) {
 // Only the ASCII letters fold; the search goes on where a deleted text stood; trimming takes spaces only.
 TEST(TextUtil, CaseFoldingErasingAndTrimming) {
     EXPECT_TRUE(iequals("LocalHost.AZ", "localhost.az"));
+    // Texts compared word by word differ in their first and in their last byte alike.
+    for (const std::string a : {"ads.example.com", "ads.examp", "ads.exam"}) {
+        std::string first = a, last = a;
+        first.front() = 'b';
+        last.back() = 'n';
+        EXPECT_FALSE(iequals(a, first)) << a;
+        EXPECT_FALSE(iequals(a, last)) << a;
+        EXPECT_TRUE(iequals(a, asciiLowered(a))) << a;
+    }
     EXPECT_FALSE(iequals("\xC3\x89", "\xC3\xA9"));
     EXPECT_FALSE(iequals("[", "{")); // differ by the case bit but are not letters
     EXPECT_EQ(ifind("aXbxc", "xc"), 3u);

@@ -93,16 +93,16 @@ echo "lintian: $(grep -c '^[EW]: ' "$work/lintian.log") errors and warnings, $(g
 field() { dpkg-deb --field "$deb" "$1"; }
 [ "$(field Version)" = "$upstream" ] || fail "Version: $(field Version), not $upstream"
 depends=$(field Depends)
-for needed in libc6 'libqt6widgets6 (>=' pkexec fonts-wine; do
+for needed in libc6 'libqt6widgets6 (>=' libcurl4 pkexec fonts-wine; do
     case $depends in *"$needed"*) ;; *) fail "Depends lacks $needed: $depends" ;; esac
 done
 case $depends in *policykit-1*) fail "Depends names the obsolete policykit-1: $depends" ;; esac
 case $(field Recommends) in lxpolkit\ \|*) ;; *) fail "Recommends does not name a light agent first: $(field Recommends)" ;; esac
 
-# Both programs hardened, stripped of their comment sections; the helper without any X library.
+# Every program hardened, stripped of its comment section; the helper without any X library.
 dpkg-deb -x "$deb" "$work/tree"
 helper=$work/tree/usr/libexec/velmora/velmora-save-hosts
-for program in "$work/tree/usr/bin/velmora" "$helper"; do
+for program in "$work/tree/usr/bin/velmora" "$work/tree/usr/libexec/velmora/velmora-window" "$helper"; do
     name=$(basename "$program")
     [ -f "$program" ] || { fail "not in the package: $program"; continue; }
     readelf -h "$program" | grep -q 'Type: *DYN' || fail "$name is not position independent"

@@ -26,7 +26,7 @@ have() {
 cmake --install "$build" --prefix "$prefix" >"$prefix.log" 2>&1 || { cat "$prefix.log"; rm -f "$prefix.log"; exit 1; }
 rm -f "$prefix.log"
 share=$prefix/share
-for file in bin/velmora libexec/velmora/velmora-save-hosts share/applications/$app.desktop \
+for file in bin/velmora libexec/velmora/velmora-window libexec/velmora/velmora-save-hosts share/applications/$app.desktop \
     share/metainfo/$app.metainfo.xml share/icons/hicolor/scalable/apps/$app.svg share/man/man1/velmora.1 \
     share/polkit-1/actions/$app.save-hosts.policy share/doc/velmora/LICENSE share/doc/velmora/docs/velmora.png \
     share/doc/velmora/docs/velmora-remove-block.png; do
@@ -85,18 +85,28 @@ if have xmllint; then
     [ "$(xmllint --xpath 'string(//releases/release[1]/@version)' "$metainfo")" = "$version" ] ||
         fail "the metainfo's newest release is not $version"
 fi
-# The program finds its helper from its own folder, by the step the build put in it.
-step=$(grep -ao '[./a-z0-9_-]*/velmora-save-hosts' "$prefix/bin/velmora" | head -n 1)
+# The window finds its helper from its own folder, and velmora the window from its own, by the steps the
+# build put in them.
+window=$prefix/libexec/velmora/velmora-window
+step=$(grep -ao '[./a-z0-9_-]*/velmora-save-hosts' "$window" | head -n 1)
 case $step in
-/*) fail "velmora runs the helper by an absolute path, not from its own folder: $step" ;;
-*) [ -x "$prefix/bin/$step" ] || fail "velmora looks for its helper at $prefix/bin/$step, where there is none" ;;
+/*) fail "the window runs the helper by an absolute path, not from its own folder: $step" ;;
+*) [ -x "$(dirname "$window")/$step" ] || fail "the window looks for its helper at $(dirname "$window")/$step, where there is none" ;;
+esac
+step=$(grep -ao '[./a-z0-9_-]*/velmora-window' "$prefix/bin/velmora" | head -n 1)
+case $step in
+/*) fail "velmora runs the window by an absolute path, not from its own folder: $step" ;;
+*) [ -x "$prefix/bin/$step" ] || fail "velmora looks for the window at $prefix/bin/$step, where there is none" ;;
 esac
 grep -q "^\.TH VELMORA 1 \"[0-9]\{4\}-[0-9][0-9]-[0-9][0-9]\" \"Velmora $version\"" "$share/man/man1/velmora.1" ||
     fail "the manual page has no date and version: $(head -n 1 "$share/man/man1/velmora.1")"
-# The helper runs as root: no library of a display server or a toolkit.
+# The helper runs as root: no library of a display server or a toolkit. The command line links none
+# either, nor ICU or libcurl (loaded when a download starts): a batch run maps only what it uses.
 if have readelf; then
     readelf -d "$prefix/libexec/velmora/velmora-save-hosts" | grep NEEDED | grep -Ei 'libx|libQt|libGL|libwayland' &&
         fail "the helper links the libraries above"
+    readelf -d "$prefix/bin/velmora" | grep NEEDED | grep -Ei 'libx|libQt|libGL|libwayland|libicu|libcurl' &&
+        fail "velmora links the libraries above"
 fi
 
 [ $failed -eq 0 ] || exit 1
