@@ -4,8 +4,8 @@
 //   argument that looks like an option is never taken as a value unless it follows "=".
 // - A mode, "yes" and "noload" are only ever read from arguments that ask for them.
 // - A clean parse written back as options (--add=ARG, --remove=ARG, --removeall, --update [NAME SOURCE],
-//   --blocks, --restore, --dry-run or --diff, --allow=, --max-size=, --timeout=, --stall=, --address=, -y, --noload)
-//   reads back the same, and "--help" after a clean list is always seen.
+//   --disable=, --enable=, --blocks, --restore, --dry-run or --diff, --allow=, --max-size=, --timeout=, --stall=,
+//   --address=, -y, --noload) reads back the same, and "--help" after a clean list is always seen.
 // - The block name and source of --update are the two arguments after it.
 // - The dispatcher reads a list that begins with an option the same way.
 
@@ -109,6 +109,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             written.push_back("--update");
         if (parsed.mode == RunMode::Update && !parsed.argument.empty())
             written.insert(written.end(), {parsed.argument, parsed.source});
+        if (parsed.mode == RunMode::Disable)
+            written.push_back("--disable=" + parsed.argument);
+        if (parsed.mode == RunMode::Enable)
+            written.push_back("--enable=" + parsed.argument);
         if (parsed.mode == RunMode::Blocks)
             written.push_back("--blocks");
         if (parsed.mode == RunMode::Restore)
