@@ -21,7 +21,7 @@ bool contains(std::string_view text, std::string_view needle) {
     return ifind(text, needle) != std::string_view::npos;
 }
 
-constexpr uint64_t kMaxTimeoutSeconds = 7 * 24 * 3600;
+constexpr uint64_t kMaxTimeoutSeconds = uint64_t{7} * 24 * 3600;
 
 CommandLine mistake(std::string text) {
     CommandLine result;

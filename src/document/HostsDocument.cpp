@@ -531,6 +531,7 @@ bool HostsDocument::saveAsAdministrator(const std::string& target) {
 
 void HostsDocument::readAgainWithAddedLines(const std::string& path) {
     std::vector<std::string> again;
+    again.reserve(static_cast<size_t>(m_added.count()));
     for (int32_t i = 0; i < m_added.count(); ++i)
         again.emplace_back(m_added.text(i));
     const AddedChange change = beginAddedChange();
@@ -580,7 +581,7 @@ void HostsDocument::sort() {
     // Two passes, as the user sees them: ordering the copy, then putting it back. The first bar moves
     // as the ordering goes (the keys take most of it), and is then drawn to its end.
     progress.show();
-    const std::vector<int32_t> order = m_collation->order(m_lines, [&](int64_t done, int64_t total) {
+    std::vector<int32_t> order = m_collation->order(m_lines, [&](int64_t done, int64_t total) {
         auto value = static_cast<int32_t>(total > 0 ? done * last / total : 0);
         progress.step(0, value, last);
     });
