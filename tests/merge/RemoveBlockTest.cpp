@@ -35,6 +35,8 @@ TEST(RemoveBlock, LeavesExactlyTheseLines) {
         {"other", {"#BEGIN of ads", "#BEGIN of other", "x", "#END of other", "#END of ads", "nas"},
          {"#BEGIN of ads", "#BEGIN of other", "x", "#END of other", "#END of ads", "nas"}},
         {"ads", {" #BEGIN of ads", "x", "#END of ads"}, {" #BEGIN of ads", "x", "#END of ads"}},
+        // Spaces around the name given do not count, as they do not around a marker's.
+        {" ads ", {"a", "#BEGIN of  ads", "x", "#END of ads ", "b"}, {"a", "b"}},
         // An empty block is its two markers and nothing after them, even an end marker further down; a
         // block without its end runs to the end of the list.
         {"ads", {"a", "#BEGIN of ads", "#END of ads", "b", "#END of ads", "c"}, {"a", "b", "#END of ads", "c"}},
