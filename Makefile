@@ -8,7 +8,7 @@ WINDOWS_BUILD ?= build-windows
 # Release: optimised and stripped, as shipped in the MSI.
 WINDOWS_BUILD_TYPE ?= Release
 
-.PHONY: all deps configure build test run bench format format-check fuzz clean windows windows-installer test-windows
+.PHONY: all deps configure build test run bench format format-check tidy fuzz clean windows windows-installer test-windows
 
 all: build
 
@@ -62,6 +62,10 @@ windows-installer: windows
 test-windows: windows
 	@cmake --build $(WINDOWS_BUILD) -j$(JOBS)
 	@scripts/wine.sh $(WINDOWS_BUILD) sh -c 'cd $(WINDOWS_BUILD) && ctest --output-on-failure -j$(JOBS)'
+
+# Fails, naming each finding, when clang-tidy finds one in src/ (.clang-tidy), with the build's own flags.
+tidy: build
+	@JOBS=$(JOBS) scripts/tidy.sh $(BUILD)
 
 fuzz:
 	@scripts/install-deps.sh build fuzz

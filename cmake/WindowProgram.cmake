@@ -22,5 +22,6 @@ target_link_libraries(${VELMORA_WINDOW_NAME} PRIVATE velmora_mainwindow velmora_
 target_compile_definitions(${VELMORA_WINDOW_NAME} PRIVATE VELMORA_VERSION="${PROJECT_VERSION}" VELMORA_GUI=1
     VELMORA_HELPER_FROM_PROGRAM="./${VELMORA_HELPER_FROM_WINDOW}")
 set_target_properties(${VELMORA_WINDOW_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+velmora_uses_qt(${VELMORA_WINDOW_NAME})
 # Whoever builds velmora gets the window it starts.
 add_dependencies(velmora ${VELMORA_WINDOW_NAME})

@@ -1,9 +1,9 @@
 #!/bin/sh
 # Installs the Debian packages Velmora needs that are missing, and nothing else.
-#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [install] [package] [windows]
+#   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [tidy] [install] [package] [windows]
 # build: compiler, CMake, Qt 6, GoogleTest, libcurl, zlib, fonts (the default); bench: GNU time;
 # shots: Xvfb, the openbox window manager, xdotool, the X utilities and ImageMagick for the screenshots;
-# fuzz: clang with its sanitizer runtimes; format: clang-format;
+# fuzz: clang with its sanitizer runtimes; format: clang-format; tidy: clang-tidy with run-clang-tidy;
 # install: the validators of the installed tree (desktop entry, AppStream, manual page, polkit action);
 # package: what the tests of the Debian package and the systemd units use (debhelper, lintian,
 # debootstrap for a throwaway root, systemd-analyze, libseccomp for the units' system call filter);
@@ -20,10 +20,11 @@ for group in $groups; do
     shots) packages="$packages xvfb openbox xdotool x11-utils imagemagick" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
     format) packages="$packages clang-format" ;;
+    tidy) packages="$packages clang-tidy" ;;
     install) packages="$packages desktop-file-utils appstream groff-base libxml2-utils polkitd binutils" ;;
     package) packages="$packages dpkg-dev debhelper lintian debootstrap xz-utils systemd python3 python3-seccomp" ;;
     windows) packages="$packages cmake make g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine wine64 googletest wixl" ;;
-    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format, install, package, windows)" >&2; exit 2 ;;
+    *) echo "install-deps: unknown group '$group' (build, bench, shots, fuzz, format, tidy, install, package, windows)" >&2; exit 2 ;;
     esac
 done
 

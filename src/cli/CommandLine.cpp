@@ -3,6 +3,7 @@
 #include "core/TextUtil.h"
 
 #include <limits>
+#include <optional>
 
 namespace velmora {
 
@@ -20,7 +21,7 @@ bool contains(std::string_view text, std::string_view needle) {
     return ifind(text, needle) != std::string_view::npos;
 }
 
-constexpr uint64_t kMaxTimeoutSeconds = 7 * 24 * 3600;
+constexpr uint64_t kMaxTimeoutSeconds = uint64_t{7} * 24 * 3600;
 
 CommandLine mistake(std::string text) {
     CommandLine result;
@@ -89,122 +90,140 @@ CommandLine parseClassic(std::string_view commandLine) {
     return result;
 }
 
-CommandLine parseOptions(const std::vector<std::string>& arguments) {
-    CommandLine result;
-    result.form = CommandForm::Options;
-    int modes = 0;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        std::string_view name = argument;
-        std::string value;
-        bool inlineValue = false;
+namespace {
+
+// One argument of the options form, with its value when it takes one.
+struct OptionArgument {
+    const std::vector<std::string>& arguments;
+    size_t i = 0;
+    std::string_view name;
+    std::string value;
+    bool inlineValue = false;
+    bool optionAsValue = false;
+
+    OptionArgument(const std::vector<std::string>& all, size_t index) : arguments(all), i(index), name(all[index]) {
         if (name.starts_with("--")) {
             if (const size_t equals = name.find('='); equals != std::string_view::npos) {
-                value = argument.substr(equals + 1);
+                value = all[index].substr(equals + 1);
                 name = name.substr(0, equals);
                 inlineValue = true;
             }
         }
-        // The value of an option: after "=", or the next argument unless that looks like an option
-        // itself (--add -y is a slip, not a list named -y: ./-y names such a file).
-        bool optionAsValue = false;
-        auto takeValue = [&]() -> bool {
-            if (!inlineValue) {
-                if (i + 1 >= arguments.size())
-                    return false;
-                if (arguments[i + 1].starts_with("-") && arguments[i + 1].size() > 1) {
-                    optionAsValue = true;
-                    return false;
-                }
-                value = arguments[++i];
-            }
-            return !value.empty();
-        };
-        // The mistake of an option whose value is missing.
-        auto needs = [&](const std::string& what) {
-            return mistake("option " + std::string(name) + " needs " + what +
-                           (optionAsValue ? ", not the option '" + arguments[i + 1] + "'" : std::string()));
-        };
-        if (name == "--help" || name == "-h") {
-            result.mode = RunMode::Help;
-            return result;
-        }
-        if (name == "--version") {
-            result.mode = RunMode::Version;
-            return result;
-        }
-        const bool takesValue = name == "--add" || name == "--remove" || name == "--allow" || name == "--max-size" ||
-                                name == "--timeout" || name == "--stall" || name == "--address" ||
-                                name == "--disable" || name == "--enable";
-        if (inlineValue && !takesValue)
-            return mistake("option " + std::string(name) + " takes no value");
-        if (name == "--allow") {
-            if (!takeValue())
-                return needs("a file");
-            result.allowFile = value;
-        } else if (name == "--address") {
-            if (!takeValue() || (value != "0.0.0.0" && value != "127.0.0.1"))
-                return needs("the address blocked names go to: 0.0.0.0 or 127.0.0.1");
-            result.blockAddress = value;
-        } else if (name == "--max-size" || name == "--timeout" || name == "--stall") {
-            const bool size = name == "--max-size";
-            uint64_t number = 0;
-            if (!takeValue() || !parseCount(value, size, number) || (!size && number > kMaxTimeoutSeconds))
-                return needs(size ? "a size in bytes (a K, M or G after it multiplies)" : "a number of seconds");
-            if (size)
-                result.limits.maxBytes = number;
-            else
-                (name == "--timeout" ? result.limits.timeoutSeconds : result.limits.stallSeconds) =
-                    static_cast<int>(number);
-        } else if (name == "--update") {
-            // Either NAME SOURCE or nothing: every block that notes its source.
-            if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
-                if (arguments[i + 1].empty() || i + 2 >= arguments.size() || arguments[i + 2].empty() ||
-                    arguments[i + 2].starts_with("-"))
-                    return mistake("option --update takes a block NAME and a SOURCE (a list file or web address), "
-                                   "or neither");
-                result.argument = arguments[++i];
-                result.source = arguments[++i];
-            }
-            result.mode = RunMode::Update;
-            ++modes;
-        } else if (name == "--blocks" || name == "--restore") {
-            result.mode = name == "--blocks" ? RunMode::Blocks : RunMode::Restore;
-            ++modes;
-        } else if (name == "--dry-run") {
-            result.dryRun = true;
-        } else if (name == "--diff") {
-            result.dryRun = true;
-            result.diff = true;
-        } else if (name == "--add" || name == "--remove") {
-            const bool add = name == "--add";
-            if (!takeValue())
-                return needs(add ? "a list file" : "a block name");
-            result.mode = add ? RunMode::Add : RunMode::Remove;
-            result.argument = value;
-            ++modes;
-        } else if (name == "--disable" || name == "--enable") {
-            if (!takeValue())
-                return needs("a block name");
-            result.mode = name == "--disable" ? RunMode::Disable : RunMode::Enable;
-            result.argument = value;
-            ++modes;
-        } else if (name == "--removeall") {
-            result.mode = RunMode::RemoveAll;
-            ++modes;
-        } else if (name == "-y" || name == "--yes") {
-            result.silent = true;
-        } else if (name == "--noload") {
-            result.noLoad = true;
-        } else if (name.starts_with("-")) {
-            return mistake("unknown option '" + argument + "'");
-        } else {
-            return mistake("unexpected argument '" + argument + "'");
-        }
-        if (modes > 1)
-            return mistake("give only one of --add, --update, --remove, --removeall, --disable, --enable, --blocks "
-                           "and --restore");
     }
+
+    // The value of an option: after "=", or the next argument unless that looks like an option itself
+    // (--add -y is a slip, not a list named -y: ./-y names such a file).
+    bool takeValue() {
+        if (!inlineValue) {
+            if (i + 1 >= arguments.size())
+                return false;
+            if (arguments[i + 1].starts_with("-") && arguments[i + 1].size() > 1) {
+                optionAsValue = true;
+                return false;
+            }
+            value = arguments[++i];
+        }
+        return !value.empty();
+    }
+
+    // The mistake of an option whose value is missing.
+    CommandLine needs(const std::string& what) const {
+        return mistake("option " + std::string(name) + " needs " + what +
+                       (optionAsValue ? ", not the option '" + arguments[i + 1] + "'" : std::string()));
+    }
+
+    bool takesValue() const {
+        return name == "--add" || name == "--remove" || name == "--allow" || name == "--max-size" ||
+               name == "--timeout" || name == "--stall" || name == "--address" || name == "--disable" ||
+               name == "--enable";
+    }
+};
+
+// The options that set how a run reads or downloads; false when the argument is none of them. A
+// mistake goes to `stop`.
+bool readSetting(OptionArgument& option, CommandLine& result, std::optional<CommandLine>& stop) {
+    const std::string_view name = option.name;
+    if (name == "--allow") {
+        if (!option.takeValue())
+            stop = option.needs("a file");
+        else
+            result.allowFile = option.value;
+    } else if (name == "--address") {
+        if (!option.takeValue() || (option.value != "0.0.0.0" && option.value != "127.0.0.1"))
+            stop = option.needs("the address blocked names go to: 0.0.0.0 or 127.0.0.1");
+        else
+            result.blockAddress = option.value;
+    } else if (name == "--max-size" || name == "--timeout" || name == "--stall") {
+        const bool size = name == "--max-size";
+        uint64_t number = 0;
+        if (!option.takeValue() || !parseCount(option.value, size, number) || (!size && number > kMaxTimeoutSeconds))
+            stop = option.needs(size ? "a size in bytes (a K, M or G after it multiplies)" : "a number of seconds");
+        else if (size)
+            result.limits.maxBytes = number;
+        else
+            (name == "--timeout" ? result.limits.timeoutSeconds : result.limits.stallSeconds) =
+                static_cast<int>(number);
+    } else if (name == "--dry-run" || name == "--diff") {
+        result.dryRun = true;
+        if (name == "--diff")
+            result.diff = true;
+    } else if (name == "-y" || name == "--yes") {
+        result.silent = true;
+    } else if (name == "--noload") {
+        result.noLoad = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The options that choose what a run does; false when the argument is none of them. A mistake goes to
+// `stop`; each mode counts in `modes`.
+bool readMode(OptionArgument& option, CommandLine& result, int& modes, std::optional<CommandLine>& stop) {
+    const std::string_view name = option.name;
+    const std::vector<std::string>& arguments = option.arguments;
+    size_t& i = option.i;
+    if (name == "--update") {
+        // Either NAME SOURCE or nothing: every block that notes its source.
+        if (i + 1 < arguments.size() && !arguments[i + 1].starts_with("-")) {
+            if (arguments[i + 1].empty() || i + 2 >= arguments.size() || arguments[i + 2].empty() ||
+                arguments[i + 2].starts_with("-")) {
+                stop = mistake("option --update takes a block NAME and a SOURCE (a list file or web address), "
+                               "or neither");
+                return true;
+            }
+            result.argument = arguments[++i];
+            result.source = arguments[++i];
+        }
+        result.mode = RunMode::Update;
+    } else if (name == "--blocks" || name == "--restore") {
+        result.mode = name == "--blocks" ? RunMode::Blocks : RunMode::Restore;
+    } else if (name == "--add" || name == "--remove") {
+        const bool add = name == "--add";
+        if (!option.takeValue()) {
+            stop = option.needs(add ? "a list file" : "a block name");
+            return true;
+        }
+        result.mode = add ? RunMode::Add : RunMode::Remove;
+        result.argument = option.value;
+    } else if (name == "--disable" || name == "--enable") {
+        if (!option.takeValue()) {
+            stop = option.needs("a block name");
+            return true;
+        }
+        result.mode = name == "--disable" ? RunMode::Disable : RunMode::Enable;
+        result.argument = option.value;
+    } else if (name == "--removeall") {
+        result.mode = RunMode::RemoveAll;
+    } else {
+        return false;
+    }
+    ++modes;
+    return true;
+}
+
+// The options that go only with some modes, once every option is read.
+CommandLine checkedCombination(CommandLine result) {
     if (result.dryRun && result.mode != RunMode::Add && result.mode != RunMode::Update &&
         result.mode != RunMode::Remove && result.mode != RunMode::RemoveAll && result.mode != RunMode::Disable &&
         result.mode != RunMode::Enable)
@@ -214,14 +233,45 @@ CommandLine parseOptions(const std::vector<std::string>& arguments) {
     return result;
 }
 
+} // namespace
+
+CommandLine parseOptions(const std::vector<std::string>& arguments) {
+    CommandLine result;
+    result.form = CommandForm::Options;
+    int modes = 0;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        OptionArgument option(arguments, i);
+        if (option.name == "--help" || option.name == "-h" || option.name == "--version") {
+            result.mode = option.name == "--version" ? RunMode::Version : RunMode::Help;
+            return result;
+        }
+        if (option.inlineValue && !option.takesValue())
+            return mistake("option " + std::string(option.name) + " takes no value");
+        std::optional<CommandLine> stop;
+        if (!readSetting(option, result, stop) && !readMode(option, result, modes, stop)) {
+            const std::string& argument = arguments[i];
+            return mistake((argument.starts_with("-") ? "unknown option '" : "unexpected argument '") + argument + "'");
+        }
+        if (stop)
+            return *stop;
+        i = option.i;
+        if (modes > 1)
+            return mistake("give only one of --add, --update, --remove, --removeall, --disable, --enable, --blocks "
+                           "and --restore");
+    }
+    return checkedCombination(std::move(result));
+}
+
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     if (!arguments.empty() && (arguments.front().starts_with("--") || arguments.front() == "-y"))
         return parseOptions(arguments);
     return parseClassic(joinArguments(arguments));
 }
 
-std::string usageTextFor(HelpSystem system) {
-    const bool windows = system == HelpSystem::Windows;
+namespace {
+
+// How to call it, and what every mode keeps to.
+std::string usageSynopsis(bool windows) {
     std::string text = R"(Usage: velmora [--noload]
        velmora --add LIST [--allow FILE] [--address ADDRESS] [--dry-run [--diff]]
        velmora --update [NAME LIST] [--allow FILE] [--address ADDRESS] [--dry-run [--diff]]
@@ -246,7 +296,12 @@ not beginning with "#" or ";" is a bare name and gets "127.0.0.1 " (also 1drv.ex
 CR LF, a lone CR and a lone LF each end a line. The HOSTS file's own lines are never
 changed; a list line it already holds is not added again.
 
-Options (used when the first argument begins with "--"; arguments are taken as given; an
+)";
+    return text;
+}
+
+std::string usageOptions(bool windows) {
+    std::string text = R"(Options (used when the first argument begins with "--"; arguments are taken as given; an
 option's value that begins with "-" is a mistake unless given after "="):
   --add LIST       merge the list into the HOSTS file and save; a web address is kept as
                    the block named by the address, as --update keeps it
@@ -261,7 +316,8 @@ option's value that begins with "-" is a mistake unless given after "="):
   --address ADDRESS
                    with --add or --update: the block's names go to 0.0.0.0 or
                    127.0.0.1 (the default), remembered for later updates
-  --remove NAME    remove every block marked "#BEGIN of NAME" ... "#END of NAME" and save;
+  --remove NAME    remove every block marked "#BEGIN of NAME" ... "#END of NAME" (as --blocks
+                   lists them; also those whose name begins with NAME) and save;
                    a NAME beginning with "#" removes the sections headed by that comment;
                    the other blocks kept from lists are completed from their lists
   --removeall      reset the HOSTS file to the single line "127.0.0.1 localhost"
@@ -288,7 +344,12 @@ option's value that begins with "-" is a mistake unless given after "="):
   -h, --help       show this text
   --version        show the version
 
-Classic switches (found anywhere, in any letter case; the rest of the line is the argument,
+)";
+    return text;
+}
+
+constexpr std::string_view kClassicUsage =
+    R"(Classic switches (found anywhere, in any letter case; the rest of the line is the argument,
 optionally in double quotes):
   /add FILE        as --add; a "/s" here stays part of FILE
   /remove NAME     as --remove; "/s" anywhere answers the question with Yes
@@ -297,7 +358,10 @@ optionally in double quotes):
 The classic form prints nothing except when saving fails.
 
 )";
-    text += windows ? R"(In a console the question is asked there; when standard input is not a console it is
+
+// Where the question is asked, the environment and the exit statuses, which differ by system.
+std::string_view usageSystemNotes(bool windows) {
+    return windows ? R"(In a console the question is asked there; when standard input is not a console it is
 answered No, so scripts pass --yes or /s. A HOSTS file that only an administrator may change
 is changed from a command prompt opened with "Run as administrator".
 
@@ -311,7 +375,7 @@ Exit status: 0 done, nothing to do, or declined at the question; 1 the save fail
 download or list failed or was no list, or --remove found no such block; 2 a mistake in
 the options.
 )"
-                    : R"(Without a display the question is asked on the terminal; when standard input is not a
+                   : R"(Without a display the question is asked on the terminal; when standard input is not a
 terminal it is answered No, so scripts pass --yes or /s.
 
 Environment:
@@ -323,7 +387,14 @@ Exit status: 0 done, nothing to do, or declined at the question; 1 the save fail
 download or list failed or was no list, --remove found no such block, or the window was
 asked for without a display; 2 a mistake in the options.
 )";
-    return text;
+}
+
+} // namespace
+
+std::string usageTextFor(HelpSystem system) {
+    const bool windows = system == HelpSystem::Windows;
+    return usageSynopsis(windows) + usageOptions(windows) + std::string(kClassicUsage) +
+           std::string(usageSystemNotes(windows));
 }
 
 std::string_view usageText() {

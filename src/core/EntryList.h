@@ -48,6 +48,14 @@ public:
 // Each text is followed there by an LF, so that a list kept in order is already the file it saves to.
 class EntryList final : public LineSource {
 public:
+    EntryList() = default;
+    // A copy of a million lines is a real cost: lists move, and copy only through append.
+    EntryList(const EntryList&) = delete;
+    EntryList& operator=(const EntryList&) = delete;
+    EntryList(EntryList&&) noexcept = default;
+    EntryList& operator=(EntryList&&) noexcept = default;
+    ~EntryList() override = default;
+
     int32_t count() const override { return static_cast<int32_t>(m_slots.size()); }
     std::string_view text(int32_t index) const override;
     // The first entry equal to text with ASCII letter case ignored, or -1.

@@ -281,29 +281,9 @@ MergeResult HostsDocument::merge() {
         m_ui.reportError("The list " + m_sourcePath + " was not read: " + list.refusal() + ".");
         return result;
     }
-    const std::string& listFile = list.path();
-    FileSystem& listFiles = list.files();
-    // A list that is there but cannot be read changes nothing, not even the reload of the HOSTS file;
-    // one that has gone meanwhile is a missing one.
-    bool listPresent = fileHasData(listFiles, listFile);
-    if (const std::string why = notAFile(fetched.path); !listPresent && !why.empty()) {
-        result.listMissing = true;
-        m_ui.notify(why + ", not a list; nothing was merged.");
+    bool listPresent = false;
+    if (!listReadable(list.files(), list.path(), fetched.path, listPresent, result))
         return result;
-    }
-    if (listPresent) {
-        const int fd = listFiles.openRead(listFile, true);
-        if (fd >= 0) {
-            m_files.close(fd);
-        } else if (fd == -ENOENT) {
-            listPresent = false;
-        } else {
-            result.listReadError = -fd;
-            m_ui.reportError("The list " + m_sourcePath + " could not be read: " + m_files.errorText(-fd));
-            return result;
-        }
-    }
-    ProgressSink& progress = m_ui.progress();
     BusyScope busy(m_ui);
     const AddedChange change = beginAddedChange();
     {
@@ -311,80 +291,122 @@ MergeResult HostsDocument::merge() {
         m_added.clear();
         m_addedSelection.reset();
         DuplicateIndex index(m_lines);
-        if (m_lines.count() == 0 || m_needsReload) {
-            // One change with the list's lines: taking it back brings the lines from before the read.
-            replaceForRead();
-            m_selection.reset();
-            notePartialRead(m_hostsPath, 0);
-            progress.setTitle("Loading HOSTS...");
-            result.hostsReread = true;
-            if (!fileHasData(m_files, m_hostsPath)) {
-                noteRead(m_hostsPath, FileFingerprint{});
-                // A path that cannot be looked at (a loop of links, a folder we may not enter) is
-                // named with its reason, not taken for a missing file.
-                const PathInfo info = m_files.stat(m_hostsPath, true);
-                if (m_hostsPath.empty())
-                    m_ui.notify("No HOSTS file is named: type its path under \"Current HOSTS\", or open one "
-                                "with File > Open HOSTS.");
-                else if (!info.exists && info.error != 0 && info.error != ENOENT)
-                    m_ui.notify(m_hostsPath + ": " + m_files.errorText(info.error));
-                else if (const std::string why = notAFile(m_hostsPath); !why.empty())
-                    m_ui.notify(why + ", not a HOSTS file; it was not read.");
-                else
-                    m_ui.notify(m_hostsPath + " does not exist.");
-            } else {
-                // The lines are the file's again, every one as it is written; only what the list adds
-                // is unsaved.
-                m_modified = false;
-                result.hostsLinesRead = appendHostsLines(m_hostsPath, &index, true);
-                result.hostsReadError = m_partialReadError;
-                setStatus(m_rereadStatus, itemsText(result.hostsLinesRead));
-                tellPartialRead(m_hostsPath);
-            }
-        } else {
-            progress.setTitle("Finding Duplicates...");
-            progress.show();
-            indexHostsLines(m_lines, index, progress);
-        }
+        if (m_lines.count() == 0 || m_needsReload)
+            rereadHostsForMerge(index, result);
+        else
+            indexLinesForMerge(index);
+        ProgressSink& progress = m_ui.progress();
         progress.close();
         progress.setTitle("Merging New HOSTS...");
-        if (!listPresent) {
+        if (listPresent)
+            appendList(list.files(), list.path(), index, result);
+        else
             result.listMissing = true;
-        } else {
-            const bool wasModified = m_modified;
-            const int32_t before = m_lines.count();
-            m_modified = true;
-            progress.show();
-            const SourceReadResult read = readSourceFile(listFiles, listFile, m_lines, index, progress, &m_allow, true);
-            result.linesKeptOut = read.keptOut;
-            progress.close();
-            if (read.error != 0) {
-                // Half a list is not what the user asked for: its lines go again.
-                std::vector<uint8_t> partial(static_cast<size_t>(m_lines.count()), 0);
-                std::fill(partial.begin() + before, partial.end(), uint8_t{1});
-                m_lines.removeWhere(partial);
-                m_modified = wasModified;
-                result.listReadError = read.error;
-                m_ui.reportError("The list " + m_sourcePath + " could not be read to its end: " +
-                                 (read.problem.empty() ? m_files.errorText(read.error) : read.problem));
-            } else {
-                result.linesAdded = read.appended;
-                m_added.set(before, read.appended);
-                if (!result.hostsReread)
-                    m_history.added(numbersFrom(before, read.appended));
-                // A list with nothing new leaves the lines as they were, and so unsaved only if they were.
-                if (read.appended == 0)
-                    m_modified = wasModified;
-            }
-            setStatus(m_addedStatus, itemsText(result.linesAdded));
-        }
     }
     endAddedChange(change);
     noteSavedIfUnmodified();
     showTotal();
-    progress.close();
+    m_ui.progress().close();
     m_needsReload = false;
     return result;
+}
+
+bool HostsDocument::listReadable(FileSystem& listFiles, const std::string& listFile, const std::string& named,
+                                 bool& present, MergeResult& result) {
+    // A list that is there but cannot be read changes nothing, not even the reload of the HOSTS file;
+    // one that has gone meanwhile is a missing one.
+    present = fileHasData(listFiles, listFile);
+    if (const std::string why = notAFile(named); !present && !why.empty()) {
+        result.listMissing = true;
+        m_ui.notify(why + ", not a list; nothing was merged.");
+        return false;
+    }
+    if (!present)
+        return true;
+    const int fd = listFiles.openRead(listFile, true);
+    if (fd >= 0) {
+        m_files.close(fd);
+    } else if (fd == -ENOENT) {
+        present = false;
+    } else {
+        result.listReadError = -fd;
+        m_ui.reportError("The list " + m_sourcePath + " could not be read: " + m_files.errorText(-fd));
+        return false;
+    }
+    return true;
+}
+
+void HostsDocument::rereadHostsForMerge(DuplicateIndex& index, MergeResult& result) {
+    // One change with the list's lines: taking it back brings the lines from before the read.
+    replaceForRead();
+    m_selection.reset();
+    notePartialRead(m_hostsPath, 0);
+    m_ui.progress().setTitle("Loading HOSTS...");
+    result.hostsReread = true;
+    if (!fileHasData(m_files, m_hostsPath)) {
+        noteRead(m_hostsPath, FileFingerprint{});
+        tellHostsNotRead();
+        return;
+    }
+    // The lines are the file's again, every one as it is written; only what the list adds is unsaved.
+    m_modified = false;
+    result.hostsLinesRead = appendHostsLines(m_hostsPath, &index, true);
+    result.hostsReadError = m_partialReadError;
+    setStatus(m_rereadStatus, itemsText(result.hostsLinesRead));
+    tellPartialRead(m_hostsPath);
+}
+
+void HostsDocument::tellHostsNotRead() {
+    // A path that cannot be looked at (a loop of links, a folder we may not enter) is named with its
+    // reason, not taken for a missing file.
+    const PathInfo info = m_files.stat(m_hostsPath, true);
+    if (m_hostsPath.empty())
+        m_ui.notify("No HOSTS file is named: type its path under \"Current HOSTS\", or open one "
+                    "with File > Open HOSTS.");
+    else if (!info.exists && info.error != 0 && info.error != ENOENT)
+        m_ui.notify(m_hostsPath + ": " + m_files.errorText(info.error));
+    else if (const std::string why = notAFile(m_hostsPath); !why.empty())
+        m_ui.notify(why + ", not a HOSTS file; it was not read.");
+    else
+        m_ui.notify(m_hostsPath + " does not exist.");
+}
+
+void HostsDocument::indexLinesForMerge(DuplicateIndex& index) {
+    ProgressSink& progress = m_ui.progress();
+    progress.setTitle("Finding Duplicates...");
+    progress.show();
+    indexHostsLines(m_lines, index, progress);
+}
+
+void HostsDocument::appendList(FileSystem& listFiles, const std::string& listFile, DuplicateIndex& index,
+                               MergeResult& result) {
+    ProgressSink& progress = m_ui.progress();
+    const bool wasModified = m_modified;
+    const int32_t before = m_lines.count();
+    m_modified = true;
+    progress.show();
+    const SourceReadResult read = readSourceFile(listFiles, listFile, m_lines, index, progress, &m_allow, true);
+    result.linesKeptOut = read.keptOut;
+    progress.close();
+    if (read.error != 0) {
+        // Half a list is not what the user asked for: its lines go again.
+        std::vector<uint8_t> partial(static_cast<size_t>(m_lines.count()), 0);
+        std::fill(partial.begin() + before, partial.end(), uint8_t{1});
+        m_lines.removeWhere(partial);
+        m_modified = wasModified;
+        result.listReadError = read.error;
+        m_ui.reportError("The list " + m_sourcePath + " could not be read to its end: " +
+                         (read.problem.empty() ? m_files.errorText(read.error) : read.problem));
+    } else {
+        result.linesAdded = read.appended;
+        m_added.set(before, read.appended);
+        if (!result.hostsReread)
+            m_history.added(numbersFrom(before, read.appended));
+        // A list with nothing new leaves the lines as they were, and so unsaved only if they were.
+        if (read.appended == 0)
+            m_modified = wasModified;
+    }
+    setStatus(m_addedStatus, itemsText(result.linesAdded));
 }
 
 bool HostsDocument::save(const std::string& path) {
@@ -509,6 +531,7 @@ bool HostsDocument::saveAsAdministrator(const std::string& target) {
 
 void HostsDocument::readAgainWithAddedLines(const std::string& path) {
     std::vector<std::string> again;
+    again.reserve(static_cast<size_t>(m_added.count()));
     for (int32_t i = 0; i < m_added.count(); ++i)
         again.emplace_back(m_added.text(i));
     const AddedChange change = beginAddedChange();
@@ -558,7 +581,7 @@ void HostsDocument::sort() {
     // Two passes, as the user sees them: ordering the copy, then putting it back. The first bar moves
     // as the ordering goes (the keys take most of it), and is then drawn to its end.
     progress.show();
-    const std::vector<int32_t> order = m_collation->order(m_lines, [&](int64_t done, int64_t total) {
+    std::vector<int32_t> order = m_collation->order(m_lines, [&](int64_t done, int64_t total) {
         auto value = static_cast<int32_t>(total > 0 ? done * last / total : 0);
         progress.step(0, value, last);
     });

@@ -365,6 +365,15 @@ private:
     int m_addedChanges = 0;
     std::function<int64_t()> m_clock;
     MergeResult mergeWebList(const std::string& listFile);
+    // The steps of a merge of a list file: whether the list can be read (present: it has lines to
+    // read; false: nothing is to change, the user was told), the HOSTS file read again or the lines
+    // indexed as they stand, and the list's new lines appended.
+    bool listReadable(FileSystem& listFiles, const std::string& listFile, const std::string& named, bool& present,
+                      MergeResult& result);
+    void rereadHostsForMerge(DuplicateIndex& index, MergeResult& result);
+    void tellHostsNotRead();
+    void indexLinesForMerge(DuplicateIndex& index);
+    void appendList(FileSystem& listFiles, const std::string& listFile, DuplicateIndex& index, MergeResult& result);
     BlocksRebuild m_lastCompletion;
     Downloader* m_downloader = nullptr;
     WebListOptions m_webOptions;

@@ -75,7 +75,7 @@ std::string HostsDocument::addListAsking() {
                      std::string(), false)));
     if (source.empty())
         return {};
-    const std::string name =
+    std::string name =
         std::string(trimSpaces(m_ui.askText("Name of the block for " + source + ":", "Add list", source, false)));
     if (name.empty())
         return {};

@@ -173,6 +173,18 @@ std::vector<BlockInfo> findBlocks(const LineSource& lines) {
     return scanner.finish();
 }
 
+std::vector<uint8_t> linesOfBlocks(const LineSource& lines, std::string_view name) {
+    name = trimSpaces(name);
+    std::vector<uint8_t> marks(static_cast<size_t>(lines.count()), 0);
+    for (const BlockInfo& block : findBlocks(lines)) {
+        if (!istartsWith(block.name, name))
+            continue;
+        const int32_t last = block.closed ? block.end : block.end - 1;
+        std::fill(marks.begin() + block.begin, marks.begin() + last + 1, uint8_t{1});
+    }
+    return marks;
+}
+
 int32_t namesInBlock(const LineSource& lines, const BlockInfo& block) {
     int32_t names = 0;
     for (int32_t i = block.begin + 1 + block.notes; i < block.end; ++i)

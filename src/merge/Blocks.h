@@ -51,6 +51,10 @@ struct BlockInfo {
 
 // Every block, from the top; lines inside a block are part of it, also other start markers.
 std::vector<BlockInfo> findBlocks(const LineSource& lines);
+// The lines of every block whose name begins with `name` (letter case ignored; spaces around it do not
+// count), markers and notes included, as flags (1: a line of such a block): the blocks exactly as
+// findBlocks reads them, so that what a removal takes is what the list of blocks shows.
+std::vector<uint8_t> linesOfBlocks(const LineSource& lines, std::string_view name);
 // The names the lines of a block give (after the address of each line, or a bare name), those of a
 // switched-off block as it would give them switched on.
 int32_t namesInBlock(const LineSource& lines, const BlockInfo& block);

@@ -1,48 +1,50 @@
 #include "merge/RemoveBlock.h"
 
 #include "core/TextUtil.h"
+#include "merge/Blocks.h"
 
-#include <string>
 #include <vector>
 
 namespace velmora {
 
-std::vector<uint8_t> markBlocks(const EntryList& list, std::string_view name) {
-    const bool section = !name.empty() && name.front() == '#';
-    const std::string start = section ? std::string(name) : "#BEGIN of " + std::string(name);
-    const std::string end = section ? std::string("#") : "#END of " + std::string(name);
+namespace {
+
+std::vector<uint8_t> markSections(const EntryList& list, std::string_view heading) {
     const int32_t n = list.count();
-    auto isEnd = [&](int32_t i) { return list.text(i).starts_with(end); };
+    auto isComment = [&](int32_t i) { return list.text(i).starts_with('#'); };
 
     // One forward pass marks what repeated searches from the top would remove: the lines before a
-    // found start line hold no start line, so the next search can only find one further down.
+    // found heading hold no heading, so the next search can only find one further down.
     std::vector<uint8_t> remove(static_cast<size_t>(n), 0);
     int32_t i = 0;
     while (i < n) {
-        if (!istartsWith(list.text(i), start)) {
+        if (!istartsWith(list.text(i), heading)) {
             ++i;
             continue;
         }
         remove[static_cast<size_t>(i)] = 1;
         int32_t j = i + 1;
-        if (!section && j < n && isEnd(j)) {
-            remove[static_cast<size_t>(j)] = 1;
-            i = j + 1;
-            continue;
-        }
         bool body = false;
         while (j < n) {
-            const bool endLine = isEnd(j);
+            const bool comment = isComment(j);
             remove[static_cast<size_t>(j)] = 1;
             ++j;
-            if (endLine && body)
+            if (comment && body)
                 break;
-            if (!endLine)
+            if (!comment)
                 body = true;
         }
         i = j;
     }
     return remove;
+}
+
+} // namespace
+
+std::vector<uint8_t> markBlocks(const EntryList& list, std::string_view name) {
+    if (!name.empty() && name.front() == '#')
+        return markSections(list, name);
+    return linesOfBlocks(list, name);
 }
 
 int32_t removeBlocks(EntryList& list, std::string_view name) {

@@ -46,9 +46,12 @@ void* allocateLarge(size_t bytes) {
         if (aligned > start)
             munmap(mapped, aligned - start);
         const uintptr_t end = aligned + mappedSize(bytes);
+        // Pointers into the mapping, not made from the numbers, so that the compiler still knows where
+        // they point.
+        char* const base = static_cast<char*>(mapped);
         if (start + size > end)
-            munmap(reinterpret_cast<void*>(end), start + size - end);
-        void* block = reinterpret_cast<void*>(aligned);
+            munmap(base + (end - start), start + size - end);
+        void* block = base + (aligned - start);
         madvise(block, mappedSize(bytes), MADV_HUGEPAGE); // a hint; without it the block still works
         return block;
     }

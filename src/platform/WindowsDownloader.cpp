@@ -158,65 +158,21 @@ HINTERNET openSession() {
                        0);
 }
 
-class WindowsDownloader : public Downloader {
+// One GET under way: what it asked for, what has come back so far and when its time is up.
+class Transfer {
 public:
-    DownloadResponse get(const DownloadRequest& request,
-                         const std::function<void(uint64_t, uint64_t)>& progress) override {
-        DownloadResponse response;
-        const auto fail = [&](std::string message) {
-            response.failed = true;
-            response.message = std::move(message);
-            return response;
-        };
-        // Looked at before each request, between pieces of the body and when a wait ends: a synchronous
-        // wait of WinHTTP under way runs to its end, and a Cancel pressed during it still counts.
-        const auto cancelled = [&] {
-            response.cancelled = request.cancel && request.cancel->load();
-            return response.cancelled;
-        };
-        // One deadline for the whole transfer, redirects included, as a timeout of 0 means none.
-        const bool limited = request.timeoutMs > 0;
-        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(request.timeoutMs);
-        // What is left of the transfer's time in milliseconds, for WinHTTP's waits (where 0 means no
-        // limit); -1 when it is up.
-        const auto remainingMs = [&]() -> int {
-            if (!limited)
-                return 0;
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            return left <= 0 ? -1 : static_cast<int>(left);
-        };
+    Transfer(const DownloadRequest& request, const std::function<void(uint64_t, uint64_t)>& progress)
+        : m_request(request), m_progress(progress), m_limited(request.timeoutMs > 0),
+          m_deadline(Clock::now() + std::chrono::milliseconds(request.timeoutMs)) {}
 
+    DownloadResponse run() {
         const Handle session(openSession());
         if (!session)
             return fail(errorText(GetLastError(), "the system"));
-
-        // A call that failed once the time was up failed for that, whatever it says; one that waited
-        // out the stall timeout before that, for want of a byte.
-        const auto failedCall = [&](const std::string& where, bool waitingForAnswer = false) {
-            const DWORD error = GetLastError();
-            if (cancelled())
-                return fail("cancelled");
-            if (remainingMs() < 0)
-                return fail("Operation timed out");
-            // wine's WinHTTP passes the socket's own timeout on (WSAETIMEDOUT) where Windows says
-            // ERROR_WINHTTP_TIMEOUT.
-            const bool timedOut = error == ERROR_WINHTTP_TIMEOUT || error == kSocketTimedOut;
-            if (waitingForAnswer && timedOut && request.stallTimeoutMs > 0) {
-                response.stalled = true;
-                return fail("Stalled");
-            }
-            return fail(errorText(error, where));
-        };
-        // Each wait for the answer lasts until the transfer's time is up or, sooner, the stall timeout.
-        const auto waitMs = [&](int left) {
-            const int stall = request.stallTimeoutMs;
-            return stall > 0 && (left == 0 || stall < left) ? stall : left;
-        };
-
         std::wstring headers;
-        for (const std::string& line : request.headers)
+        for (const std::string& line : m_request.headers)
             headers += wideText(line) + L"\r\n";
-        std::wstring address = wideText(request.address);
+        std::wstring address = wideText(m_request.address);
         for (int redirects = 0;; ++redirects) {
             std::string why;
             const std::optional<Address> at = split(address, why);
@@ -234,92 +190,168 @@ public:
                                        : nullptr);
             if (!exchange)
                 return fail(errorText(GetLastError(), at->where));
-            // Redirects are followed here, so that each is counted and checked for its protocol.
-            DWORD disabled = WINHTTP_DISABLE_REDIRECTS;
-            WinHttpSetOption(exchange.get(), WINHTTP_OPTION_DISABLE_FEATURE, &disabled, sizeof disabled);
-            DWORD decompression = WINHTTP_DECOMPRESSION_FLAG_ALL; // where this Windows can (8.1 and later)
-            WinHttpSetOption(exchange.get(), WINHTTP_OPTION_DECOMPRESSION, &decompression, sizeof decompression);
-            const int connectMs = request.connectTimeoutMs > 0 && (left == 0 || request.connectTimeoutMs < left)
-                                      ? request.connectTimeoutMs
-                                      : left;
-            WinHttpSetTimeouts(exchange.get(), connectMs, connectMs, waitMs(left), waitMs(left));
-            if (!WinHttpSendRequest(exchange.get(), headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
-                                    static_cast<DWORD>(headers.size()), WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
-                return failedCall(at->where);
-            if (!WinHttpReceiveResponse(exchange.get(), nullptr))
-                return failedCall(at->where, true);
-
-            DWORD status = 0;
-            DWORD size = sizeof status;
-            WinHttpQueryHeaders(exchange.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
-                                WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
-            response.status = static_cast<long>(status);
-            const std::string head = utf8Text(header(exchange.get(), WINHTTP_QUERY_RAW_HEADERS_CRLF));
-            for (size_t start = 0; start < head.size();) {
-                const size_t end = std::min(head.find("\r\n", start), head.size());
-                takeResponseHeadLine(std::string_view(head).substr(start, end - start), response);
-                start = end + 2;
-            }
-            const std::wstring location = header(exchange.get(), WINHTTP_QUERY_LOCATION);
-            if (isRedirect(status) && !location.empty()) {
-                if (redirects >= request.maxRedirects)
-                    return fail("Maximum (" + std::to_string(request.maxRedirects) + ") redirects followed");
+            if (std::optional<DownloadResponse> failed = send(exchange.get(), headers, left, at->where))
+                return *failed;
+            const std::wstring location = readHead(exchange.get());
+            if (isRedirect(static_cast<DWORD>(m_response.status)) && !location.empty()) {
+                if (redirects >= m_request.maxRedirects)
+                    return fail("Maximum (" + std::to_string(m_request.maxRedirects) + ") redirects followed");
                 address = resolved(address, location);
                 continue;
             }
+            return readBody(exchange.get(), at->where);
+        }
+    }
 
-            // The length the server announces is checked before a byte of the body is read.
-            const std::wstring length = header(exchange.get(), WINHTTP_QUERY_CONTENT_LENGTH);
-            const uint64_t total = length.empty() ? 0 : std::wcstoull(length.c_str(), nullptr, 10);
-            if (total > request.maxBytes) {
-                response.tooLarge = true;
-                return fail("Maximum file size exceeded");
-            }
-            char buffer[65536];
-            uint64_t received = 0;
-            for (;;) {
-                const int remaining = remainingMs();
-                if (remaining < 0)
-                    return fail("Operation timed out");
-                // The work is about to wait: the one who asked may take a Cancel now (the window's idle).
-                if (progress)
-                    progress(received, total);
-                if (cancelled())
-                    return fail("cancelled");
-                const int wait = waitMs(remaining);
-                // Each wait only as long as the transfer has left (through WinHttpSetTimeouts: wine
-                // does not take WINHTTP_OPTION_RECEIVE_TIMEOUT once the request is under way).
-                WinHttpSetTimeouts(exchange.get(), wait, wait, wait, wait);
-                // Only what has come: a read of more waits for all of it, however long a server that
-                // sends a byte now and then takes.
-                DWORD available = 0;
-                if (!WinHttpQueryDataAvailable(exchange.get(), &available))
-                    return failedCall(at->where, true);
-                if (available == 0)
-                    break;
-                DWORD read = 0;
-                if (!WinHttpReadData(exchange.get(), buffer, std::min<DWORD>(available, sizeof buffer), &read))
-                    return failedCall(at->where, true);
-                if (read == 0)
-                    break;
-                if (received + read > request.maxBytes) {
-                    response.tooLarge = true;
-                    return fail("Maximum file size exceeded");
-                }
-                received += read;
-                if (request.onBody) {
-                    if (!request.onBody(std::string_view(buffer, read)))
-                        return fail("The body could not be kept");
-                } else {
-                    response.body.append(buffer, read);
-                }
-                if (progress)
-                    progress(received, total);
-            }
+private:
+    DownloadResponse fail(std::string message) {
+        m_response.failed = true;
+        m_response.message = std::move(message);
+        return m_response;
+    }
+
+    // Looked at before each request, between pieces of the body and when a wait ends: a synchronous wait
+    // of WinHTTP under way runs to its end, and a Cancel pressed during it still counts.
+    bool cancelled() {
+        m_response.cancelled = m_request.cancel && m_request.cancel->load();
+        return m_response.cancelled;
+    }
+
+    // What is left of the transfer's time in milliseconds (one deadline for the whole transfer, redirects
+    // included), for WinHTTP's waits, where 0 means no limit; -1 when it is up.
+    int remainingMs() const {
+        if (!m_limited)
+            return 0;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(m_deadline - Clock::now()).count();
+        return left <= 0 ? -1 : static_cast<int>(left);
+    }
+
+    // Each wait for the answer lasts until the transfer's time is up or, sooner, the stall timeout.
+    int waitMs(int left) const {
+        const int stall = m_request.stallTimeoutMs;
+        return stall > 0 && (left == 0 || stall < left) ? stall : left;
+    }
+
+    // A call that failed once the time was up failed for that, whatever it says; one that waited out the
+    // stall timeout before that, for want of a byte.
+    DownloadResponse failedCall(const std::string& where, bool waitingForAnswer = false) {
+        const DWORD error = GetLastError();
+        if (cancelled())
+            return fail("cancelled");
+        if (remainingMs() < 0)
+            return fail("Operation timed out");
+        // wine's WinHTTP passes the socket's own timeout on (WSAETIMEDOUT) where Windows says
+        // ERROR_WINHTTP_TIMEOUT.
+        const bool timedOut = error == ERROR_WINHTTP_TIMEOUT || error == kSocketTimedOut;
+        if (waitingForAnswer && timedOut && m_request.stallTimeoutMs > 0) {
+            m_response.stalled = true;
+            return fail("Stalled");
+        }
+        return fail(errorText(error, where));
+    }
+
+    // Sends the request and waits for the answer's head; the failure, or nothing.
+    std::optional<DownloadResponse> send(HINTERNET exchange, const std::wstring& headers, int left,
+                                         const std::string& where) {
+        // Redirects are followed here, so that each is counted and checked for its protocol.
+        DWORD disabled = WINHTTP_DISABLE_REDIRECTS;
+        WinHttpSetOption(exchange, WINHTTP_OPTION_DISABLE_FEATURE, &disabled, sizeof disabled);
+        DWORD decompression = WINHTTP_DECOMPRESSION_FLAG_ALL; // where this Windows can (8.1 and later)
+        WinHttpSetOption(exchange, WINHTTP_OPTION_DECOMPRESSION, &decompression, sizeof decompression);
+        const int connectMs = m_request.connectTimeoutMs > 0 && (left == 0 || m_request.connectTimeoutMs < left)
+                                  ? m_request.connectTimeoutMs
+                                  : left;
+        WinHttpSetTimeouts(exchange, connectMs, connectMs, waitMs(left), waitMs(left));
+        if (!WinHttpSendRequest(exchange, headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : headers.c_str(),
+                                static_cast<DWORD>(headers.size()), WINHTTP_NO_REQUEST_DATA, 0, 0, 0))
+            return failedCall(where);
+        if (!WinHttpReceiveResponse(exchange, nullptr))
+            return failedCall(where, true);
+        return std::nullopt;
+    }
+
+    // Takes the status and the head's lines into the response; the address it redirects to, if any.
+    std::wstring readHead(HINTERNET exchange) {
+        DWORD status = 0;
+        DWORD size = sizeof status;
+        WinHttpQueryHeaders(exchange, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                            WINHTTP_HEADER_NAME_BY_INDEX, &status, &size, WINHTTP_NO_HEADER_INDEX);
+        m_response.status = static_cast<long>(status);
+        const std::string head = utf8Text(header(exchange, WINHTTP_QUERY_RAW_HEADERS_CRLF));
+        for (size_t start = 0; start < head.size();) {
+            const size_t end = std::min(head.find("\r\n", start), head.size());
+            takeResponseHeadLine(std::string_view(head).substr(start, end - start), m_response);
+            start = end + 2;
+        }
+        return header(exchange, WINHTTP_QUERY_LOCATION);
+    }
+
+    DownloadResponse readBody(HINTERNET exchange, const std::string& where) {
+        // The length the server announces is checked before a byte of the body is read.
+        const std::wstring length = header(exchange, WINHTTP_QUERY_CONTENT_LENGTH);
+        const uint64_t total = length.empty() ? 0 : std::wcstoull(length.c_str(), nullptr, 10);
+        if (total > m_request.maxBytes) {
+            m_response.tooLarge = true;
+            return fail("Maximum file size exceeded");
+        }
+        char buffer[65536];
+        uint64_t received = 0;
+        for (;;) {
+            const int remaining = remainingMs();
+            if (remaining < 0)
+                return fail("Operation timed out");
+            // The work is about to wait: the one who asked may take a Cancel now (the window's idle).
+            if (m_progress)
+                m_progress(received, total);
             if (cancelled())
                 return fail("cancelled");
-            return response;
+            const int wait = waitMs(remaining);
+            // Each wait only as long as the transfer has left (through WinHttpSetTimeouts: wine does not
+            // take WINHTTP_OPTION_RECEIVE_TIMEOUT once the request is under way).
+            WinHttpSetTimeouts(exchange, wait, wait, wait, wait);
+            // Only what has come: a read of more waits for all of it, however long a server that sends a
+            // byte now and then takes.
+            DWORD available = 0;
+            if (!WinHttpQueryDataAvailable(exchange, &available))
+                return failedCall(where, true);
+            if (available == 0)
+                break;
+            DWORD read = 0;
+            if (!WinHttpReadData(exchange, buffer, std::min<DWORD>(available, sizeof buffer), &read))
+                return failedCall(where, true);
+            if (read == 0)
+                break;
+            if (received + read > m_request.maxBytes) {
+                m_response.tooLarge = true;
+                return fail("Maximum file size exceeded");
+            }
+            received += read;
+            if (m_request.onBody) {
+                if (!m_request.onBody(std::string_view(buffer, read)))
+                    return fail("The body could not be kept");
+            } else {
+                m_response.body.append(buffer, read);
+            }
+            if (m_progress)
+                m_progress(received, total);
         }
+        if (cancelled())
+            return fail("cancelled");
+        return m_response;
+    }
+
+    const DownloadRequest& m_request;
+    const std::function<void(uint64_t, uint64_t)>& m_progress;
+    DownloadResponse m_response;
+    const bool m_limited;
+    const Clock::time_point m_deadline;
+};
+
+class WindowsDownloader : public Downloader {
+public:
+    DownloadResponse get(const DownloadRequest& request,
+                         const std::function<void(uint64_t, uint64_t)>& progress) override {
+        return Transfer(request, progress).run();
     }
 };
 

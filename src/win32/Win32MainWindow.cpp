@@ -235,23 +235,28 @@ void Win32MainWindow::buildControls() {
     m_credits = label(id::kCredits, win32::wide(credits::kText).c_str(), place(5985, 6150, 1635, 255),
                       SS_OWNERDRAW | SS_NOTIFY, win32::msSansSerifFont(8.25, false, true));
 
-    // The credit line ends where its place ends; a face wider than the one it was drawn for takes room
-    // to its left rather than cutting the line.
-    {
-        HDC dc = GetDC(m_credits);
-        const HGDIOBJ old = SelectObject(dc, win32::msSansSerifFont(8.25, false, true));
-        const std::wstring credit = win32::wide(credits::kText);
-        SIZE size{};
-        GetTextExtentPoint32W(dc, credit.c_str(), static_cast<int>(credit.size()), &size);
-        SelectObject(dc, old);
-        ReleaseDC(m_credits, dc);
-        const RECT designed = place(5985, 6150, 1635, 255);
-        if (size.cx > designed.right - designed.left)
-            MoveWindow(m_credits, designed.right - size.cx, designed.top, size.cx, designed.bottom - designed.top,
-                       FALSE);
-    }
+    fitCreditLine();
+    m_bandBrush = bandBrush();
 
-    // The credit line's tooltip is the address a click opens.
+    for (HWND child : {m_paths[0], m_paths[1], m_captions[0], m_captions[1], m_credits})
+        SetWindowSubclass(child, &Win32MainWindow::childProcedure, kChildSubclass, reinterpret_cast<DWORD_PTR>(this));
+    m_lastFocus = m_paths[0];
+}
+
+// The credit line ends where its place ends; a face wider than the one it was drawn for takes room to its
+// left rather than cutting the line. Its tooltip is the address a click opens.
+void Win32MainWindow::fitCreditLine() {
+    HDC dc = GetDC(m_credits);
+    const HGDIOBJ old = SelectObject(dc, win32::msSansSerifFont(8.25, false, true));
+    const std::wstring credit = win32::wide(credits::kText);
+    SIZE size{};
+    GetTextExtentPoint32W(dc, credit.c_str(), static_cast<int>(credit.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(m_credits, dc);
+    const RECT designed = place(5985, 6150, 1635, 255);
+    if (size.cx > designed.right - designed.left)
+        MoveWindow(m_credits, designed.right - size.cx, designed.top, size.cx, designed.bottom - designed.top, FALSE);
+
     m_tooltip = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
     std::wstring homePage = win32::wide(credits::kHomePage);
@@ -262,27 +267,27 @@ void Win32MainWindow::buildControls() {
     tool.uId = reinterpret_cast<UINT_PTR>(m_credits);
     tool.lpszText = homePage.data();
     SendMessageW(m_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
 
-    // The credit line stands on the band: its background is the band's own colours.
+// The credit line stands on the band: its background is the band's own colours, a strip one pixel wide.
+HBRUSH Win32MainWindow::bandBrush() {
     const RECT band = place(kBand);
-    if (const win32::Picture* picture = win32::picture("band.png")) {
-        HDC screen = GetDC(handle());
-        HDC memory = CreateCompatibleDC(screen);
-        HBITMAP strip = CreateCompatibleBitmap(screen, 1, band.bottom - band.top);
-        const HGDIOBJ old = SelectObject(memory, strip);
-        RECT whole{0, 0, 1, band.bottom - band.top};
-        FillRect(memory, &whole, GetSysColorBrush(COLOR_BTNFACE));
-        win32::drawPicture(memory, *picture, whole);
-        SelectObject(memory, old);
-        DeleteDC(memory);
-        ReleaseDC(handle(), screen);
-        m_bandBrush = CreatePatternBrush(strip);
-        DeleteObject(strip);
-    }
-
-    for (HWND child : {m_paths[0], m_paths[1], m_captions[0], m_captions[1], m_credits})
-        SetWindowSubclass(child, &Win32MainWindow::childProcedure, kChildSubclass, reinterpret_cast<DWORD_PTR>(this));
-    m_lastFocus = m_paths[0];
+    const win32::Picture* picture = win32::picture("band.png");
+    if (!picture)
+        return nullptr;
+    HDC screen = GetDC(handle());
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP strip = CreateCompatibleBitmap(screen, 1, band.bottom - band.top);
+    const HGDIOBJ old = SelectObject(memory, strip);
+    RECT whole{0, 0, 1, band.bottom - band.top};
+    FillRect(memory, &whole, GetSysColorBrush(COLOR_BTNFACE));
+    win32::drawPicture(memory, *picture, whole);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    ReleaseDC(handle(), screen);
+    HBRUSH brush = CreatePatternBrush(strip);
+    DeleteObject(strip);
+    return brush;
 }
 
 void Win32MainWindow::showDocumentTexts() {

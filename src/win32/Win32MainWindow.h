@@ -50,6 +50,8 @@ public:
 private:
     LRESULT onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     void buildControls();
+    void fitCreditLine();
+    HBRUSH bandBrush();
     HMENU buildMenus();
     void showDocumentTexts();
     void paint();

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <random>
+#include <type_traits>
 
 using namespace velmora;
 using velmora::test::linesOf;
@@ -20,6 +21,10 @@ uint64_t lengthOfTexts(const EntryList& list) {
     return total;
 }
 } // namespace
+
+// A list of a million lines is never copied by accident: it only moves.
+static_assert(!std::is_copy_constructible_v<EntryList> && !std::is_copy_assignable_v<EntryList>);
+static_assert(std::is_nothrow_move_constructible_v<EntryList> && std::is_nothrow_move_assignable_v<EntryList>);
 
 // Empty and duplicate texts, NUL bytes and texts past the short length field are kept whole, also
 // when removals compact the arena; removal keeps the order of the rest.
