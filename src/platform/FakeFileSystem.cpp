@@ -162,6 +162,7 @@ int FakeFileSystem::remove(const std::string& path) {
 }
 
 int FakeFileSystem::syncDirectory(const std::string& dir) {
+    syncedFolders.push_back(dir);
     if (stopped())
         return -EIO;
     return NativeFileSystem::syncDirectory(dir);

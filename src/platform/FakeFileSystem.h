@@ -49,6 +49,8 @@ public:
     std::vector<std::pair<std::string, uint32_t>> created;
     // Every file opened for reading, in order: how often a run read a file.
     std::vector<std::string> opened;
+    // Every folder synced, in order: a rename or removal made sure of.
+    std::vector<std::string> syncedFolders;
     // A process killed part way: after this many calls that change files, every call fails with EIO
     // and changes nothing, as if the process were gone. Negative: never.
     int stopAfterChanges = -1;

@@ -445,6 +445,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "Permission denied"},
         FaultCase{"FileModeRefused", Op::SetMode, EPERM, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
         FaultCase{"FileOwnerRefused", Op::SetOwner, EPERM, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
+        // The backup need not keep the owner: it is made all the same, and the file replaced.
+        FaultCase{"BackupOwnerRefused", Op::SetOwner, EPERM, 0, 1, 0, SaveStatus::Saved, false, false, nullptr},
         // That write fails too: the old bytes are put back.
         FaultCase{"InPlaceWriteFails", Op::Rename, EBUSY, 1, 1, 0, SaveStatus::WriteFailed, true, false,
                   "No space left on device", true, ENOSPC, 8, 3}),
@@ -534,3 +536,33 @@ TEST_F(HostsFileTest, SharingViolationIsWaitedForThenReported) {
     SetCurrentDirectoryA("C:\\");
 }
 #endif
+
+// A file that another program changes while the save is at work (after it was compared, before it is
+// replaced, whether by rename or in place) is left with that program's bytes; the backup it was copied
+// to meanwhile is taken from before. A save makes its rename sure on disk by syncing the folder once.
+TEST_F(HostsFileTest, ChangeDuringTheSaveIsNotOverwritten) {
+    for (const bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace);
+        writeFile(hosts, original);
+        const FileFingerprint read = fingerprint();
+        files.clearFaults();
+        if (inPlace)
+            files.failOp(Op::Rename, EBUSY, 1);
+        int reads = 0;
+        // The last read of the old bytes: the backup's copy, or the in-place rewrite's own read.
+        const int last = inPlace ? 5 : 3;
+        files.beforeRead = [&](int) {
+            if (++reads == last + 1)
+                rewrite(hosts, "theirs\n", false);
+        };
+        const SaveResult result = saveHostsFile(files, hosts, listOf({"new"}), LineConvention::Posix, &read);
+        files.beforeRead = nullptr;
+        EXPECT_EQ(result.status, SaveStatus::Changed) << result.message << " after " << reads << " reads";
+        EXPECT_EQ(readFile(hosts), "theirs\n");
+        EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", "hosts.bak"}));
+    }
+    files.clearFaults();
+    files.syncedFolders.clear();
+    ASSERT_EQ(save({"again"}).status, SaveStatus::Saved);
+    EXPECT_EQ(files.syncedFolders, (std::vector<std::string>{dir.path() + "/"}));
+}

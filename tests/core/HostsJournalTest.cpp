@@ -267,9 +267,12 @@ TEST_F(JournalTest, DamagedFileIsToldAndPutBackNextRun) {
 // A journal that is not whole (cut short, or not a journal) is dropped and the file left alone.
 TEST_F(JournalTest, BrokenJournalIsDropped) {
     const std::string whole = journalOf(old, fresh);
+    std::string oldByteChanged = whole, newByteChanged = whole;
+    oldByteChanged[whole.size() - fresh.size() - 3] ^= 1;
+    newByteChanged[whole.size() - 3] ^= 1;
     for (const std::string& record :
-         Lines{whole.substr(0, whole.size() - 1), whole + "x", "velmora-journal 2 1 2 3\nab",
-               "velmora-journal 1 5 123\nshort", "other"}) {
+         Lines{whole.substr(0, whole.size() - 1), whole + "x", oldByteChanged, newByteChanged,
+               "velmora-journal 2 1 2 3\nab", "velmora-journal 1 5 123\nshort", "other"}) {
         writeFile(hosts, old);
         writeFile(journalPathFor(hosts), record);
         EXPECT_FALSE(recover().rolledForward);
@@ -306,4 +309,26 @@ TEST_F(JournalTest, StaleTemporaryFilesAreRemoved) {
     EXPECT_EQ(recoverHostsFile(files, hosts, nowNs()).staleRemoved, 0); // too young: a slow run's
     EXPECT_EQ(recoverHostsFile(files, hosts, nowNs() + 61'000'000'000).staleRemoved, 4);
     EXPECT_EQ(namesIn(dir.path()), kept);
+}
+
+// A journal or a temporary file that neither the running user nor the file's owner made is not this
+// program's: it is neither replayed nor removed, whatever it holds.
+TEST_F(JournalTest, AnotherUsersFilesAreLeftAlone) {
+    writeFile(hosts, old);
+    writeFile(journalPathFor(hosts), journalOf(old, "0.0.0.0 bank.example\n"));
+    const std::string temporary = dir.file(".hosts.velmora-1-2-3");
+    writeFile(temporary, "x");
+    files.fakeUserId = 1000;
+    files.owners[hosts] = {1000, 1000, 0644};
+    files.owners[journalPathFor(hosts)] = {4242, 4242, 0644};
+    files.owners[temporary] = {4242, 4242, 0644};
+    const Recovery recovery = recover();
+    EXPECT_EQ(readFile(hosts), old);
+    EXPECT_EQ(recovery.staleRemoved, 0);
+    EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", ".hosts.velmora-journal", ".hosts.velmora-1-2-3"}));
+    // The file's owner's journal is one a save for that owner wrote (the helper, as root).
+    files.fakeUserId = 0;
+    files.owners[journalPathFor(hosts)] = {1000, 1000, 0644};
+    EXPECT_TRUE(recover().rolledForward);
+    EXPECT_EQ(readFile(hosts), "0.0.0.0 bank.example\n");
 }
