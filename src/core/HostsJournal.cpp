@@ -31,8 +31,7 @@ struct JournalRecord {
 // The record of a rewrite: a header with the sizes and hashes, the old bytes, then the new ones.
 // `fresh` is where the new bytes begin, so that they are written from the record and held once.
 std::string journalRecord(std::string_view old, const Content& content, size_t* fresh) {
-    const std::string bytes =
-        content.lines ? joinLines(*content.lines, content.lineEnd) : std::string(content.bytes);
+    const std::string bytes = content.lines ? joinLines(*content.lines, content.lineEnd) : std::string(content.bytes);
     ContentHash oldHash, freshHash;
     oldHash.add(old);
     freshHash.add(bytes);
@@ -253,12 +252,14 @@ std::string recoveryNotice(FileSystem& files, const Recovery& recovery, const st
         return path + ": a save that was cut short could not be finished (" + files.errorText(recovery.error) +
                "); its journal " + recovery.journal + " is kept, and the next save tries again.";
     if (!recovery.keptAside.empty())
-        return path + " was changed after a save that was cut short, so that save was not finished and the file "
-                      "was left as it is. The lines that save was writing are in " +
+        return path +
+               " was changed after a save that was cut short, so that save was not finished and the file "
+               "was left as it is. The lines that save was writing are in " +
                recovery.keptAside + ".";
     if (!recovery.journal.empty())
-        return path + " was changed after a save that was cut short, so that save was not finished and the file "
-                      "was left as it is. The lines that save was writing are in its journal " +
+        return path +
+               " was changed after a save that was cut short, so that save was not finished and the file "
+               "was left as it is. The lines that save was writing are in its journal " +
                recovery.journal + ".";
     if (recovery.rolledForward)
         return path + ": a save that was cut short was finished.";

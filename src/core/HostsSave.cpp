@@ -147,8 +147,9 @@ std::string damagedMessage(FileSystem& files, const std::string& path, const std
         message += " They are in " + result.backupPath + ": copy it over " + path + " to restore them.";
     const std::string rollback = rollbackPathFor(target);
     const std::string journal = files.stat(rollback, false).exists ? rollback : journalPathFor(target);
-    return message + " Velmora puts them back itself the next time it saves here, once the file can be written; "
-                     "until then " +
+    return message +
+           " Velmora puts them back itself the next time it saves here, once the file can be written; "
+           "until then " +
            journal + " holds them and the unsaved lines";
 }
 

@@ -19,8 +19,8 @@ std::string temporaryNameFor(const std::string& path, int attempt) {
     static std::atomic<unsigned> counter{0};
     static const auto start =
         static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-    return saving::folderOf(path) + "." + saving::nameOf(path) + std::string(kTemporaryMark) + std::to_string(start % 1000000007ull) +
-           "-" + std::to_string(counter++) + "-" + std::to_string(attempt);
+    return saving::folderOf(path) + "." + saving::nameOf(path) + std::string(kTemporaryMark) +
+           std::to_string(start % 1000000007ull) + "-" + std::to_string(counter++) + "-" + std::to_string(attempt);
 }
 
 // Writes the content. Lines ending in LF go straight from the list's own memory, in runs as long as

@@ -38,12 +38,12 @@ struct Ran {
 // file is bind-mounted onto itself, read-only.
 Ran run(const test::TempDir& dir, const std::string& arguments, bool readOnlyMount = false) {
     const std::string hosts = quoted(dir.file("hosts"));
-    std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY VELMORA_HOSTS=" + hosts + " " + quoted(VELMORA_BINARY) +
-                          " " + arguments;
+    std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY VELMORA_HOSTS=" + hosts + " " + quoted(VELMORA_BINARY) + " " + arguments;
     if (readOnlyMount)
-        command = "unshare -m --propagation private sh -c " +
-                  quoted("mount --bind " + hosts + " " + hosts + " && mount -o remount,ro,bind " + hosts + " && " +
-                         command);
+        command =
+            "unshare -m --propagation private sh -c " +
+            quoted("mount --bind " + hosts + " " + hosts + " && mount -o remount,ro,bind " + hosts + " && " + command);
     const int status = std::system((command + " </dev/null >/dev/null 2>" + quoted(dir.file(".err"))).c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, test::readFile(dir.file(".err"))};
 }
@@ -68,8 +68,8 @@ TEST(UnfinishedSaveRun, FailedSaveOnAReadOnlyMountIsNotAppliedLater) {
     EXPECT_EQ(failed.status, 1) << failed.err;
     EXPECT_NE(failed.err.find(hosts + ": Read-only file system"), std::string::npos) << failed.err;
     EXPECT_EQ(test::readFile(hosts), kHosts);
-    EXPECT_EQ(namesIn(dir.path()), (std::set<std::string>{"hosts", "hosts.bak", "list.txt", ".err",
-                                                           ".hosts.velmora-lock"}));
+    EXPECT_EQ(namesIn(dir.path()),
+              (std::set<std::string>{"hosts", "hosts.bak", "list.txt", ".err", ".hosts.velmora-lock"}));
     test::writeFile(hosts, kHosts + kByHand);
     const Ran next = run(dir, "--remove nosuchblock --yes");
     EXPECT_EQ(next.status, 1) << next.err;
@@ -85,8 +85,7 @@ TEST(UnfinishedSaveRun, KilledSaveIsNotWrittenOverAHandEdit) {
         const std::string hosts = dir.file("hosts");
         // Killed once the journal is written, before the file is touched.
         FakeFileSystem killed;
-        for (killed.stopAfterChanges = 0; !std::filesystem::exists(journalPathFor(hosts));
-             ++killed.stopAfterChanges) {
+        for (killed.stopAfterChanges = 0; !std::filesystem::exists(journalPathFor(hosts)); ++killed.stopAfterChanges) {
             test::writeFile(hosts, kHosts);
             killed.changes = 0;
             killed.clearFaults();

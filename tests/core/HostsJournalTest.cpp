@@ -150,6 +150,12 @@ TEST_F(JournalTest, UnfinishedSaveStaysInItsJournalWhenItCannotBeSetAside) {
     EXPECT_EQ(readFile(hosts), old);
     EXPECT_TRUE(std::filesystem::exists(journalPathFor(hosts)));
     EXPECT_NE(recoveryNotice(files, failed, hosts).find("Input/output error"), std::string::npos);
+    // A journal that cannot be read is not taken for a broken one: it stays for the next run.
+    files.clearFaults();
+    files.failOp(Op::OpenRead, EACCES);
+    EXPECT_EQ(recover().error, EACCES);
+    EXPECT_EQ(readFile(journalPathFor(hosts)), journalOf(old, fresh));
+    EXPECT_EQ(readFile(hosts), old);
 }
 
 // A run killed at any step of an in-place rewrite: the next run's recovery leaves the old bytes or the
@@ -238,14 +244,15 @@ TEST_F(JournalTest, DamagedFileIsToldAndPutBackNextRun) {
         SCOPED_TRACE(then);
         writeFile(hosts, old);
         FakeFileSystem failing;
-        failing.failOp(Op::Write, EIO, 3, 1, 5);              // the in-place write lands 5 bytes
-        failing.failOp(Op::OpenWriteInPlace, EIO, 1, -1);     // and the file will not open again
+        failing.failOp(Op::Write, EIO, 3, 1, 5);          // the in-place write lands 5 bytes
+        failing.failOp(Op::OpenWriteInPlace, EIO, 1, -1); // and the file will not open again
         const SaveResult result = saveInPlace(failing, {"0.0.0.0 ads.example"});
         EXPECT_EQ(result.status, SaveStatus::WriteFailed);
         EXPECT_TRUE(result.damaged);
         EXPECT_EQ(readFile(hosts), "0.0.0");
-        EXPECT_EQ(result.message, hosts + " is damaged: the save failed part way (Input/output error) and its earlier "
-                                          "bytes could not be put back. They are in " +
+        EXPECT_EQ(result.message, hosts +
+                                      " is damaged: the save failed part way (Input/output error) and its earlier "
+                                      "bytes could not be put back. They are in " +
                                       hosts + ".bak: copy it over " + hosts +
                                       " to restore them. Velmora puts them back itself the next time it saves here, "
                                       "once the file can be written; until then " +
@@ -303,8 +310,8 @@ TEST_F(JournalTest, StaleTemporaryFilesAreRemoved) {
                         "hosts.velmora-1-2-3"};
     for (const std::string& name : kept)
         writeFile(dir.file(name), "x");
-    for (const char* name : {".hosts.velmora-1-2-3", ".hosts.bak.velmora-4-5-6", "..hosts.velmora-journal.velmora-7-8-9",
-                             ".hosts.unfinished-save.velmora-1-1-1"})
+    for (const char* name : {".hosts.velmora-1-2-3", ".hosts.bak.velmora-4-5-6",
+                             "..hosts.velmora-journal.velmora-7-8-9", ".hosts.unfinished-save.velmora-1-1-1"})
         writeFile(dir.file(name), "x");
     EXPECT_EQ(recoverHostsFile(files, hosts, nowNs()).staleRemoved, 0); // too young: a slow run's
     EXPECT_EQ(recoverHostsFile(files, hosts, nowNs() + 61'000'000'000).staleRemoved, 4);

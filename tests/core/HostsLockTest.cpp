@@ -1,7 +1,7 @@
 // One writer at a time: the lock beside the HOSTS file, who holds it, and the lock files it refuses.
 
-#include "core/HostsFile.h"
 #include "core/HostsLock.h"
+#include "core/HostsFile.h"
 #include "platform/FakeFileSystem.h"
 #include "support/TempDir.h"
 
