@@ -43,6 +43,8 @@ public:
     // write first writes `partialBytes` bytes when that is not 0.
     void failOp(Op op, int error, int skip = 0, int times = 1, size_t partialBytes = 0);
     void clearFaults() { m_faults.clear(); }
+    // Called before each stat of a path: an errno to fail it with, or 0 (for a file that stops answering).
+    std::function<int(const std::string& path)> statFault;
     // A hook run before the nth read of a file (for files that change while being read).
     std::function<void(int readIndex)> beforeRead;
     // Every file created exclusively: its path and the mode asked for.

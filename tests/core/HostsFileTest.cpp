@@ -537,6 +537,18 @@ TEST_F(HostsFileTest, SharingViolationIsWaitedForThenReported) {
 }
 #endif
 
+// A file that stops answering after the path check found it is not taken for a missing one, which would
+// be replaced without a backup.
+TEST_F(HostsFileTest, FileThatCannotBeLookedAtIsNotMissing) {
+    writeFile(hosts, original);
+    int looks = 0;
+    files.statFault = [&](const std::string& path) { return path == hosts && ++looks > 1 ? EIO : 0; };
+    const SaveResult result = save({"new"});
+    EXPECT_EQ(result.status, SaveStatus::WriteFailed);
+    EXPECT_EQ(result.message, hosts + ": Input/output error");
+    EXPECT_EQ(readFile(hosts), original);
+}
+
 // A file that another program changes while the save is at work (after it was compared, before it is
 // replaced, whether by rename or in place) is left with that program's bytes; the backup it was copied
 // to meanwhile is taken from before. A save makes its rename sure on disk by syncing the folder once.
