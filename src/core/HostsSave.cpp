@@ -124,10 +124,10 @@ WriteOutcome writeTarget(FileSystem& files, const std::string& target, const Pat
         }
     }
     WriteOutcome out = replaceAtomically(files, target, info, content, true, stillSame);
-    if (out.error != 0 && !out.changed && info.exists &&
-        (out.renameRefused || out.ownerRefused || out.error == EACCES || out.error == EPERM)) {
-        // The file cannot be replaced (a bind mount, an owner we may not give, a new file the folder
-        // refused): write it in place, behind a journal.
+    if (info.exists && (out.renameRefused || out.error == EACCES || out.error == EPERM)) {
+        // The file cannot be replaced (a bind mount, an owner we may not give (EPERM), a new file the
+        // folder refused): write it in place, behind a journal. A file changed meanwhile was not renamed
+        // over (EAGAIN), and is not written either.
         out = writeInPlaceJournaled(files, target, info, content, stillSame);
     }
     if (readOnly) {

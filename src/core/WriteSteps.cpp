@@ -221,9 +221,6 @@ bool holdsContent(FileSystem& files, const std::string& target, uint64_t size, c
     return error == 0 && same;
 }
 
-// Writes the content into a new file beside target and renames it over target. With keepOwner a new
-// file that cannot get the target's owner is given up (ownerRefused). On failure nothing but the
-// temporary file was touched, and it is gone.
 WriteOutcome replaceAtomically(FileSystem& files, const std::string& target, const PathInfo& info,
                                const Content& content, bool keepOwner, const std::function<bool()>& stillSame,
                                bool syncFolder) {
@@ -240,7 +237,6 @@ WriteOutcome replaceAtomically(FileSystem& files, const std::string& target, con
         // A change of owner that the system refuses to a non-root user costs a backup nothing; the
         // file itself is then written in place, which keeps its owner.
         if (files.setOwner(temp.fd, info.uid, info.gid) < 0 && keepOwner) {
-            out.ownerRefused = true;
             error = EPERM;
         } else if (int rc = files.setMode(temp.fd, info.mode); rc < 0) {
             error = -rc;

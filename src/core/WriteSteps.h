@@ -55,7 +55,6 @@ struct WriteOutcome {
     int error = 0;
     std::string failedPath;
     bool renameRefused = false; // a bind mount or another file system: rename cannot replace it
-    bool ownerRefused = false;  // the new file could not be given the target's owner
     bool changed = false;       // the target changed under us; nothing was replaced
     // An in-place rewrite failed and its old bytes could not be put back: the file holds neither.
     bool damaged = false;
@@ -63,7 +62,7 @@ struct WriteOutcome {
 };
 
 // Writes the content into a new file beside target and renames it over target. With keepOwner a new
-// file that cannot get the target's owner is given up (ownerRefused). On failure nothing but the
+// file that cannot get the target's owner is given up (EPERM). On failure nothing but the
 // temporary file was touched, and it is gone.
 WriteOutcome replaceAtomically(FileSystem& files, const std::string& target, const PathInfo& info,
                                const Content& content, bool keepOwner, const std::function<bool()>& stillSame,
