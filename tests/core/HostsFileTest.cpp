@@ -353,6 +353,17 @@ TEST_F(HostsFileTest, RefusalsNameThePathAndTheReason) {
 
 #endif
 
+#ifndef _WIN32
+// A link to nothing is not followed into making a file where it points.
+TEST_F(HostsFileTest, LinkToNothingIsNotFollowed) {
+    ::symlink(dir.file("gone").c_str(), hosts.c_str());
+    const SaveResult result = save({"new"});
+    EXPECT_EQ(result.status, SaveStatus::WriteFailed);
+    EXPECT_EQ(result.message, hosts + ": No such file or directory");
+    EXPECT_EQ(namesIn(dir.path()), Names{"hosts"});
+}
+#endif
+
 struct FaultCase {
     const char* name;
     Op op;
