@@ -168,7 +168,9 @@ namespace {
 // name of "hosts.unfinished-save", "hosts.unfinished-save-2", ... Empty when none could be written.
 std::string setAside(FileSystem& files, const std::string& target, const PathInfo& info, const std::string& bytes) {
     for (int n = 1; n <= kAsideNames; ++n) {
-        const std::string path = target + ".unfinished-save" + (n > 1 ? "-" + std::to_string(n) : std::string());
+        std::string path = target + ".unfinished-save";
+        if (n > 1)
+            path.append(1, '-').append(std::to_string(n));
         const PathInfo there = files.stat(path, false);
         if (there.exists || (there.error != 0 && there.error != ENOENT))
             continue;

@@ -223,6 +223,16 @@ const Case kCases[] = {
      },
      "tmp/list", PathUse::Read, PathStatus::Unsafe,
      "it has another name (a hard link), in a folder where others may add files"},
+    // ".." back into a sticky folder is as open as the folder itself.
+    {"UpIntoAStickyFolder",
+     [](const TempDir& d) {
+         folder(d, "tmp", 01777);
+         folder(d, "tmp/sub");
+         file(d, "tmp/list");
+         return std::vector<Owner>{ownedBy(d.file("tmp/list"), kOther, kOther)};
+     },
+     "tmp/sub/../list", PathUse::Replace, PathStatus::Unsafe,
+     "it belongs to another user, in a folder where others may add files"},
     {"OwnFileInAStickyFolder",
      [](const TempDir& d) {
          folder(d, "tmp", 01777);
