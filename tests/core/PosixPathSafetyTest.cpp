@@ -354,6 +354,18 @@ TEST(PathSafetyWalk, RelativePathsWalkTheWorkingFolder) {
     EXPECT_EQ(result.reason, "the folder " + dir.file("ann") + " belongs to another user");
 }
 
+// The root is a folder on the way like any other (through the fake alone: no test changes the real one).
+TEST(PathSafetyWalk, TheRootIsCheckedToo) {
+    TempDir dir;
+    writeFile(dir.file("list"), "x\n");
+    FakeFileSystem files;
+    files.fakeUserId = 0;
+    tellFake(files, {ownedBy("/", kOther, kOther, 0755)});
+    const CheckedPath result = checkPath(files, dir.file("list"), PathUse::Read);
+    EXPECT_EQ(result.status, PathStatus::Unsafe);
+    EXPECT_EQ(result.reason, "the folder / belongs to another user");
+}
+
 // An access list that cannot be read is no list that grants nothing: the check fails and says why.
 TEST(PathSafetyWalk, AnUnreadableAccessListFails) {
     TempDir dir;
