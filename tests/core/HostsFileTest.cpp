@@ -281,7 +281,10 @@ TEST_F(HostsFileTest, ReplacesBesideTheRealFileKeepingItsMode) {
         ::chmod(real.c_str(), mode);
         const ino_t inode = statOf(real).st_ino;
         files.created.clear();
+        files.syncedFolders.clear();
         ASSERT_EQ(save({"new"}).status, SaveStatus::Saved);
+        // Each rename is made sure of in its own folder, the backup's beside the link and the file's.
+        EXPECT_EQ(files.syncedFolders, (std::vector<std::string>{dir.path() + "/", realFolder + "/"}));
         ASSERT_EQ(files.created.size(), 2u);
         EXPECT_EQ(files.created[0].first.rfind(dir.path() + "/.hosts.bak.", 0), 0u) << files.created[0].first;
         EXPECT_EQ(files.created[1].first.rfind(realFolder + "/.hosts.", 0), 0u) << files.created[1].first;
