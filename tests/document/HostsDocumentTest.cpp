@@ -672,4 +672,9 @@ TEST_F(DocumentTest, StartUpLocksOnlyToRecover) {
                               "file was left as it is. The lines that save was writing are in " +
                               hosts + ".unfinished-save."});
     EXPECT_EQ(linesOf(document.lines()), (Lines{"127.0.0.1 localhost", "10.0.0.7 by-hand"}));
+    // The journal of a failed save that could not put the old bytes back is looked at as well.
+    std::filesystem::rename(hosts + ".unfinished-save", rollbackPathFor(hosts));
+    writeFile(rollbackPathFor(hosts), "not a journal");
+    document.start(false);
+    EXPECT_FALSE(std::filesystem::exists(rollbackPathFor(hosts)));
 }
