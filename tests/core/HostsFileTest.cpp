@@ -556,7 +556,10 @@ TEST_F(HostsFileTest, SharingViolationIsWaitedForThenReported) {
 TEST_F(HostsFileTest, FileThatCannotBeLookedAtIsNotMissing) {
     writeFile(hosts, original);
     int looks = 0;
-    files.statFault = [&](const std::string& path) { return path == hosts && ++looks > 1 ? EIO : 0; };
+    files.statFault = [&](std::string path) {
+        std::replace(path.begin(), path.end(), '\\', '/'); // the walk names it with the system's separator
+        return path == hosts && ++looks > 1 ? EIO : 0;
+    };
     const SaveResult result = save({"new"});
     EXPECT_EQ(result.status, SaveStatus::WriteFailed);
     EXPECT_EQ(result.message, hosts + ": Input/output error");

@@ -261,7 +261,7 @@ TEST_F(JournalTest, DamagedFileIsToldAndPutBackNextRun) {
         EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", "hosts.bak", ".hosts.velmora-rollback"}));
         const std::string changed = old + "10.0.0.7 by-hand\n";
         if (std::string(then) != "nothing")
-            std::filesystem::copy_file(hosts + ".bak", hosts, std::filesystem::copy_options::overwrite_existing);
+            writeFile(hosts, readFile(hosts + ".bak"));
         if (std::string(then) == "restored and changed")
             writeFile(hosts, changed);
         const Recovery recovery = recover();
