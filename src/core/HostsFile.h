@@ -61,9 +61,9 @@ bool looksUnchanged(FileSystem& files, const std::string& path, const FileFinger
 constexpr size_t kReadChunk = 1 << 20;
 
 // Reads a file line by line without holding it whole: onLine(line) for every line, split exactly as
-// forEachLine splits the same bytes. A read that fails part way ends the file there (the partial
-// last line is still a line). Returns 0 or the errno of the failure, and when asked the fingerprint
-// of what was read. chunkSize is for tests.
+// forEachLine splits the same bytes. A read that fails part way ends the file at the last line end
+// before the failure: the line it cut is dropped, never taken for a whole one. Returns 0 or the errno of
+// the failure, and when asked the fingerprint of what was read. chunkSize is for tests.
 int readFileLines(FileSystem& files, const std::string& path, const std::function<void(std::string_view)>& onLine,
                   size_t chunkSize = kReadChunk, FileFingerprint* fingerprint = nullptr);
 // The LF bytes in bytes.
@@ -105,6 +105,8 @@ struct SaveResult {
     // on what is there afterwards; the errno when it could not be set again.
     bool readOnlyCleared = false;
     int readOnlyError = 0;
+    // An in-place rewrite failed and the old bytes could not be put back: the message says where they are.
+    bool damaged = false;
 };
 
 // Where saving path writes: the file a link there points at, refused (message set) when a link or a
@@ -128,27 +130,47 @@ struct TempFile {
 };
 TempFile createTemporaryBeside(FileSystem& files, const std::string& path, uint32_t mode);
 
-// The names that saving path uses beside its target for the lock and the journal of an in-place write.
+// The names that saving path uses beside its target: the lock, the journal of an in-place rewrite, and
+// the journal of one that failed and could not put the old bytes back (which recovery rolls back).
 std::string lockPathFor(const std::string& target);
 std::string journalPathFor(const std::string& target);
+std::string rollbackPathFor(const std::string& target);
+// True when a journal of either kind is beside target: a recovery has work to do.
+bool hasJournal(FileSystem& files, const std::string& target);
+// True when a file holding `now` could have been left by an in-place rewrite from `old` to `fresh`
+// that was cut short, or by putting `old` back after it failed: either text whole, a prefix of
+// either, or the start of one followed by the rest of the other.
+bool couldBeLeftByRewrite(std::string_view now, std::string_view old, std::string_view fresh);
 
 // What the clean-up before a save found beside the target.
 struct Recovery {
     bool rolledForward = false; // an in-place write that a killed run left unfinished was completed
+    bool rolledBack = false;    // the old bytes of a failed in-place write were put back
     int staleRemoved = 0;       // temporary files of killed runs removed
-    int error = 0;              // errno of a roll-forward that failed (the journal is then kept)
+    int error = 0;              // errno of a roll forward or back that failed (the journal is then kept)
+    // The file was changed after the rewrite was cut short: it was left alone, and the bytes the
+    // rewrite was writing are in keptAside (a file beside it), or still in the journal when that file
+    // could not be written.
+    std::string keptAside;
+    std::string journal; // the journal of a failure or of a save not finished
 };
 // Run while holding the lock, before reading the file: finishes an in-place rewrite whose journal is
-// complete (an incomplete journal is dropped: the file was not yet touched), and removes this user's
-// temporary files beside the target that are older than a minute.
+// complete and undoes one that failed, as long as the file holds what the rewrite could have left (see
+// couldBeLeftByRewrite); a file changed since is left alone. An incomplete journal is dropped (the file
+// was not yet touched). Then removes this user's temporary files beside the target that are older than
+// a minute.
 Recovery recoverHostsFile(FileSystem& files, const std::string& target, int64_t nowNs);
+// What the user is told of a recovery of the file at path (a sentence naming the file that holds an
+// unfinished save), or "" when it did nothing worth telling.
+std::string recoveryNotice(FileSystem& files, const Recovery& recovery, const std::string& path);
 
 // Writes every entry of lines to path, each followed by the line end that path already uses (see
 // lineEndFor). When path holds data it is first copied to path + ".bak", complete and synced,
 // replacing any earlier backup (a link planted at that path is replaced, never followed).
 // The target is then replaced atomically: a new file in the same folder, with the old file's mode and
 // owner, synced and renamed over it. A target that rename cannot replace (a bind mount: EBUSY, EXDEV)
-// is rewritten in place, and restored from memory if that write fails. A link as target is written
+// is rewritten in place, and restored from memory if that write fails (when that fails too, the result
+// is damaged and the next recovery puts the old bytes back). A link as target is written
 // through. On any failure the target and the backup keep their previous bytes. A file that already
 // holds exactly the bytes to write is left alone, and so is its backup (unchanged).
 // An in-place write first keeps the new bytes in a journal beside the target, so that a run killed

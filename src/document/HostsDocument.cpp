@@ -222,9 +222,13 @@ HostsLock HostsDocument::takeLock(const std::string& path,
         return HostsLock{};
     }
     HostsLock lock = HostsLock::acquire(m_files, where.path, waitMs, waiting);
-    if (lock.isLocked())
-        recoverHostsFile(m_files, where.path, nowNs());
-    else if (lock.status() == HostsLock::Status::Busy)
+    if (lock.isLocked()) {
+        // A save cut short is finished only over what it could have left; the user hears of any other
+        // outcome, and where the unfinished save is.
+        if (const std::string notice = recoveryNotice(m_files, recoverHostsFile(m_files, where.path, nowNs()), path);
+            !notice.empty())
+            m_ui.notify(notice);
+    } else if (lock.status() == HostsLock::Status::Busy)
         fail(SaveStatus::WriteFailed, path + ": " + lock.holder() + " is saving it; try again when it has finished.",
              0);
     else
@@ -243,8 +247,10 @@ HostsLock::Status HostsDocument::holdLock(const std::string& path,
 void HostsDocument::start(bool noLoad) {
     const std::string path = hostsFilePath(m_environment);
     // A save that a killed run left half done is finished before the file is read. A writer at work
-    // now finishes it itself, so the window does not wait for it.
-    takeLock(path, {}, 0);
+    // now finishes it itself, so the window does not wait for it. Without a journal there is nothing
+    // to finish, and no lock file is made: only saving takes the lock.
+    if (const SaveTarget where = saveTargetFor(m_files, path); where.message.empty() && hasJournal(m_files, where.path))
+        takeLock(path, {}, 0);
     if (noLoad) {
         setHostsPath(path);
     } else {

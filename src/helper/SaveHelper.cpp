@@ -144,7 +144,10 @@ int runSaveHelper(const std::vector<std::string>& arguments, SaveHelperSystem& s
     if (!lock.isLocked())
         return refuse(kHelperSaveFailed, target + ": not written, because " + lock.problem());
     const auto now = std::chrono::system_clock::now().time_since_epoch();
-    recoverHostsFile(system.files, where.path, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    const Recovery recovery =
+        recoverHostsFile(system.files, where.path, std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+    if (const std::string notice = recoveryNotice(system.files, recovery, target); !notice.empty())
+        err << notice << std::endl;
     std::optional<FileFingerprint> expected;
     if (request.replaces) {
         // Hashed as it is read: the file is never held beside the new bytes.

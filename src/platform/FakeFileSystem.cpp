@@ -53,7 +53,7 @@ bool FakeFileSystem::stopped() {
 }
 
 PathInfo FakeFileSystem::stat(const std::string& path, bool followLinks) {
-    if (int error = fault(Op::Stat)) {
+    if (int error = statFault ? statFault(path) : 0; error != 0 || (error = fault(Op::Stat)) != 0) {
         PathInfo info;
         info.error = error;
         return info;
@@ -162,6 +162,7 @@ int FakeFileSystem::remove(const std::string& path) {
 }
 
 int FakeFileSystem::syncDirectory(const std::string& dir) {
+    syncedFolders.push_back(dir);
     if (stopped())
         return -EIO;
     return NativeFileSystem::syncDirectory(dir);

@@ -43,12 +43,16 @@ public:
     // write first writes `partialBytes` bytes when that is not 0.
     void failOp(Op op, int error, int skip = 0, int times = 1, size_t partialBytes = 0);
     void clearFaults() { m_faults.clear(); }
+    // Called before each stat of a path: an errno to fail it with, or 0 (for a file that stops answering).
+    std::function<int(const std::string& path)> statFault;
     // A hook run before the nth read of a file (for files that change while being read).
     std::function<void(int readIndex)> beforeRead;
     // Every file created exclusively: its path and the mode asked for.
     std::vector<std::pair<std::string, uint32_t>> created;
     // Every file opened for reading, in order: how often a run read a file.
     std::vector<std::string> opened;
+    // Every folder synced, in order: a rename or removal made sure of.
+    std::vector<std::string> syncedFolders;
     // A process killed part way: after this many calls that change files, every call fails with EIO
     // and changes nothing, as if the process were gone. Negative: never.
     int stopAfterChanges = -1;

@@ -53,11 +53,6 @@ struct stat statOf(const std::string& path, bool followLinks = true) {
 }
 #endif
 
-int64_t nowNs() {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
-
 // New bytes for path: written into it, or as an editor saves (a new file renamed over it, by the
 // system's own means, which on Windows replace a file that is open).
 void rewrite(const std::string& path, const std::string& bytes, bool byRename) {
@@ -196,7 +191,9 @@ TEST_F(HostsFileTest, ReadEndsWithWholeLines) {
     } cases[] = {
         {Op::OpenRead, ENOENT, 0, nullptr, false, {}, ENOENT},
         {Op::OpenRead, EACCES, 0, nullptr, false, {}, EACCES},
-        {Op::Read, EIO, 2, nullptr, false, {"one", "two"}, EIO},
+        // "two" came without its line end: it may be torn, and is not taken for a line.
+        {Op::Read, EIO, 2, nullptr, false, {"one"}, EIO},
+        {Op::Read, EIO, 3, nullptr, false, {"one", "two"}, EIO},
         {Op::Read, 0, 0, "one\r\ntwo\r\nthree\r\nfour\r\n", false, {"one", "two", "three", "four"}, 0},
         {Op::Read, 0, 0, "", false, {"one"}, 0},
         {Op::Read, 0, 0, "other\r\n", true, {"one", "two", "three"}, 0},
@@ -284,7 +281,10 @@ TEST_F(HostsFileTest, ReplacesBesideTheRealFileKeepingItsMode) {
         ::chmod(real.c_str(), mode);
         const ino_t inode = statOf(real).st_ino;
         files.created.clear();
+        files.syncedFolders.clear();
         ASSERT_EQ(save({"new"}).status, SaveStatus::Saved);
+        // Each rename is made sure of in its own folder, the backup's beside the link and the file's.
+        EXPECT_EQ(files.syncedFolders, (std::vector<std::string>{dir.path() + "/", realFolder + "/"}));
         ASSERT_EQ(files.created.size(), 2u);
         EXPECT_EQ(files.created[0].first.rfind(dir.path() + "/.hosts.bak.", 0), 0u) << files.created[0].first;
         EXPECT_EQ(files.created[1].first.rfind(realFolder + "/.hosts.", 0), 0u) << files.created[1].first;
@@ -354,6 +354,17 @@ TEST_F(HostsFileTest, RefusalsNameThePathAndTheReason) {
     EXPECT_EQ(saveHostsFile(files, open + "/hosts", listOf({"new"})).status, SaveStatus::Saved);
 }
 
+#endif
+
+#ifndef _WIN32
+// A link to nothing is not followed into making a file where it points.
+TEST_F(HostsFileTest, LinkToNothingIsNotFollowed) {
+    ::symlink(dir.file("gone").c_str(), hosts.c_str());
+    const SaveResult result = save({"new"});
+    EXPECT_EQ(result.status, SaveStatus::WriteFailed);
+    EXPECT_EQ(result.message, hosts + ": No such file or directory");
+    EXPECT_EQ(namesIn(dir.path()), Names{"hosts"});
+}
 #endif
 
 struct FaultCase {
@@ -448,89 +459,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "Permission denied"},
         FaultCase{"FileModeRefused", Op::SetMode, EPERM, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
         FaultCase{"FileOwnerRefused", Op::SetOwner, EPERM, 1, 1, 0, SaveStatus::Saved, false, false, nullptr, true},
+        // The backup need not keep the owner: it is made all the same, and the file replaced.
+        FaultCase{"BackupOwnerRefused", Op::SetOwner, EPERM, 0, 1, 0, SaveStatus::Saved, false, false, nullptr},
         // That write fails too: the old bytes are put back.
         FaultCase{"InPlaceWriteFails", Op::Rename, EBUSY, 1, 1, 0, SaveStatus::WriteFailed, true, false,
                   "No space left on device", true, ENOSPC, 8, 3}),
     [](const auto& p) { return std::string(p.param.name); });
-
-// A run killed at any step of an in-place rewrite: the next run's recovery leaves the old bytes or the
-// new ones, never a mix, and no file of the killed run stays.
-TEST_F(HostsFileTest, KilledInPlaceRewriteIsFinishedOrUndone) {
-    const std::string old = "127.0.0.1 localhost\n";
-    Lines lines;
-    std::string fresh;
-    for (int i = 0; i < 150000; ++i) { // several megabytes: written in several pieces
-        lines.push_back("127.0.0.1 host" + std::to_string(i));
-        fresh += lines.back() + "\n";
-    }
-    const EntryList list = listOf(lines);
-    Names outcomes;
-    bool finished = false;
-    for (int step = 0; !finished; ++step) {
-        writeFile(hosts, old);
-        FakeFileSystem killed;
-        killed.failOp(Op::Rename, EBUSY, 1); // the backup goes into place; the file itself cannot
-        killed.stopAfterChanges = step;
-        const SaveStatus status = saveHostsFile(killed, hosts, list, LineConvention::Posix).status;
-        finished = killed.changes < step; // never stopped: the last step
-        EXPECT_TRUE(!finished || status == SaveStatus::Saved) << "step " << step;
-        const Recovery recovery = recoverHostsFile(files, hosts, nowNs() + 120'000'000'000);
-        const std::string now = readFile(hosts);
-        ASSERT_TRUE(now == old || now == fresh) << "step " << step << ": " << now.size() << " bytes";
-        EXPECT_EQ(recovery.error, 0);
-        outcomes.insert(now == old ? "old" : recovery.rolledForward ? "rolled forward" : "new");
-        const Names left = namesIn(dir.path());
-        EXPECT_EQ(left.count("hosts"), 1u);
-        EXPECT_LE(left.size(), 3u) << "step " << step; // hosts, hosts.bak and the lock at most
-        std::filesystem::remove(hosts + ".bak");
-    }
-    EXPECT_EQ(outcomes, (Names{"old", "rolled forward", "new"}));
-}
-
-// A journal that is not whole (cut short, or not a journal) is dropped and the file left alone.
-TEST_F(HostsFileTest, BrokenJournalIsDropped) {
-    for (const std::string record : {"velmora-journal 1 9 123\nshort", "velmora-journal 1 5 123\nshort", "other"}) {
-        writeFile(hosts, "old\n");
-        writeFile(journalPathFor(hosts), record);
-        EXPECT_FALSE(recoverHostsFile(files, hosts, nowNs()).rolledForward);
-        EXPECT_EQ(namesIn(dir.path()), Names{"hosts"});
-        EXPECT_EQ(readFile(hosts), "old\n");
-    }
-}
-
-// A whole journal is rolled forward only when it has no other name: one with a second name is a file
-// someone linked there, and it is left as it is, and so is the HOSTS file.
-TEST_F(HostsFileTest, JournalWithASecondNameIsNotRolledForward) {
-    const std::string planted = "127.0.0.1 bank.example\n";
-    ContentHash hash;
-    hash.add(planted);
-    const std::string record =
-        "velmora-journal 1 " + std::to_string(planted.size()) + " " + std::to_string(hash.value()) + "\n" + planted;
-    for (const bool secondName : {true, false}) {
-        writeFile(hosts, "old\n");
-        writeFile(journalPathFor(hosts), record);
-        if (secondName)
-            std::filesystem::create_hard_link(journalPathFor(hosts), dir.file("elsewhere"));
-        EXPECT_EQ(recoverHostsFile(files, hosts, nowNs()).rolledForward, !secondName);
-        EXPECT_EQ(readFile(hosts), secondName ? "old\n" : planted);
-        EXPECT_EQ(std::filesystem::exists(journalPathFor(hosts)), secondName);
-        std::filesystem::remove(journalPathFor(hosts));
-    }
-}
-
-// Only this program's leftovers older than a minute go; anything else beside the file stays.
-TEST_F(HostsFileTest, StaleTemporaryFilesAreRemoved) {
-    const Names kept = {"hosts", ".hosts.velmora-lock", ".other.velmora-1-2-3", ".hosts.velmora-x",
-                        "hosts.velmora-1-2-3"};
-    for (const std::string& name : kept)
-        writeFile(dir.file(name), "x");
-    for (const char* name :
-         {".hosts.velmora-1-2-3", ".hosts.bak.velmora-4-5-6", "..hosts.velmora-journal.velmora-7-8-9"})
-        writeFile(dir.file(name), "x");
-    EXPECT_EQ(recoverHostsFile(files, hosts, nowNs()).staleRemoved, 0); // too young: a slow run's
-    EXPECT_EQ(recoverHostsFile(files, hosts, nowNs() + 61'000'000'000).staleRemoved, 3);
-    EXPECT_EQ(namesIn(dir.path()), kept);
-}
 
 // A file changed since it was read (appended, replaced at the same size, emptied, made where there
 // was none) is left alone; an unchanged one is saved, and what was saved is what is there.
@@ -616,3 +550,48 @@ TEST_F(HostsFileTest, SharingViolationIsWaitedForThenReported) {
     SetCurrentDirectoryA("C:\\");
 }
 #endif
+
+// A file that stops answering after the path check found it is not taken for a missing one, which would
+// be replaced without a backup.
+TEST_F(HostsFileTest, FileThatCannotBeLookedAtIsNotMissing) {
+    writeFile(hosts, original);
+    int looks = 0;
+    files.statFault = [&](std::string path) {
+        std::replace(path.begin(), path.end(), '\\', '/'); // the walk names it with the system's separator
+        return path == hosts && ++looks > 1 ? EIO : 0;
+    };
+    const SaveResult result = save({"new"});
+    EXPECT_EQ(result.status, SaveStatus::WriteFailed);
+    EXPECT_EQ(result.message, hosts + ": Input/output error");
+    EXPECT_EQ(readFile(hosts), original);
+}
+
+// A file that another program changes while the save is at work (after it was compared, before it is
+// replaced, whether by rename or in place) is left with that program's bytes; the backup it was copied
+// to meanwhile is taken from before. A save makes its rename sure on disk by syncing the folder once.
+TEST_F(HostsFileTest, ChangeDuringTheSaveIsNotOverwritten) {
+    for (const bool inPlace : {false, true}) {
+        SCOPED_TRACE(inPlace);
+        writeFile(hosts, original);
+        const FileFingerprint read = fingerprint();
+        files.clearFaults();
+        if (inPlace)
+            files.failOp(Op::Rename, EBUSY, 1);
+        int reads = 0;
+        // The last read of the old bytes: the backup's copy, or the in-place rewrite's own read.
+        const int last = inPlace ? 5 : 3;
+        files.beforeRead = [&](int) {
+            if (++reads == last + 1)
+                rewrite(hosts, "theirs\n", false);
+        };
+        const SaveResult result = saveHostsFile(files, hosts, listOf({"new"}), LineConvention::Posix, &read);
+        files.beforeRead = nullptr;
+        EXPECT_EQ(result.status, SaveStatus::Changed) << result.message << " after " << reads << " reads";
+        EXPECT_EQ(readFile(hosts), "theirs\n");
+        EXPECT_EQ(namesIn(dir.path()), (Names{"hosts", "hosts.bak"}));
+    }
+    files.clearFaults();
+    files.syncedFolders.clear();
+    ASSERT_EQ(save({"again"}).status, SaveStatus::Saved);
+    EXPECT_EQ(files.syncedFolders, (std::vector<std::string>{dir.path() + "/"}));
+}

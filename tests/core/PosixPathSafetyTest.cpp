@@ -223,6 +223,16 @@ const Case kCases[] = {
      },
      "tmp/list", PathUse::Read, PathStatus::Unsafe,
      "it has another name (a hard link), in a folder where others may add files"},
+    // ".." back into a sticky folder is as open as the folder itself.
+    {"UpIntoAStickyFolder",
+     [](const TempDir& d) {
+         folder(d, "tmp", 01777);
+         folder(d, "tmp/sub");
+         file(d, "tmp/list");
+         return std::vector<Owner>{ownedBy(d.file("tmp/list"), kOther, kOther)};
+     },
+     "tmp/sub/../list", PathUse::Replace, PathStatus::Unsafe,
+     "it belongs to another user, in a folder where others may add files"},
     {"OwnFileInAStickyFolder",
      [](const TempDir& d) {
          folder(d, "tmp", 01777);
@@ -342,6 +352,18 @@ TEST(PathSafetyWalk, RelativePathsWalkTheWorkingFolder) {
     std::filesystem::current_path(before);
     EXPECT_EQ(result.status, PathStatus::Unsafe);
     EXPECT_EQ(result.reason, "the folder " + dir.file("ann") + " belongs to another user");
+}
+
+// The root is a folder on the way like any other (through the fake alone: no test changes the real one).
+TEST(PathSafetyWalk, TheRootIsCheckedToo) {
+    TempDir dir;
+    writeFile(dir.file("list"), "x\n");
+    FakeFileSystem files;
+    files.fakeUserId = 0;
+    tellFake(files, {ownedBy("/", kOther, kOther, 0755)});
+    const CheckedPath result = checkPath(files, dir.file("list"), PathUse::Read);
+    EXPECT_EQ(result.status, PathStatus::Unsafe);
+    EXPECT_EQ(result.reason, "the folder / belongs to another user");
 }
 
 // An access list that cannot be read is no list that grants nothing: the check fails and says why.
