@@ -49,6 +49,13 @@ std::string_view keptLower(NameSet& set, std::string_view name) {
     return set.keep(lowered);
 }
 
+// The same for a name that is already in lower case without a final dot, as a list's names written by
+// an update are: the name itself, no copy.
+std::string_view lowerView(NameSet& set, std::string_view name) {
+    const bool lower = std::none_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    return lower && !(name.size() > 1 && name.back() == '.') ? name : keptLower(set, name);
+}
+
 // A sourced block as it will be written.
 struct Target {
     BlockInfo info;      // begin < 0 for a new block
@@ -57,6 +64,7 @@ struct Target {
     const BlockListNames* names = nullptr;
     std::string stamp;      // for its "# updated: " note should its lines change
     bool duplicate = false; // a later block of a name already taken: it goes
+    bool upToDate = false;  // kept line for line: its list is the one it was made from
     std::vector<std::string_view> chosen;
     bool off() const { return info.off; }
     // What each of its lines of names begins with.
@@ -250,6 +258,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
             target.address = list->address.empty() ? info.address : list->address;
             target.names = list->names;
             target.stamp = list->updated;
+            target.upToDate = list->upToDate && !list->names;
         } else {
             target.source = info.source;
             target.address = info.address;
@@ -297,7 +306,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
             if (target.off())
                 continue;
             for (int32_t i = target.info.begin + 1 + target.info.notes; i < target.info.end; ++i)
-                forEachNameOf(lines.text(i), [&](std::string_view name) { seen.insert(keptLower(held, name)); });
+                forEachNameOf(lines.text(i), [&](std::string_view name) { seen.insert(lowerView(held, name)); });
             continue;
         }
         target.chosen.reserve(target.names->names.size());
@@ -324,6 +333,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         outcome.off = target.off();
         outcome.isNew = target.info.begin < 0;
         outcome.kept = !target.names && !target.duplicate;
+        outcome.upToDate = outcome.kept && target.upToDate;
         if (target.duplicate) {
             result.changed = true;
             continue;
