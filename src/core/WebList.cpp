@@ -299,6 +299,59 @@ bool WebListProbe::notModified(const std::string& address, const std::vector<std
     return it != m_taken.end() && it->second == headers;
 }
 
+namespace {
+
+// What came of a download whose body went to bodyPath: the kept copy at listPath stays (304), or the
+// body replaces it once it is known to be a whole list, with its notes; otherwise the body goes and why
+// is said, the kept copy and its notes as they were.
+// `kept`: the request asked about the kept copy.
+WebListResult keepAnswer(FileSystem& files, const DownloadResponse& response, bool kept, int writeError, bool blank,
+                         const std::string& bodyPath, const std::string& listPath, const std::string& notesPath,
+                         const std::string& address, const WebListOptions& options, const ListCheck& check) {
+    WebListResult result;
+    result.path = listPath;
+    const auto discard = [&](std::string why) {
+        files.remove(bodyPath);
+        return failed(std::move(why));
+    };
+    if (writeError != 0)
+        return discard("cannot keep the download in " + listPath + ": " + files.errorText(writeError));
+    if (response.tooLarge)
+        return discard("larger than the limit of " + std::to_string(options.maxBytes) + " bytes");
+    if (response.stalled)
+        return discard("nothing came for " + durationText(options.stallTimeoutMs) + ", so it was given up");
+    if (response.failed)
+        return discard(response.message);
+    if (response.status == 304 && kept) {
+        files.remove(bodyPath);
+        result.status = WebListStatus::NotModified;
+        return result;
+    }
+    if (response.status != 200)
+        return discard("HTTP " + std::to_string(response.status) + (response.reason.empty() ? "" : " ") +
+                       response.reason);
+    if (blank)
+        return discard("not a list: the answer was empty");
+    if (check) {
+        if (std::string refused = check(bodyPath); !refused.empty())
+            return discard(refused);
+    }
+    // Notes that outlived their list would make the next request ask only for something newer.
+    files.remove(notesPath);
+    if (const int renamed = files.rename(bodyPath, listPath); renamed < 0)
+        return discard("cannot keep the download in " + listPath + ": " + files.errorText(-renamed));
+    if ((!response.etag.empty() || !response.lastModified.empty()) && oneLine(response.etag) &&
+        oneLine(response.lastModified)) {
+        writeWhole(files, notesPath,
+                   std::string(kNotesHeader) + "\n" + address + "\n" + response.etag + "\n" + response.lastModified +
+                       "\n");
+    }
+    result.status = WebListStatus::Fresh;
+    return result;
+}
+
+} // namespace
+
 WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environment& environment,
                            const std::string& address, const WebListOptions& options, ProgressSink& progress,
                            const ListCheck& check, std::atomic<bool>* cancel, WebListProbe* probe) {
@@ -359,44 +412,8 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         return cancelled;
     }
 
-    const auto discard = [&](std::string why) {
-        files.remove(body.path);
-        return failed(std::move(why));
-    };
-    if (writeError != 0)
-        return discard("cannot keep the download in " + listPath + ": " + files.errorText(writeError));
-    if (response.tooLarge)
-        return discard("larger than the limit of " + std::to_string(options.maxBytes) + " bytes");
-    if (response.stalled)
-        return discard("nothing came for " + durationText(options.stallTimeoutMs) + ", so it was given up");
-    if (response.failed)
-        return discard(response.message);
-    if (response.status == 304 && kept) {
-        files.remove(body.path);
-        result.status = WebListStatus::NotModified;
-        return result;
-    }
-    if (response.status != 200)
-        return discard("HTTP " + std::to_string(response.status) + (response.reason.empty() ? "" : " ") +
-                       response.reason);
-    if (blank)
-        return discard("not a list: the answer was empty");
-    if (check) {
-        if (std::string refused = check(body.path); !refused.empty())
-            return discard(refused);
-    }
-    // Notes that outlived their list would make the next request ask only for something newer.
-    files.remove(notesPath);
-    if (const int renamed = files.rename(body.path, listPath); renamed < 0)
-        return discard("cannot keep the download in " + listPath + ": " + files.errorText(-renamed));
-    if ((!response.etag.empty() || !response.lastModified.empty()) && oneLine(response.etag) &&
-        oneLine(response.lastModified)) {
-        writeWhole(files, notesPath,
-                   std::string(kNotesHeader) + "\n" + address + "\n" + response.etag + "\n" + response.lastModified +
-                       "\n");
-    }
-    result.status = WebListStatus::Fresh;
-    return result;
+    return keepAnswer(files, response, kept, writeError, blank, body.path, listPath, notesPath, address, options,
+                      check);
 }
 
 } // namespace velmora

@@ -219,12 +219,13 @@ std::vector<uint8_t> unpairedMarkers(const LineSource& lines, int32_t first) {
     return unpaired;
 }
 
-BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<SourcedList>& lists,
+namespace {
+
+// The sourced blocks of lines, in order, and after them the lists of `lists` that have no block yet;
+// `sourced` flags the lines of the sourced blocks, `unclosed` names those without an end marker.
+std::vector<Target> sourcedTargets(const EntryList& lines, const std::vector<SourcedList>& lists,
                                    const std::function<const BlockListNames*(const BlockInfo&)>& listFor,
-                                   EntryList& replacement) {
-    BlocksRebuild result;
-    const int32_t n = lines.count();
-    std::vector<uint8_t> sourced(static_cast<size_t>(n), 0);
+                                   std::vector<uint8_t>& sourced, std::vector<std::string>& unclosed) {
     std::vector<Target> targets;
     std::vector<bool> listUsed(lists.size(), false);
     auto listOf = [&](std::string_view name) -> const SourcedList* {
@@ -246,7 +247,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
             continue;
         if (!info.closed) {
             listOf(info.name); // not added again at the end: the block is there, only unfinished
-            result.unclosed.push_back(info.name);
+            unclosed.push_back(info.name);
             continue;
         }
         std::fill(sourced.begin() + info.begin, sourced.begin() + info.end + 1, uint8_t{1});
@@ -280,8 +281,13 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         targets.push_back(std::move(target));
     }
 
-    // The user's own mappings outside the sourced blocks win over any list.
-    NameSet ownMapping;
+    return targets;
+}
+
+// The names that lines outside the sourced blocks send to an address of their own: the user's own
+// mappings, which win over any list.
+void collectOwnMappings(const EntryList& lines, const std::vector<uint8_t>& sourced, NameSet& ownMapping) {
+    const int32_t n = lines.count();
     for (int32_t i = 0; i < n; ++i) {
         if (sourced[static_cast<size_t>(i)])
             continue;
@@ -291,9 +297,10 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         forEachNameOf(line, [&](std::string_view name) { ownMapping.insert(keptLower(ownMapping, name)); });
     }
 
-    size_t expected = 0;
-    for (const Target& target : targets)
-        expected += target.names ? target.names->names.size() : static_cast<size_t>(target.info.bodyLines());
+}
+
+// Chooses the names each block is to hold (Target::chosen), from the first block on.
+void chooseNames(const EntryList& lines, std::vector<Target>& targets, const NameSet& ownMapping, size_t expected) {
     // The names the blocks switched on hold so far, from the first block on. A switched-off block takes
     // none: it would otherwise unblock a name that a later list switched on has.
     NameSet seen(expected);
@@ -325,7 +332,12 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
                 choose(name);
     }
 
-    std::vector<std::string> updated(targets.size()); // each block's "# updated: " note as it will be
+}
+
+// What the rebuild does to each block, into result; each block's "# updated: " note as it will be.
+std::vector<std::string> blockOutcomes(const EntryList& lines, const std::vector<Target>& targets,
+                                       BlocksRebuild& result) {
+    std::vector<std::string> updated(targets.size());
     for (size_t t = 0; t < targets.size(); ++t) {
         const Target& target = targets[t];
         BlockOutcome outcome;
@@ -376,10 +388,13 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         result.changed = result.changed || outcome.changed;
         result.blocks.push_back(outcome);
     }
-    if (!result.changed)
-        return result;
+    return updated;
+}
 
-    // The lines again, each sourced block written from its names where it stood.
+// The lines again, each sourced block written from its names where it stood, the new ones at the end.
+void writeRebuilt(const EntryList& lines, const std::vector<Target>& targets, const std::vector<std::string>& updated,
+                  size_t expected, EntryList& replacement) {
+    const int32_t n = lines.count();
     EntryList fresh;
     fresh.reserveEntries(static_cast<size_t>(n) + expected);
     fresh.beginAppend();
@@ -416,7 +431,25 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
     }
     fresh.endAppend();
     replacement.swapEntries(fresh);
-    return result;
 }
 
+} // namespace
+
+BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<SourcedList>& lists,
+                                   const std::function<const BlockListNames*(const BlockInfo&)>& listFor,
+                                   EntryList& replacement) {
+    BlocksRebuild result;
+    std::vector<uint8_t> sourced(static_cast<size_t>(lines.count()), 0);
+    std::vector<Target> targets = sourcedTargets(lines, lists, listFor, sourced, result.unclosed);
+    NameSet ownMapping;
+    collectOwnMappings(lines, sourced, ownMapping);
+    size_t expected = 0;
+    for (const Target& target : targets)
+        expected += target.names ? target.names->names.size() : static_cast<size_t>(target.info.bodyLines());
+    chooseNames(lines, targets, ownMapping, expected);
+    const std::vector<std::string> updated = blockOutcomes(lines, targets, result);
+    if (result.changed)
+        writeRebuilt(lines, targets, updated, expected, replacement);
+    return result;
+}
 } // namespace velmora
