@@ -294,7 +294,8 @@ bool fetchTargets(Run& run, std::vector<UpdateTarget>& targets) {
 // one for each other block completed from the copy kept of its list.
 std::string updateReport(const BlocksUpdate& update, const std::vector<UpdateTarget>& targets) {
     const auto targetOf = [&](const std::string& name) {
-        return std::find_if(targets.begin(), targets.end(), [&](const UpdateTarget& t) { return iequals(t.name, name); });
+        return std::find_if(targets.begin(), targets.end(),
+                            [&](const UpdateTarget& t) { return iequals(t.name, name); });
     };
     std::string report;
     for (const BlockOutcome& block : update.rebuild.blocks) {
@@ -311,7 +312,8 @@ std::string updateReport(const BlocksUpdate& update, const std::vector<UpdateTar
                 report += skipped(counts);
         report += "\n";
     }
-    return report + completions(update.rebuild, [&](const std::string& name) { return targetOf(name) != targets.end(); });
+    return report +
+           completions(update.rebuild, [&](const std::string& name) { return targetOf(name) != targets.end(); });
 }
 
 // One attempt of an update under the lock: the blocks kept from the lists fetched, saved when they
@@ -333,7 +335,8 @@ int updateOnce(Run& run, const std::vector<UpdateTarget>& targets, const std::st
     // restored or edited since, or the allowlist changed. Only when the file, every list and all
     // else the blocks depend on are what the last update that went through left is that skipped.
     const std::string before = failed ? std::string() : document.blocksNote(requests);
-    const std::string last = before.empty() ? std::string() : keptBlocksNote(document.files(), document.environment(), hostsPath);
+    const std::string last =
+        before.empty() ? std::string() : keptBlocksNote(document.files(), document.environment(), hostsPath);
     if (!before.empty() && before == last) {
         if (run.optionForm()) {
             for (const UpdateTarget& target : targets)
@@ -396,8 +399,8 @@ UpdateTarget namedTarget(const CommandLine& command) {
 std::vector<UpdateTarget> sourcedTargets(const EntryList& lines) {
     std::vector<UpdateTarget> targets;
     for (const BlockInfo& block : findBlocks(lines)) {
-        const bool seen =
-            std::any_of(targets.begin(), targets.end(), [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
+        const bool seen = std::any_of(targets.begin(), targets.end(),
+                                      [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
         if (!block.source.empty() && !seen)
             targets.push_back({block.name, block.source, {}});
     }

@@ -6,8 +6,8 @@
 #include "core/TextUtil.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cerrno>
+#include <charconv>
 
 namespace velmora {
 
@@ -30,9 +30,8 @@ WebListResult HostsDocument::fetchList(const std::string& source) {
         };
         // The user may stop a download; the downloader looks at the flag wherever it runs.
         std::atomic<bool> cancel{false};
-        result =
-            fetchWebList(*m_downloader, m_files, m_environment, source, m_webOptions, m_ui.progress(), check, &cancel,
-                         m_probe.get());
+        result = fetchWebList(*m_downloader, m_files, m_environment, source, m_webOptions, m_ui.progress(), check,
+                              &cancel, m_probe.get());
     } else {
         result.message = "web addresses are not supported here";
     }
@@ -93,8 +92,8 @@ std::vector<SourcedList> HostsDocument::blocksKeptAsTheyAre(const std::vector<Bl
         if (block.source.empty() && !requested)
             continue;
         // From the first block whose list changed on, each block depends on the one before it.
-        const bool again = std::any_of(kept.begin(), kept.end(),
-                                       [&](const SourcedList& l) { return iequals(l.name, block.name); });
+        const bool again =
+            std::any_of(kept.begin(), kept.end(), [&](const SourcedList& l) { return iequals(l.name, block.name); });
         if (!block.closed || !containsName(upToDate, block.name) || again)
             break;
         SourcedList list{block.name, block.source, {}, nullptr, {}};
@@ -233,8 +232,9 @@ std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests)
         for (const std::string_view field :
              {std::string_view(block.name), std::string_view(block.source), std::string_view(block.address)})
             noteField(note, field);
-        noteField(note, request != requests.end() ? "requested"
-                                                  : listBytesNote(m_files, keptListPath(block), isWebAddress(block.source)));
+        noteField(note, request != requests.end()
+                            ? "requested"
+                            : listBytesNote(m_files, keptListPath(block), isWebAddress(block.source)));
         note += "\n";
     }
     return note;
@@ -288,7 +288,8 @@ std::vector<std::string> webSourcesNoted(std::string_view note) {
 std::vector<std::string> unchangedLists(std::string_view now, std::string_view last) {
     std::vector<std::string> names;
     const auto before = noteRecords(last), after = noteRecords(now);
-    if (before.empty() || after.empty() || before[0] != after[0] || last.substr(0, last.find('\n')) != now.substr(0, now.find('\n')))
+    if (before.empty() || after.empty() || before[0] != after[0] ||
+        last.substr(0, last.find('\n')) != now.substr(0, now.find('\n')))
         return names;
     for (size_t r = 1; r < after.size(); ++r) {
         const auto& record = after[r];

@@ -296,7 +296,6 @@ void collectOwnMappings(const EntryList& lines, const std::vector<uint8_t>& sour
             continue;
         forEachNameOf(line, [&](std::string_view name) { ownMapping.insert(keptLower(ownMapping, name)); });
     }
-
 }
 
 // Chooses the names each block is to hold (Target::chosen), from the first block on.
@@ -331,7 +330,6 @@ void chooseNames(const EntryList& lines, std::vector<Target>& targets, const Nam
             if (!seen.contains(name) && own.insert(name))
                 choose(name);
     }
-
 }
 
 // What the rebuild does to each block, into result; each block's "# updated: " note as it will be.

@@ -93,10 +93,10 @@ struct SourcedList {
 // What the rebuild did to one block.
 struct BlockOutcome {
     std::string name;
-    bool off = false;     // it is switched off: its names are written as comments
-    bool isNew = false;   // it was added at the end
-    bool changed = false; // its lines differ from before
-    bool kept = false;    // no list was at hand: it stays as it was
+    bool off = false;      // it is switched off: its names are written as comments
+    bool isNew = false;    // it was added at the end
+    bool changed = false;  // its lines differ from before
+    bool kept = false;     // no list was at hand: it stays as it was
     bool upToDate = false; // kept because its list is the one it was made from (SourcedList::upToDate)
     int32_t names = 0;
     int32_t added = 0;   // names it holds now and did not before

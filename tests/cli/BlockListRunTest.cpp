@@ -233,13 +233,15 @@ TEST_F(BlockListRunTest, OneChangedListRebuildsFromItsBlockOn) {
         ASSERT_EQ(run({"--update", name, path}), kExitDone);
     ASSERT_EQ(run({"--update"}), kExitDone);
     const std::string before = readFile(hosts);
-    const std::string blockA = before.substr(before.find("#BEGIN of a"), before.find("#BEGIN of b") - before.find("#BEGIN of a"));
+    const std::string blockA =
+        before.substr(before.find("#BEGIN of a"), before.find("#BEGIN of b") - before.find("#BEGIN of a"));
     // b now lists a name of a, the name c holds, and the user's own.
     list("b.txt", "two.example\nfour.example\nnas\n");
     files.opened.clear();
     EXPECT_EQ(run({"--update"}), kExitDone);
-    EXPECT_EQ(out.str(), "Block a is up to date with " + a + "\nUpdated b: 1 name (+1, -1)\nUpdated c: 1 name (+1, -1)\n" +
-                             "Saved " + hosts + " (backup: " + hosts + ".bak)\n");
+    EXPECT_EQ(out.str(), "Block a is up to date with " + a +
+                             "\nUpdated b: 1 name (+1, -1)\nUpdated c: 1 name (+1, -1)\n" + "Saved " + hosts +
+                             " (backup: " + hosts + ".bak)\n");
     const std::string after = readFile(hosts);
     EXPECT_TRUE(after.starts_with(kLocalhost + "10.0.0.5 nas\n" + blockA + "#BEGIN of b")) << after;
     EXPECT_EQ(std::count(files.opened.begin(), files.opened.end(), a), 2) << "its bytes noted before and after";

@@ -164,8 +164,7 @@ TEST_F(WebListTest, TheFolderIsTheUsersAlone) {
     files.owners[folder()] = {4242, 4242, 0700};
     const WebListResult refused = fetch();
     EXPECT_EQ(refused.status, WebListStatus::Failed);
-    EXPECT_NE(refused.message.find("set XDG_CACHE_HOME to a folder of your own"), std::string::npos)
-        << refused.message;
+    EXPECT_NE(refused.message.find("set XDG_CACHE_HOME to a folder of your own"), std::string::npos) << refused.message;
     EXPECT_EQ(keptWebList(files, environment, kAddress).status, WebListStatus::Failed);
     EXPECT_EQ(keptBlocksNote(files, environment, dir.file("hosts")), "");
     std::filesystem::remove_all(dir.file("cache"));
