@@ -225,6 +225,7 @@ TEST_F(BlockListRunTest, RemovingOneListUnblocksNothingTheOthersList) {
 // afresh finds nothing to change in the result.
 TEST_F(BlockListRunTest, OneChangedListRebuildsFromItsBlockOn) {
     environment.variables["XDG_CACHE_HOME"] = dir.file("cache");
+    environment.variables["LOCALAPPDATA"] = dir.file("cache");
     const std::string a = list("a.txt", "one.example\ntwo.example\n");
     const std::string b = list("b.txt", "three.example\n");
     const std::string c = list("c.txt", "three.example\nfour.example\n");
@@ -252,7 +253,7 @@ TEST_F(BlockListRunTest, OneChangedListRebuildsFromItsBlockOn) {
         EXPECT_EQ(count, 1) << name;
     expectAllBlocked({"one.example", "two.example", "three.example", "four.example"}, "after b changed");
 
-    for (const auto& entry : std::filesystem::directory_iterator(dir.file("cache/velmora")))
+    for (const auto& entry : std::filesystem::directory_iterator(webListCacheFolder(environment)))
         std::filesystem::remove(entry.path());
     EXPECT_EQ(run({"--update"}), kExitDone);
     EXPECT_EQ(out.str(), "Block a is up to date with " + a + "\nBlock b is up to date with " + b +
