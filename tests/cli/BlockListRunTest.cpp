@@ -261,6 +261,18 @@ TEST_F(BlockListRunTest, OneChangedListRebuildsFromItsBlockOn) {
     EXPECT_EQ(readFile(hosts), after);
 }
 
+// A block kept for want of its list holds its names whatever their letter case: a list after it does
+// not write them again.
+TEST_F(BlockListRunTest, ABlockKeptAsItIsHoldsItsNamesInAnyCase) {
+    writeFile(hosts, kLocalhost + "#BEGIN of gone\n# source: " + dir.file("gone.txt") + "\n127.0.0.1 Ads.Example\n" +
+                         "#END of gone\n");
+    const std::string b = list("b.txt", "ads.example\nother.example\n");
+    EXPECT_EQ(run({"--update", "b", b}), kExitDone);
+    for (const auto& [name, count] : namesInBlocks())
+        EXPECT_EQ(count, 1) << name;
+    EXPECT_EQ(namesInBlocks().count("other.example"), 1u);
+}
+
 // A list's marker lines that do not pair up are no markers: an unclosed "#BEGIN of" merged from a list
 // cannot make a later update take every line after it, the user's own included.
 TEST_F(BlockListRunTest, AMergedListCannotOpenABlockOverTheUsersLines) {

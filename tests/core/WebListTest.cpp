@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <map>
 
@@ -21,7 +22,7 @@ public:
     DownloadResponse get(const DownloadRequest& request, const std::function<void(uint64_t, uint64_t)>&) override {
         asked.push_back(request.headers);
         DownloadResponse response = next;
-        if (!response.body.empty() && request.onBody && !request.onBody(response.body)) {
+        if (!response.body.empty() && request.onBody && !request.onBody(response.body) && !carriesOn) {
             response.failed = true;
             response.message = "Failed writing received data to disk/application";
         }
@@ -30,6 +31,7 @@ public:
     }
     std::vector<std::vector<std::string>> asked; // the extra headers of each request
     DownloadResponse next;                       // the answer to every request
+    bool carriesOn = false;                      // a body refused by onBody is still called a success
 };
 
 DownloadResponse answer(long status, std::string body = {}, std::string etag = {}, std::string lastModified = {}) {
@@ -106,6 +108,16 @@ TEST_F(WebListTest, AKeptCopyIsReplacedOnlyByAWholeList) {
         EXPECT_EQ(result.message, message);
         EXPECT_EQ(kept(), before) << message;
     }
+    // A body that could not be kept whole is no list, whatever the downloader made of it.
+    files.failOp(FakeFileSystem::Op::Write, ENOSPC);
+    downloader.carriesOn = true;
+    downloader.next = answer(200, "more.example\n");
+    const WebListResult unwritten = fetch();
+    EXPECT_EQ(unwritten.status, WebListStatus::Failed);
+    EXPECT_TRUE(unwritten.message.starts_with("cannot keep the download in ")) << unwritten.message;
+    EXPECT_EQ(kept(), before);
+    downloader.carriesOn = false;
+
     // A 304 to a request that asked about no copy is no list.
     std::filesystem::remove_all(folder());
     downloader.next = answer(304);
@@ -202,5 +214,14 @@ TEST_F(WebListTest, AProbeAnswersOnlyItsOwnRequest) {
         const WebListResult fresh = fetch({}, &probe);
         EXPECT_EQ(fresh.status, WebListStatus::Fresh) << "a new list is downloaded in the open";
         EXPECT_EQ(readFile(fresh.path), "fresh.example\n");
+    }
+    {
+        // A failure without a body is no 304 either.
+        downloader.next = answer(500);
+        const size_t asked = askedNow();
+        WebListProbe probe;
+        ASSERT_TRUE(probe.start(downloader, files, environment, {kAddress}, options));
+        EXPECT_EQ(fetch({}, &probe).status, WebListStatus::Failed);
+        EXPECT_EQ(askedNow(), asked + 2) << "asked again in the open";
     }
 }
