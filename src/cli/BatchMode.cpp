@@ -258,19 +258,18 @@ std::string completions(const BlocksRebuild& rebuild, const std::function<bool(c
     return text;
 }
 
-// Fetches the lists of the targets (before the lock: other runs need not wait for the network), then
-// keeps their blocks from them and saves, saying per block what changed.
-int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
+// Fetches the lists of the targets, before the lock (other runs need not wait for the network). False
+// when any could not be had: its block stays as it is, and the user was told why.
+bool fetchTargets(Run& run, std::vector<UpdateTarget>& targets) {
     HostsDocument& document = run.document;
-    const std::string hostsPath = hostsFilePath(document.environment());
-    bool failed = false;
+    bool fetched = true;
     for (UpdateTarget& target : targets) {
         if (!isWebAddress(target.source) && !std::filesystem::path(target.source).is_absolute()) {
             document.ui().reportError("The list " + target.source + " of block " + target.name +
                                       " is no full path, so it was left as it was; update it once with its full "
                                       "path.");
             target.list.status = WebListStatus::Failed;
-            failed = true;
+            fetched = false;
             continue;
         }
         target.list = document.fetchList(target.source);
@@ -286,110 +285,155 @@ int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
                 target.list.status = WebListStatus::Failed;
             }
         }
-        failed = failed || target.list.status == WebListStatus::Failed;
+        fetched = fetched && target.list.status != WebListStatus::Failed;
     }
+    return fetched;
+}
+
+// What an update did: a line for each block asked for that its list changed or found up to date, and
+// one for each other block completed from the copy kept of its list.
+std::string updateReport(const BlocksUpdate& update, const std::vector<UpdateTarget>& targets) {
+    const auto targetOf = [&](const std::string& name) {
+        return std::find_if(targets.begin(), targets.end(),
+                            [&](const UpdateTarget& t) { return iequals(t.name, name); });
+    };
+    std::string report;
+    for (const BlockOutcome& block : update.rebuild.blocks) {
+        const auto target = targetOf(block.name);
+        if (target == targets.end() || (block.kept && !block.upToDate))
+            continue;
+        if (!block.changed) {
+            report += "Block " + block.name + " is up to date with " + target->source + "\n";
+            continue;
+        }
+        report += "Updated " + block.name + (block.off ? " (switched off)" : "") + ": " + namesChange(block);
+        for (const auto& [name, counts] : update.read)
+            if (iequals(name, block.name))
+                report += skipped(counts);
+        report += "\n";
+    }
+    return report +
+           completions(update.rebuild, [&](const std::string& name) { return targetOf(name) != targets.end(); });
+}
+
+// One attempt of an update under the lock: the blocks kept from the lists fetched, saved when they
+// changed, and the note of what they were made from kept for the next update. `failed` is set when a
+// list was no list.
+int updateOnce(Run& run, const std::vector<UpdateTarget>& targets, const std::string& hostsPath, bool reread,
+               bool& failed) {
+    HostsDocument& document = run.document;
+    // The lines read before the lock serve while the file is still that one.
+    if (reread || !document.holdsFileAsRead(hostsPath)) {
+        document.ui().progress().setTitle("Loading HOSTS...");
+        document.load(hostsPath);
+    }
+    std::vector<BlockRequest> requests;
+    for (const UpdateTarget& target : targets)
+        requests.push_back({target.name, target.source, run.command.blockAddress,
+                            target.list.status == WebListStatus::Failed ? std::string() : target.list.path});
+    // Also a list the server calls unchanged is compared with its block: the file may have been
+    // restored or edited since, or the allowlist changed. Only when the file, every list and all
+    // else the blocks depend on are what the last update that went through left is that skipped.
+    const std::string before = failed ? std::string() : document.blocksNote(requests);
+    const std::string last =
+        before.empty() ? std::string() : keptBlocksNote(document.files(), document.environment(), hostsPath);
+    if (!before.empty() && before == last) {
+        if (run.optionForm()) {
+            for (const UpdateTarget& target : targets)
+                run.out << "Block " << target.name << " is up to date with " << target.source << "\n";
+            run.out << std::flush;
+        }
+        return kExitDone;
+    }
+    const BlocksUpdate update = document.updateBlocks(requests, unchangedLists(before, last));
+    failed = failed || update.failed;
+    // What the next update compares with: the file as it is after this one.
+    auto keepNote = [&](int result) {
+        if (result != kExitDone || failed || run.fileChanged || run.command.dryRun)
+            return result;
+        if (const std::string after = document.blocksNote(requests); !after.empty())
+            keepBlocksNote(document.files(), document.environment(), hostsPath, after);
+        return result;
+    };
+    const std::string report = updateReport(update, targets);
+    if (!update.rebuild.changed) {
+        if (run.optionForm())
+            run.out << report << std::flush;
+        return keepNote(kExitDone);
+    }
+    // A dry run shows what would change as lines; it says nothing was updated.
+    return keepNote(run.save(hostsPath, report + "Saved "));
+}
+
+// Fetches the lists of the targets, then keeps their blocks from them and saves, saying per block what
+// changed.
+int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
+    HostsDocument& document = run.document;
+    const std::string hostsPath = hostsFilePath(document.environment());
+    bool failed = !fetchTargets(run, targets);
     if (!run.lock(hostsPath))
         return kExitFailed;
-    auto asked = [&](const std::string& name) {
-        return std::any_of(targets.begin(), targets.end(),
-                           [&](const UpdateTarget& t) { return iequals(t.name, name); });
-    };
     // The note of this update needs what its save wrote.
     document.setKeepsSavedFingerprint(true);
-    bool firstAttempt = true;
+    bool reread = false;
     const int status = run.repeatWhileChanged(hostsPath, [&]() -> int {
-        // The lines read before the lock serve while the file is still that one.
-        if (!firstAttempt || !document.holdsFileAsRead(hostsPath)) {
-            document.ui().progress().setTitle("Loading HOSTS...");
-            document.load(hostsPath);
-        }
-        firstAttempt = false;
-        std::vector<BlockRequest> requests;
-        for (const UpdateTarget& target : targets)
-            requests.push_back({target.name, target.source, run.command.blockAddress,
-                                target.list.status == WebListStatus::Failed ? std::string() : target.list.path});
-        // Also a list the server calls unchanged is compared with its block: the file may have been
-        // restored or edited since, or the allowlist changed. Only when the file, every list and all
-        // else the blocks depend on are what the last update that went through left is that skipped.
-        const std::string before = failed ? std::string() : document.blocksNote(requests);
-        if (!before.empty() && before == keptBlocksNote(document.files(), document.environment(), hostsPath)) {
-            if (run.optionForm()) {
-                for (const UpdateTarget& target : targets)
-                    run.out << "Block " << target.name << " is up to date with " << target.source << "\n";
-                run.out << std::flush;
-            }
-            return kExitDone;
-        }
-        const BlocksUpdate update = document.updateBlocks(requests);
-        failed = failed || update.failed;
-        // What the next update compares with: the file as it is after this one.
-        auto keepNote = [&](int result) {
-            if (result != kExitDone || failed || run.fileChanged || run.command.dryRun)
-                return result;
-            if (const std::string after = document.blocksNote(requests); !after.empty())
-                keepBlocksNote(document.files(), document.environment(), hostsPath, after);
-            return result;
-        };
-        std::string report;
-        for (const BlockOutcome& block : update.rebuild.blocks) {
-            const auto target = std::find_if(targets.begin(), targets.end(),
-                                             [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
-            if (target == targets.end() || block.kept)
-                continue;
-            if (!block.changed) {
-                report += "Block " + block.name + " is up to date with " + target->source + "\n";
-                continue;
-            }
-            report += "Updated " + block.name + (block.off ? " (switched off)" : "") + ": " + namesChange(block);
-            for (const auto& [name, counts] : update.read)
-                if (iequals(name, block.name))
-                    report += skipped(counts);
-            report += "\n";
-        }
-        report += completions(update.rebuild, asked);
-        if (!update.rebuild.changed) {
-            if (run.optionForm())
-                run.out << report << std::flush;
-            return keepNote(kExitDone);
-        }
-        // A dry run shows what would change as lines; it says nothing was updated.
-        return keepNote(run.save(hostsPath, report + "Saved "));
+        const int result = updateOnce(run, targets, hostsPath, reread, failed);
+        reread = true;
+        return result;
     });
     return failed ? kExitFailed : status;
 }
 
+// The block named on the command line, its list noted by its full path or its address: later updates
+// may run in another folder.
+UpdateTarget namedTarget(const CommandLine& command) {
+    std::string source = command.source;
+    std::error_code error;
+    if (!isWebAddress(source))
+        if (const std::filesystem::path full = std::filesystem::absolute(localPathOf(source), error); !error)
+            source = full.lexically_normal().string();
+    return {command.argument, source, {}};
+}
+
+// Every block of the file that notes its source, once by name.
+std::vector<UpdateTarget> sourcedTargets(const EntryList& lines) {
+    std::vector<UpdateTarget> targets;
+    for (const BlockInfo& block : findBlocks(lines)) {
+        const bool seen = std::any_of(targets.begin(), targets.end(),
+                                      [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
+        if (!block.source.empty() && !seen)
+            targets.push_back({block.name, block.source, {}});
+    }
+    return targets;
+}
+
 int runUpdate(Run& run) {
     HostsDocument& document = run.document;
-    // The lists are mostly at web addresses: the downloader readies itself while the file is read.
-    if (run.command.argument.empty() || isWebAddress(run.command.source))
-        document.prepareDownloads();
     const std::string hostsPath = hostsFilePath(document.environment());
     document.setHostsPath(hostsPath);
+    const auto fromWeb = [](const UpdateTarget& target) { return isWebAddress(target.source); };
     std::vector<UpdateTarget> targets;
     if (!run.command.argument.empty()) {
-        // The block keeps where its list came from for later updates, which may run in another folder.
-        std::string source = run.command.source;
-        std::error_code error;
-        if (!isWebAddress(source))
-            if (const std::filesystem::path full = std::filesystem::absolute(localPathOf(source), error); !error)
-                source = full.lexically_normal().string();
-        targets.push_back({run.command.argument, source, {}});
-    } else {
-        // Read once: under the lock the lines serve as long as the file is still the one read here.
-        document.ui().progress().setTitle("Loading HOSTS...");
-        document.load(hostsPath);
-        for (const BlockInfo& block : findBlocks(document.lines())) {
-            const bool seen = std::any_of(targets.begin(), targets.end(),
-                                          [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
-            if (!block.source.empty() && !seen)
-                targets.push_back({block.name, block.source, {}});
-        }
-        if (targets.empty()) {
-            run.err << "velmora: no block in " << hostsPath << " has a \"# source:\" line; nothing to update"
-                    << std::endl;
-            return kExitDone;
-        }
+        targets.push_back(namedTarget(run.command));
+        // The library that downloads is loaded only for a list from the web.
+        if (fromWeb(targets.back()))
+            document.prepareDownloads();
+        return keepBlocks(run, targets);
     }
+    // While the file is read, the servers of the lists the last update kept from the web are asked
+    // whether they have newer ones; a run whose lists are all files loads nothing to download with.
+    const bool asked =
+        document.probeLists(webSourcesNoted(keptBlocksNote(document.files(), document.environment(), hostsPath)));
+    // Read once: under the lock the lines serve as long as the file is still the one read here.
+    document.ui().progress().setTitle("Loading HOSTS...");
+    document.load(hostsPath);
+    targets = sourcedTargets(document.lines());
+    if (targets.empty()) {
+        run.err << "velmora: no block in " << hostsPath << " has a \"# source:\" line; nothing to update" << std::endl;
+        return kExitDone;
+    }
+    if (!asked && std::any_of(targets.begin(), targets.end(), fromWeb))
+        document.prepareDownloads();
     return keepBlocks(run, targets);
 }
 

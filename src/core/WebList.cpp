@@ -224,9 +224,137 @@ std::string webListCacheFolder(Environment& environment) {
 #endif
 }
 
+namespace {
+
+// The conditional request for the copy kept at listPath: If-None-Match and If-Modified-Since from its
+// notes; none when no copy is kept or its notes do not hold them.
+std::vector<std::string> conditionalHeaders(FileSystem& files, const std::string& listPath,
+                                            const std::string& notesPath, const std::string& address) {
+    Notes notes;
+    std::vector<std::string> headers;
+    if (!fileHasData(files, listPath) || !readNotes(files, notesPath, address, notes))
+        return headers;
+    if (!notes.etag.empty())
+        headers.push_back("If-None-Match: " + notes.etag);
+    if (!notes.lastModified.empty())
+        headers.push_back("If-Modified-Since: " + notes.lastModified);
+    return headers;
+}
+
+DownloadRequest requestFor(const std::string& address, const WebListOptions& options) {
+    DownloadRequest request;
+    request.address = address;
+    request.maxBytes = options.maxBytes;
+    request.connectTimeoutMs = options.connectTimeoutMs;
+    request.timeoutMs = options.timeoutMs;
+    request.stallTimeoutMs = options.stallTimeoutMs;
+    request.maxRedirects = options.maxRedirects;
+    return request;
+}
+
+} // namespace
+
+WebListProbe::~WebListProbe() {
+    if (m_answers.valid())
+        m_answers.wait();
+}
+
+bool WebListProbe::start(Downloader& downloader, FileSystem& files, Environment& environment,
+                         const std::vector<std::string>& addresses, const WebListOptions& options) {
+    std::string message;
+    const std::string folder = cacheFolder(files, environment, false, message);
+    if (folder.empty() || m_answers.valid())
+        return false;
+    // The notes are read here, on the caller's thread; the background only asks.
+    std::vector<DownloadRequest> requests;
+    for (const std::string& address : addresses) {
+        const std::string base = folder + kSeparator + hexName(address);
+        DownloadRequest request = requestFor(address, options);
+        request.headers = conditionalHeaders(files, base + ".list", base + ".notes", address);
+        if (!request.headers.empty() && oneLine(address))
+            requests.push_back(std::move(request));
+    }
+    if (requests.empty())
+        return false;
+    m_answers = std::async(std::launch::async, [&downloader, requests = std::move(requests)]() mutable {
+        Answers answers;
+        for (DownloadRequest& request : requests) {
+            // A body means a new list: that download is made again in the open, with its progress.
+            request.onBody = [](std::string_view) { return false; };
+            const DownloadResponse response = downloader.get(request, [](uint64_t, uint64_t) {});
+            if (!response.failed && response.status == 304)
+                answers.emplace(request.address, request.headers);
+        }
+        return answers;
+    });
+    return true;
+}
+
+bool WebListProbe::notModified(const std::string& address, const std::vector<std::string>& headers) {
+    if (!m_waited && m_answers.valid()) {
+        m_taken = m_answers.get();
+        m_waited = true;
+    }
+    const auto it = m_taken.find(address);
+    return it != m_taken.end() && it->second == headers;
+}
+
+namespace {
+
+// What came of a download whose body went to bodyPath: the kept copy at listPath stays (304), or the
+// body replaces it once it is known to be a whole list, with its notes; otherwise the body goes and why
+// is said, the kept copy and its notes as they were.
+// `kept`: the request asked about the kept copy.
+WebListResult keepAnswer(FileSystem& files, const DownloadResponse& response, bool kept, int writeError, bool blank,
+                         const std::string& bodyPath, const std::string& listPath, const std::string& notesPath,
+                         const std::string& address, const WebListOptions& options, const ListCheck& check) {
+    WebListResult result;
+    result.path = listPath;
+    const auto discard = [&](std::string why) {
+        files.remove(bodyPath);
+        return failed(std::move(why));
+    };
+    if (writeError != 0)
+        return discard("cannot keep the download in " + listPath + ": " + files.errorText(writeError));
+    if (response.tooLarge)
+        return discard("larger than the limit of " + std::to_string(options.maxBytes) + " bytes");
+    if (response.stalled)
+        return discard("nothing came for " + durationText(options.stallTimeoutMs) + ", so it was given up");
+    if (response.failed)
+        return discard(response.message);
+    if (response.status == 304 && kept) {
+        files.remove(bodyPath);
+        result.status = WebListStatus::NotModified;
+        return result;
+    }
+    if (response.status != 200)
+        return discard("HTTP " + std::to_string(response.status) + (response.reason.empty() ? "" : " ") +
+                       response.reason);
+    if (blank)
+        return discard("not a list: the answer was empty");
+    if (check) {
+        if (std::string refused = check(bodyPath); !refused.empty())
+            return discard(refused);
+    }
+    // Notes that outlived their list would make the next request ask only for something newer.
+    files.remove(notesPath);
+    if (const int renamed = files.rename(bodyPath, listPath); renamed < 0)
+        return discard("cannot keep the download in " + listPath + ": " + files.errorText(-renamed));
+    if ((!response.etag.empty() || !response.lastModified.empty()) && oneLine(response.etag) &&
+        oneLine(response.lastModified)) {
+        writeWhole(files, notesPath,
+                   std::string(kNotesHeader) + "\n" + address + "\n" + response.etag + "\n" + response.lastModified +
+                       "\n");
+    }
+    result.status = WebListStatus::Fresh;
+    return result;
+}
+
+} // namespace
+
 WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environment& environment,
                            const std::string& address, const WebListOptions& options, ProgressSink& progress,
-                           const ListCheck& check, std::atomic<bool>* cancel) {
+                           const ListCheck& check, std::atomic<bool>* cancel, WebListProbe* probe) {
     if (!oneLine(address))
         return failed("not a web address: it holds a line end");
     std::string message;
@@ -236,6 +364,16 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
     const std::string base = folder + kSeparator + hexName(address);
     const std::string listPath = base + ".list", notesPath = base + ".notes";
 
+    DownloadRequest request = requestFor(address, options);
+    request.headers = conditionalHeaders(files, listPath, notesPath, address);
+    const bool kept = !request.headers.empty();
+    WebListResult result;
+    result.path = listPath;
+    if (kept && probe && probe->notModified(address, request.headers)) {
+        result.status = WebListStatus::NotModified;
+        return result;
+    }
+
     // The body goes to a file of its own beside the kept copy as it comes, never whole into memory, and
     // replaces that copy only once it is known to be a list.
     const TempFile body = createTemporaryBeside(files, listPath, kPrivateFile);
@@ -243,24 +381,11 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         return failed("cannot keep the download in " + folder + ": " + files.errorText(body.error));
     int writeError = 0;
     bool blank = true;
-    DownloadRequest request;
-    request.address = address;
-    request.maxBytes = options.maxBytes;
-    request.connectTimeoutMs = options.connectTimeoutMs;
-    request.timeoutMs = options.timeoutMs;
-    request.stallTimeoutMs = options.stallTimeoutMs;
-    request.maxRedirects = options.maxRedirects;
     request.onBody = [&](std::string_view piece) {
         blank = blank && piece.find_first_not_of(" \t\r\n") == std::string_view::npos;
         writeError = writeAll(files, body.fd, piece);
         return writeError == 0;
     };
-    Notes notes;
-    const bool kept = fileHasData(files, listPath) && readNotes(files, notesPath, address, notes);
-    if (kept && !notes.etag.empty())
-        request.headers.push_back("If-None-Match: " + notes.etag);
-    if (kept && !notes.lastModified.empty())
-        request.headers.push_back("If-Modified-Since: " + notes.lastModified);
 
     progress.setTitle("Downloading " + address + "...");
     request.cancel = cancel;
@@ -282,51 +407,13 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         writeError = -closed;
     if (response.cancelled) {
         files.remove(body.path);
-        WebListResult result = failed("cancelled");
-        result.cancelled = true;
-        return result;
+        WebListResult cancelled = failed("cancelled");
+        cancelled.cancelled = true;
+        return cancelled;
     }
 
-    const auto discard = [&](std::string why) {
-        files.remove(body.path);
-        return failed(std::move(why));
-    };
-    if (writeError != 0)
-        return discard("cannot keep the download in " + listPath + ": " + files.errorText(writeError));
-    if (response.tooLarge)
-        return discard("larger than the limit of " + std::to_string(options.maxBytes) + " bytes");
-    if (response.stalled)
-        return discard("nothing came for " + durationText(options.stallTimeoutMs) + ", so it was given up");
-    if (response.failed)
-        return discard(response.message);
-    WebListResult result;
-    result.path = listPath;
-    if (response.status == 304 && kept) {
-        files.remove(body.path);
-        result.status = WebListStatus::NotModified;
-        return result;
-    }
-    if (response.status != 200)
-        return discard("HTTP " + std::to_string(response.status) + (response.reason.empty() ? "" : " ") +
-                       response.reason);
-    if (blank)
-        return discard("not a list: the answer was empty");
-    if (check) {
-        if (std::string refused = check(body.path); !refused.empty())
-            return discard(refused);
-    }
-    // Notes that outlived their list would make the next request ask only for something newer.
-    files.remove(notesPath);
-    if (const int renamed = files.rename(body.path, listPath); renamed < 0)
-        return discard("cannot keep the download in " + listPath + ": " + files.errorText(-renamed));
-    if ((!response.etag.empty() || !response.lastModified.empty()) && oneLine(response.etag) &&
-        oneLine(response.lastModified)) {
-        writeWhole(files, notesPath,
-                   std::string(kNotesHeader) + "\n" + address + "\n" + response.etag + "\n" + response.lastModified +
-                       "\n");
-    }
-    result.status = WebListStatus::Fresh;
-    return result;
+    return keepAnswer(files, response, kept, writeError, blank, body.path, listPath, notesPath, address, options,
+                      check);
 }
 
 } // namespace velmora

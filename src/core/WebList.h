@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -49,6 +51,31 @@ std::string webListCacheFolder(Environment& environment);
 // Says why the body downloaded into the file at path is no list to keep (empty when it is one).
 using ListCheck = std::function<std::string(const std::string& path)>;
 
+// Asks, in the background, whether the copies kept of some addresses are still current, while the caller
+// does its own work (an update reads the HOSTS file meanwhile): the same conditional request a download
+// would make, ending as soon as an answer is anything but 304. fetchWebList then takes a 304 given to
+// exactly the request it would make as its own answer, and makes every other request itself.
+class WebListProbe {
+public:
+    WebListProbe() = default;
+    WebListProbe(const WebListProbe&) = delete;
+    WebListProbe& operator=(const WebListProbe&) = delete;
+    ~WebListProbe();
+    // The addresses whose copies are kept with what a conditional request needs; false when there is
+    // none, and nothing was started.
+    bool start(Downloader& downloader, FileSystem& files, Environment& environment,
+               const std::vector<std::string>& addresses, const WebListOptions& options);
+    // True when the server answered 304 to the request for address with these headers (waits for the
+    // answers).
+    bool notModified(const std::string& address, const std::vector<std::string>& headers);
+
+private:
+    using Answers = std::map<std::string, std::vector<std::string>>; // address: the headers answered 304
+    std::future<Answers> m_answers;
+    Answers m_taken;
+    bool m_waited = false;
+};
+
 // Downloads the list at address into the cache folder, asking only for a newer one than the copy
 // kept there (its ETag and Last-Modified). The body is written to a file beside that copy as it comes,
 // never held whole. Refused: any status but 200 and 304, a body over the limit, a download that
@@ -58,7 +85,8 @@ using ListCheck = std::function<std::string(const std::string& path)>;
 // replaces a good list.
 WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environment& environment,
                            const std::string& address, const WebListOptions& options, ProgressSink& progress,
-                           const ListCheck& check = {}, std::atomic<bool>* cancel = nullptr);
+                           const ListCheck& check = {}, std::atomic<bool>* cancel = nullptr,
+                           WebListProbe* probe = nullptr);
 
 // The copy of address kept by an earlier download, without the network: NotModified with its path,
 // or Failed when there is none or the folder is not one only this user and root may change.

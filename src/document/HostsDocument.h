@@ -52,6 +52,13 @@ struct BlockRequest {
     std::string listFile; // the list as a file; empty: the block stays as it is (its list could not be had)
 };
 
+// The web addresses of the lists a note of HostsDocument::blocksNote names, each once.
+std::vector<std::string> webSourcesNoted(std::string_view note);
+// The blocks whose lists are what they were when `last` was noted, by `now`, a note of the same file:
+// none unless both notes agree on all but the lists (the file's bytes, the allowlist, the limit, the
+// machine's name), and then each block noted with the same source, address and list bytes in both.
+std::vector<std::string> unchangedLists(std::string_view now, std::string_view last);
+
 // What keeping blocks from their lists did.
 struct BlocksUpdate {
     BlocksRebuild rebuild;
@@ -242,6 +249,13 @@ public:
         if (m_downloader)
             m_downloader->prepare();
     }
+    // Asks in the background whether the copies kept of these addresses are still current, while the
+    // caller reads the HOSTS file (see WebListProbe): fetchList takes a 304 to its own request from there.
+    // False when nothing was asked (no downloader, no copy kept); the downloader is then not readied.
+    bool probeLists(const std::vector<std::string>& addresses) {
+        m_probe = std::make_unique<WebListProbe>();
+        return m_downloader && m_probe->start(*m_downloader, m_files, m_environment, addresses, m_webOptions);
+    }
     WebListOptions& webListOptions() { return m_webOptions; }
     void setAllowList(AllowList allow) { m_allow = std::move(allow); }
     // The list at source as a file to read: a path as it is, a web address downloaded into the cache
@@ -254,7 +268,11 @@ public:
     // every block that names its source is rebuilt, from the list requested for it, else from the copy
     // of its list kept from before (the file itself for a local list; nothing is downloaded), else it
     // stays as it is. A requested list that is no list is told, and its block stays as it is.
-    BlocksUpdate updateBlocks(const std::vector<BlockRequest>& requests);
+    //
+    // `upToDate` names the blocks whose lists are the ones they were last made from (see unchangedLists):
+    // those before the first block that is not among them are kept line for line and their lists not
+    // read, for what comes before a block is all that its lines depend on besides its list.
+    BlocksUpdate updateBlocks(const std::vector<BlockRequest>& requests, const std::vector<std::string>& upToDate = {});
     // Everything that updateBlocks(requests) depends on, as one text: the HOSTS file's bytes as last read
     // or saved (by their hash), each request and each sourced block with the bytes of the list it would be
     // kept from (by their hash), the allowlist, the size limit and this machine's name. When it is the same
@@ -345,6 +363,10 @@ private:
     const BlockListNames* keptListOf(const BlockInfo& block, std::deque<BlockListNames>& store);
     // The file the copy kept of a block's list is in (no download): empty when there is none.
     std::string keptListPath(const BlockInfo& block);
+    // The blocks of updateBlocks(requests, upToDate) that are kept line for line, as lists to rebuild
+    // them from: those before the first sourced block whose list is not up to date.
+    std::vector<SourcedList> blocksKeptAsTheyAre(const std::vector<BlockRequest>& requests,
+                                                 const std::vector<std::string>& upToDate);
     // Takes over lines in one change of the history.
     void replaceLines(EntryList& lines);
     // The sourced blocks of lines completed from the copies of their lists (see removeBlock), taken over
@@ -377,6 +399,7 @@ private:
     BlocksRebuild m_lastCompletion;
     Downloader* m_downloader = nullptr;
     WebListOptions m_webOptions;
+    std::unique_ptr<WebListProbe> m_probe;
     AllowList m_allow;
 };
 

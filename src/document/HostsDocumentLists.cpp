@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 
 namespace velmora {
 
@@ -29,8 +30,8 @@ WebListResult HostsDocument::fetchList(const std::string& source) {
         };
         // The user may stop a download; the downloader looks at the flag wherever it runs.
         std::atomic<bool> cancel{false};
-        result =
-            fetchWebList(*m_downloader, m_files, m_environment, source, m_webOptions, m_ui.progress(), check, &cancel);
+        result = fetchWebList(*m_downloader, m_files, m_environment, source, m_webOptions, m_ui.progress(), check,
+                              &cancel, m_probe.get());
     } else {
         result.message = "web addresses are not supported here";
     }
@@ -72,13 +73,52 @@ void HostsDocument::replaceLines(EntryList& lines) {
     m_lines.swapEntries(lines);
 }
 
-BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& requests) {
+namespace {
+
+bool containsName(const std::vector<std::string>& names, std::string_view name) {
+    return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return iequals(n, name); });
+}
+
+} // namespace
+
+std::vector<SourcedList> HostsDocument::blocksKeptAsTheyAre(const std::vector<BlockRequest>& requests,
+                                                            const std::vector<std::string>& upToDate) {
+    std::vector<SourcedList> kept;
+    if (upToDate.empty())
+        return kept;
+    for (const BlockInfo& block : findBlocks(m_lines)) {
+        const bool requested = std::any_of(requests.begin(), requests.end(),
+                                           [&](const BlockRequest& r) { return iequals(r.name, block.name); });
+        if (block.source.empty() && !requested)
+            continue;
+        // From the first block whose list changed on, each block depends on the one before it.
+        const bool again =
+            std::any_of(kept.begin(), kept.end(), [&](const SourcedList& l) { return iequals(l.name, block.name); });
+        if (!block.closed || !containsName(upToDate, block.name) || again)
+            break;
+        SourcedList list{block.name, block.source, {}, nullptr, {}};
+        list.upToDate = true;
+        kept.push_back(std::move(list));
+    }
+    return kept;
+}
+
+BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& requests,
+                                         const std::vector<std::string>& upToDate) {
     BlocksUpdate update;
     const std::string hostName = m_environment.hostName();
     std::deque<BlockListNames> store;
     std::vector<SourcedList> lists;
     const std::string now = updateStamp(m_clock());
+    lists = blocksKeptAsTheyAre(requests, upToDate);
+    const size_t kept = lists.size();
     for (const BlockRequest& request : requests) {
+        const auto keptList = std::find_if(lists.begin(), lists.begin() + static_cast<std::ptrdiff_t>(kept),
+                                           [&](const SourcedList& l) { return iequals(l.name, request.name); });
+        if (keptList != lists.begin() + static_cast<std::ptrdiff_t>(kept)) {
+            keptList->address = request.address;
+            continue;
+        }
         SourcedList list{request.name, request.source, request.address, nullptr, now};
         if (!request.listFile.empty()) {
             CheckedRead file(m_files, request.listFile);
@@ -137,9 +177,23 @@ void noteField(std::string& note, std::string_view field) {
 }
 
 // The bytes of a list, by their hash; "-" for none, and the errno of a file that cannot be read.
-std::string listBytesNote(FileSystem& files, const std::string& path) {
+//
+// The copy kept of a list from the web is known by the file it is instead (device, inode, size, time of
+// its last change), so that an update whose servers all answer 304 reads none of them: a download
+// only ever replaces that copy by renaming a new file over it, which changes the inode, and it lives
+// in a folder that only this user and root may change (the download refuses any other). A copy changed
+// behind Velmora's back changes its time or its size, so the full work comes back; only one written
+// in place at the same size with its time set back to the nanosecond would pass, which is no accident.
+std::string listBytesNote(FileSystem& files, const std::string& path, bool keptCopy) {
     if (path.empty())
         return "-";
+    if (keptCopy) {
+        const PathInfo info = files.stat(path, false);
+        if (!info.exists || !info.isRegular)
+            return "error " + std::to_string(info.error != 0 ? info.error : ENOENT);
+        return "kept " + std::to_string(info.size) + " " + std::to_string(info.device) + " " +
+               std::to_string(info.inode) + " " + std::to_string(info.modifiedNs);
+    }
     FileFingerprint fingerprint;
     const int error = readFileBlocks(
         files, path, [](std::string_view) {}, kReadChunk, &fingerprint);
@@ -166,7 +220,7 @@ std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests)
     for (const BlockRequest& request : requests) {
         for (const std::string_view field : {request.name, request.source, request.address})
             noteField(note, field);
-        noteField(note, listBytesNote(m_files, request.listFile));
+        noteField(note, listBytesNote(m_files, request.listFile, isWebAddress(request.source)));
         note += "\n";
     }
     for (const BlockInfo& block : findBlocks(m_lines)) {
@@ -178,10 +232,74 @@ std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests)
         for (const std::string_view field :
              {std::string_view(block.name), std::string_view(block.source), std::string_view(block.address)})
             noteField(note, field);
-        noteField(note, request != requests.end() ? "requested" : listBytesNote(m_files, keptListPath(block)));
+        noteField(note, request != requests.end()
+                            ? "requested"
+                            : listBytesNote(m_files, keptListPath(block), isWebAddress(block.source)));
         note += "\n";
     }
     return note;
+}
+
+namespace {
+
+// The records of a note after its first line, each its fields (see noteField), the fields of what the
+// blocks depend on first; none when the note is not one.
+std::vector<std::vector<std::string_view>> noteRecords(std::string_view note) {
+    std::vector<std::vector<std::string_view>> records;
+    const size_t header = note.find('\n');
+    if (header == std::string_view::npos)
+        return {};
+    std::vector<std::string_view> fields;
+    for (size_t i = header + 1; i < note.size();) {
+        if (note[i] == '\n') {
+            records.push_back(std::move(fields));
+            fields.clear();
+            ++i;
+            continue;
+        }
+        const size_t colon = note.find(':', i);
+        size_t length = 0;
+        const auto [end, error] = std::from_chars(note.data() + i, note.data() + std::min(colon, note.size()), length);
+        if (colon == std::string_view::npos || error != std::errc() || end != note.data() + colon ||
+            length > note.size() - colon - 1 || note.size() - colon - 1 - length < 1 || note[colon + 1 + length] != ' ')
+            return {};
+        fields.push_back(note.substr(colon + 1, length));
+        i = colon + 1 + length + 1;
+    }
+    if (!fields.empty())
+        return {};
+    return records;
+}
+
+} // namespace
+
+std::vector<std::string> webSourcesNoted(std::string_view note) {
+    std::vector<std::string> sources;
+    const auto records = noteRecords(note);
+    for (size_t r = 1; r < records.size(); ++r) {
+        if (records[r].size() < 2 || !isWebAddress(records[r][1]))
+            continue;
+        if (std::find(sources.begin(), sources.end(), records[r][1]) == sources.end())
+            sources.emplace_back(records[r][1]);
+    }
+    return sources;
+}
+
+std::vector<std::string> unchangedLists(std::string_view now, std::string_view last) {
+    std::vector<std::string> names;
+    const auto before = noteRecords(last), after = noteRecords(now);
+    if (before.empty() || after.empty() || before[0] != after[0] ||
+        last.substr(0, last.find('\n')) != now.substr(0, now.find('\n')))
+        return names;
+    for (size_t r = 1; r < after.size(); ++r) {
+        const auto& record = after[r];
+        // A block asked for is noted with its list as a request.
+        if (record.size() != 4 || record[3] == "requested")
+            continue;
+        if (std::find(before.begin() + 1, before.end(), record) != before.end())
+            names.emplace_back(record[0]);
+    }
+    return names;
 }
 
 bool HostsDocument::holdsFileAsRead(const std::string& path) {

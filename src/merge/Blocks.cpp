@@ -49,6 +49,13 @@ std::string_view keptLower(NameSet& set, std::string_view name) {
     return set.keep(lowered);
 }
 
+// The same for a name that is already in lower case without a final dot, as a list's names written by
+// an update are: the name itself, no copy.
+std::string_view lowerView(NameSet& set, std::string_view name) {
+    const bool lower = std::none_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    return lower && !(name.size() > 1 && name.back() == '.') ? name : keptLower(set, name);
+}
+
 // A sourced block as it will be written.
 struct Target {
     BlockInfo info;      // begin < 0 for a new block
@@ -57,6 +64,7 @@ struct Target {
     const BlockListNames* names = nullptr;
     std::string stamp;      // for its "# updated: " note should its lines change
     bool duplicate = false; // a later block of a name already taken: it goes
+    bool upToDate = false;  // kept line for line: its list is the one it was made from
     std::vector<std::string_view> chosen;
     bool off() const { return info.off; }
     // What each of its lines of names begins with.
@@ -223,12 +231,13 @@ std::vector<uint8_t> unpairedMarkers(const LineSource& lines, int32_t first) {
     return unpaired;
 }
 
-BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<SourcedList>& lists,
+namespace {
+
+// The sourced blocks of lines, in order, and after them the lists of `lists` that have no block yet;
+// `sourced` flags the lines of the sourced blocks, `unclosed` names those without an end marker.
+std::vector<Target> sourcedTargets(const EntryList& lines, const std::vector<SourcedList>& lists,
                                    const std::function<const BlockListNames*(const BlockInfo&)>& listFor,
-                                   EntryList& replacement) {
-    BlocksRebuild result;
-    const int32_t n = lines.count();
-    std::vector<uint8_t> sourced(static_cast<size_t>(n), 0);
+                                   std::vector<uint8_t>& sourced, std::vector<std::string>& unclosed) {
     std::vector<Target> targets;
     std::vector<bool> listUsed(lists.size(), false);
     auto listOf = [&](std::string_view name) -> const SourcedList* {
@@ -250,7 +259,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
             continue;
         if (!info.closed) {
             listOf(info.name); // not added again at the end: the block is there, only unfinished
-            result.unclosed.push_back(info.name);
+            unclosed.push_back(info.name);
             continue;
         }
         std::fill(sourced.begin() + info.begin, sourced.begin() + info.end + 1, uint8_t{1});
@@ -262,6 +271,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
             target.address = list->address.empty() ? info.address : list->address;
             target.names = list->names;
             target.stamp = list->updated;
+            target.upToDate = list->upToDate && !list->names;
         } else {
             target.source = info.source;
             target.address = info.address;
@@ -283,8 +293,13 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         targets.push_back(std::move(target));
     }
 
-    // The user's own mappings outside the sourced blocks win over any list.
-    NameSet ownMapping;
+    return targets;
+}
+
+// The names that lines outside the sourced blocks send to an address of their own: the user's own
+// mappings, which win over any list.
+void collectOwnMappings(const EntryList& lines, const std::vector<uint8_t>& sourced, NameSet& ownMapping) {
+    const int32_t n = lines.count();
     for (int32_t i = 0; i < n; ++i) {
         if (sourced[static_cast<size_t>(i)])
             continue;
@@ -293,10 +308,10 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
             continue;
         forEachNameOf(line, [&](std::string_view name) { ownMapping.insert(keptLower(ownMapping, name)); });
     }
+}
 
-    size_t expected = 0;
-    for (const Target& target : targets)
-        expected += target.names ? target.names->names.size() : static_cast<size_t>(target.info.bodyLines());
+// Chooses the names each block is to hold (Target::chosen), from the first block on.
+void chooseNames(const EntryList& lines, std::vector<Target>& targets, const NameSet& ownMapping, size_t expected) {
     // The names the blocks switched on hold so far, from the first block on. A switched-off block takes
     // none: it would otherwise unblock a name that a later list switched on has.
     NameSet seen(expected);
@@ -309,7 +324,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
             if (target.off())
                 continue;
             for (int32_t i = target.info.begin + 1 + target.info.notes; i < target.info.end; ++i)
-                forEachNameOf(lines.text(i), [&](std::string_view name) { seen.insert(keptLower(held, name)); });
+                forEachNameOf(lines.text(i), [&](std::string_view name) { seen.insert(lowerView(held, name)); });
             continue;
         }
         target.chosen.reserve(target.names->names.size());
@@ -327,8 +342,12 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
             if (!seen.contains(name) && own.insert(name))
                 choose(name);
     }
+}
 
-    std::vector<std::string> updated(targets.size()); // each block's "# updated: " note as it will be
+// What the rebuild does to each block, into result; each block's "# updated: " note as it will be.
+std::vector<std::string> blockOutcomes(const EntryList& lines, const std::vector<Target>& targets,
+                                       BlocksRebuild& result) {
+    std::vector<std::string> updated(targets.size());
     for (size_t t = 0; t < targets.size(); ++t) {
         const Target& target = targets[t];
         BlockOutcome outcome;
@@ -336,6 +355,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         outcome.off = target.off();
         outcome.isNew = target.info.begin < 0;
         outcome.kept = !target.names && !target.duplicate;
+        outcome.upToDate = outcome.kept && target.upToDate;
         if (target.duplicate) {
             result.changed = true;
             continue;
@@ -378,10 +398,13 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         result.changed = result.changed || outcome.changed;
         result.blocks.push_back(outcome);
     }
-    if (!result.changed)
-        return result;
+    return updated;
+}
 
-    // The lines again, each sourced block written from its names where it stood.
+// The lines again, each sourced block written from its names where it stood, the new ones at the end.
+void writeRebuilt(const EntryList& lines, const std::vector<Target>& targets, const std::vector<std::string>& updated,
+                  size_t expected, EntryList& replacement) {
+    const int32_t n = lines.count();
     EntryList fresh;
     fresh.reserveEntries(static_cast<size_t>(n) + expected);
     fresh.beginAppend();
@@ -418,7 +441,25 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
     }
     fresh.endAppend();
     replacement.swapEntries(fresh);
-    return result;
 }
 
+} // namespace
+
+BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<SourcedList>& lists,
+                                   const std::function<const BlockListNames*(const BlockInfo&)>& listFor,
+                                   EntryList& replacement) {
+    BlocksRebuild result;
+    std::vector<uint8_t> sourced(static_cast<size_t>(lines.count()), 0);
+    std::vector<Target> targets = sourcedTargets(lines, lists, listFor, sourced, result.unclosed);
+    NameSet ownMapping;
+    collectOwnMappings(lines, sourced, ownMapping);
+    size_t expected = 0;
+    for (const Target& target : targets)
+        expected += target.names ? target.names->names.size() : static_cast<size_t>(target.info.bodyLines());
+    chooseNames(lines, targets, ownMapping, expected);
+    const std::vector<std::string> updated = blockOutcomes(lines, targets, result);
+    if (result.changed)
+        writeRebuilt(lines, targets, updated, expected, replacement);
+    return result;
+}
 } // namespace velmora

@@ -89,15 +89,19 @@ struct SourcedList {
     std::string address; // its blocking address; empty: the block's own, else 127.0.0.1
     const BlockListNames* names = nullptr;
     std::string updated; // for its "# updated: " line when its lines change; empty: the note stays as it is
+    // Its list is the one the block was last made from, and nothing the block depends on has changed
+    // since (the lines before it, the allowlist): the block is kept line for line, its list unread.
+    bool upToDate = false;
 };
 
 // What the rebuild did to one block.
 struct BlockOutcome {
     std::string name;
-    bool off = false;     // it is switched off: its names are written as comments
-    bool isNew = false;   // it was added at the end
-    bool changed = false; // its lines differ from before
-    bool kept = false;    // no list was at hand: it stays as it was
+    bool off = false;      // it is switched off: its names are written as comments
+    bool isNew = false;    // it was added at the end
+    bool changed = false;  // its lines differ from before
+    bool kept = false;     // no list was at hand: it stays as it was
+    bool upToDate = false; // kept because its list is the one it was made from (SourcedList::upToDate)
     int32_t names = 0;
     int32_t added = 0;   // names it holds now and did not before
     int32_t removed = 0; // names it held and holds no more

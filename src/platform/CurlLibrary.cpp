@@ -41,7 +41,9 @@ template <typename Function> bool find(void* handle, const char* name, Function&
 const CurlLibrary& curlLibrary() {
     static const CurlLibrary loaded = [] {
         CurlLibrary library;
-        void* handle = dlopen(VELMORA_CURL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        // Bound lazily: of the thousands of functions libcurl and its libraries import, a few requests call
+        // a small part, and binding them all at once was most of the cost of loading it.
+        void* handle = dlopen(VELMORA_CURL_LIBRARY, RTLD_LAZY | RTLD_LOCAL);
         if (!handle)
             return library;
         if (find(handle, "curl_global_init", library.globalInit) && find(handle, "curl_easy_init", library.easyInit) &&

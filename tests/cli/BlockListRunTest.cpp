@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -216,6 +217,60 @@ TEST_F(BlockListRunTest, RemovingOneListUnblocksNothingTheOthersList) {
     EXPECT_NE(readFile(hosts).find("10.0.0.5 nas\n#BEGIN of c\n"), std::string::npos);
     for (const auto& [name, count] : namesInBlocks())
         EXPECT_EQ(count, 1) << name;
+}
+
+// One changed list rebuilds its block and those after it from their lists; a block before it, whose
+// list is the one it was made from, is kept line for line and its list is not read for its names. Every
+// name still stands once and the user's own mapping still wins, and an update that does all the work
+// afresh finds nothing to change in the result.
+TEST_F(BlockListRunTest, OneChangedListRebuildsFromItsBlockOn) {
+    environment.variables["XDG_CACHE_HOME"] = dir.file("cache");
+    environment.variables["LOCALAPPDATA"] = dir.file("cache");
+    const std::string a = list("a.txt", "one.example\ntwo.example\n");
+    const std::string b = list("b.txt", "three.example\n");
+    const std::string c = list("c.txt", "three.example\nfour.example\n");
+    writeFile(hosts, kLocalhost + "10.0.0.5 nas\n");
+    for (const auto& [name, path] : {std::pair{"a", a}, {"b", b}, {"c", c}})
+        ASSERT_EQ(run({"--update", name, path}), kExitDone);
+    ASSERT_EQ(run({"--update"}), kExitDone);
+    const std::string before = readFile(hosts);
+    const std::string blockA =
+        before.substr(before.find("#BEGIN of a"), before.find("#BEGIN of b") - before.find("#BEGIN of a"));
+    // b now lists a name of a, the name c holds, and the user's own.
+    list("b.txt", "two.example\nfour.example\nnas\n");
+    files.opened.clear();
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    EXPECT_EQ(out.str(), "Block a is up to date with " + a +
+                             "\nUpdated b: 1 name (+1, -1)\nUpdated c: 1 name (+1, -1)\n" + "Saved " + hosts +
+                             " (backup: " + hosts + ".bak)\n");
+    const std::string after = readFile(hosts);
+    EXPECT_TRUE(after.starts_with(kLocalhost + "10.0.0.5 nas\n" + blockA + "#BEGIN of b")) << after;
+    EXPECT_EQ(std::count(files.opened.begin(), files.opened.end(), a), 2) << "its bytes noted before and after";
+    EXPECT_EQ(std::count(files.opened.begin(), files.opened.end(), c), 3) << "and its names read";
+    EXPECT_EQ(addressOf("nas"), "10.0.0.5");
+    EXPECT_EQ(addressOf("three.example"), "127.0.0.1") << "freed by b, taken by c";
+    for (const auto& [name, count] : namesInBlocks())
+        EXPECT_EQ(count, 1) << name;
+    expectAllBlocked({"one.example", "two.example", "three.example", "four.example"}, "after b changed");
+
+    for (const auto& entry : std::filesystem::directory_iterator(webListCacheFolder(environment)))
+        std::filesystem::remove(entry.path());
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    EXPECT_EQ(out.str(), "Block a is up to date with " + a + "\nBlock b is up to date with " + b +
+                             "\nBlock c is up to date with " + c + "\n");
+    EXPECT_EQ(readFile(hosts), after);
+}
+
+// A block kept for want of its list holds its names whatever their letter case: a list after it does
+// not write them again.
+TEST_F(BlockListRunTest, ABlockKeptAsItIsHoldsItsNamesInAnyCase) {
+    writeFile(hosts, kLocalhost + "#BEGIN of gone\n# source: " + dir.file("gone.txt") + "\n127.0.0.1 Ads.Example\n" +
+                         "#END of gone\n");
+    const std::string b = list("b.txt", "ads.example\nother.example\n");
+    EXPECT_EQ(run({"--update", "b", b}), kExitDone);
+    for (const auto& [name, count] : namesInBlocks())
+        EXPECT_EQ(count, 1) << name;
+    EXPECT_EQ(namesInBlocks().count("other.example"), 1u);
 }
 
 // A list's marker lines that do not pair up are no markers: an unclosed "#BEGIN of" merged from a list

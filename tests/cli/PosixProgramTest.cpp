@@ -75,6 +75,16 @@ TEST(Program, BatchRunsLoadNoGuiIcuOrCurl) {
         EXPECT_EQ(matching(loaded.libraries, kGuiIcuCurl), std::set<std::string>{}) << arguments;
     }
 
+    // An update of blocks whose lists are all files loads no libcurl, also once it has a note to go by.
+    const std::string sourced = "#BEGIN of file\n# source: " + dir.file("list.txt") + "\n#END of file\n";
+    test::writeFile(dir.file("hosts"), sourced);
+    for (const char* time : {"first", "with a note"}) {
+        const Loaded update = run(dir, noDisplay, "--update");
+        EXPECT_EQ(update.status, 0) << time << ": " << update.out;
+        EXPECT_EQ(matching(update.libraries, kGuiIcuCurl), std::set<std::string>{}) << time;
+    }
+    EXPECT_NE(test::readFile(dir.file("hosts")).find("127.0.0.1 ads.example\n"), std::string::npos);
+
     // A list from the web: libcurl is loaded for it, and nothing of a window.
     test::LocalHttpServer server([](const test::HttpRequest&) {
         return test::HttpReply{200, "OK", {}, "a.example\n"};

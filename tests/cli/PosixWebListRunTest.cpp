@@ -13,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <sstream>
@@ -51,6 +53,7 @@ protected:
         const std::string& path = request.path;
         const std::string etag = "\"" + std::to_string(version) + "\"";
         asked = request.header("If-None-Match");
+        ++requests;
         if (duringDownload)
             duringDownload();
         if (path == "/list" && asked == etag)
@@ -82,11 +85,19 @@ protected:
     std::function<void()> duringDownload;      // run as a request comes in
     std::string served = kServed, asked;
     int version = 1;
+    std::atomic<int> requests{0};
     LocalHttpServer server{[this](const HttpRequest& request) { return reply(request); }};
     std::string list = server.address("/list");
     std::string newAds =
         block("ads", list, "127.0.0.1 ads.example\r\n127.0.0.1 keep.example\r\n127.0.0.1 new.example\r\n", true);
     std::string saved() const { return "Saved " + hosts + " (backup: " + hosts + ".bak)\n"; }
+    // The copy kept of the one list downloaded so far.
+    std::string keptCopy() const {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.file("cache/velmora")))
+            if (entry.path().extension() == ".list")
+                return entry.path().string();
+        return {};
+    }
 };
 
 } // namespace
@@ -278,8 +289,11 @@ TEST_F(WebListRunTest, UnchangedListsCostOneReadOfTheFile) {
         writeFile(hosts + ".bak", "older\r\n");
         const auto written = std::filesystem::last_write_time(hosts);
         files.opened.clear();
+        requests = 0;
         EXPECT_EQ(run(arguments), kExitDone);
         EXPECT_EQ(out.str(), upToDate);
+        EXPECT_EQ(requests, 1) << "asked once, while the file was read";
+        EXPECT_EQ(opened(keptCopy()), 0) << "the copy the server calls current is known by the file it is";
         EXPECT_EQ(readFile(hosts + ".bak"), "older\r\n");
         EXPECT_EQ(std::filesystem::last_write_time(hosts), written);
         EXPECT_EQ(opened(hosts), 1);
@@ -333,6 +347,19 @@ TEST_F(WebListRunTest, UnchangedListsCostOneReadOfTheFile) {
     EXPECT_EQ(readFile(hosts),
               kBefore + at0("ads", list, "fresh.example") + at0("file", listPath, "from-file.example"));
     EXPECT_EQ(ui.shown, Lines{});
+
+    // The kept copy changed behind Velmora's back, at the same size: the server still calls it current,
+    // and its block is made from it again.
+    untouched({"--update"});
+    ASSERT_EQ(readFile(keptCopy()), "fresh.example\r\n");
+    {
+        // Written in place: the same file, the same size, only its time tells.
+        std::fstream copy(keptCopy(), std::ios::in | std::ios::out | std::ios::binary);
+        copy.seekp(2);
+        copy.write("o", 1);
+    }
+    EXPECT_EQ(run({"--update"}), kExitDone);
+    EXPECT_EQ(out.str(), "Updated ads: 1 name (+1, -1)\nBlock file is up to date with " + listPath + "\n" + saved());
 
     // A list that is no list is told at every update, not only the first.
     writeFile(listPath, "<!DOCTYPE html><html></html>\r\n");
