@@ -420,24 +420,65 @@ TEST_F(DocumentTest, UndoAndRedoEveryChange) {
 }
 
 // Lines just read (another file opened, a merge that found no list) are the saved ones: an edit
-// taken back leaves the document unmodified. Taking back the read itself does not.
+// taken back leaves the document unmodified.
 TEST_F(DocumentTest, UndoBackToLinesJustRead) {
     loaded("a\r\n");
-    writeFile(listPath, "b\r\n");
-    document.load(listPath);
+    const std::string other = dir.file("other");
+    writeFile(other, "b\r\n");
+    document.load(other);
     ui.texts = {"x", "y"};
     document.addLine();
     document.undo();
     EXPECT_FALSE(document.isModified());
-    document.undo();
-    EXPECT_EQ(linesOf(document.lines()), Lines{"a"});
-    EXPECT_TRUE(document.isModified());
     document.setSourcePath(dir.file("none"));
     EXPECT_TRUE(document.merge().listMissing);
     document.addLine();
     document.undo();
     EXPECT_EQ(linesOf(document.lines()), Lines{"b"});
     EXPECT_FALSE(document.isModified());
+}
+
+// Opening another file taken back returns to the file read before, whole: its path in the box, the
+// added lines and counts of its last merge, unsaved as they were, and its bytes as read, so that the
+// next merge reads it (not the other file) and a save over it notices another program's change. Made
+// again, the opening returns to the other file likewise.
+TEST_F(DocumentTest, UndoOfOpeningReturnsToTheFileReadBefore) {
+    loaded("a\r\n");
+    merge("new.one\r\n");
+    const std::string other = dir.file("other");
+    writeFile(other, "b\r\n");
+    int told = 0;
+    document.setTextsListener([&] { ++told; });
+    document.load(other);
+    EXPECT_EQ(document.hostsPath(), other);
+    EXPECT_FALSE(document.isModified());
+    document.undo();
+    EXPECT_GT(told, 0);
+    EXPECT_EQ(document.hostsPath(), hosts);
+    EXPECT_EQ(document.sourcePath(), listPath);
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"a", "127.0.0.1 new.one"}));
+    EXPECT_EQ(linesOf(document.addedLines()), Lines{"127.0.0.1 new.one"});
+    EXPECT_EQ(document.addedStatus(), "1 items");
+    EXPECT_TRUE(document.isModified());
+    document.undo();
+    EXPECT_FALSE(document.isModified()); // the file's own lines, as read
+
+    document.redo();
+    document.redo();
+    EXPECT_EQ(document.hostsPath(), other);
+    EXPECT_EQ(linesOf(document.lines()), Lines{"b"});
+    EXPECT_FALSE(document.isModified());
+    document.undo();
+    writeFile(hosts, "a\r\nby hand\r\n");
+    ui.answers = {Answer::Cancel};
+    EXPECT_FALSE(document.save(hosts));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_NE(ui.shown[0].find(":" + hosts + " was changed by another program"), std::string::npos) << ui.shown[0];
+    ui.shown.clear();
+    writeFile(listPath, "new.two\r\n");
+    document.merge();
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"a", "by hand", "127.0.0.1 new.two"}));
+    EXPECT_EQ(document.hostsPath(), hosts);
 }
 
 // An update of a block is one change. The history holds one earlier copy of the whole list at most: a merge that reads
