@@ -23,6 +23,8 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <cstdlib>
+#include <functional>
+#include <new>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -181,6 +183,30 @@ TEST(SortOrderAndText, KeysOrderAsTheCollatorDoes) {
     }
 }
 
+// The fake file system, with a read that runs out of memory: the second read of the file named
+// `exhausted` throws std::bad_alloc, as a list too large for memory does.
+class ExhaustibleFiles : public FakeFileSystem {
+public:
+    std::string exhausted;
+    int openRead(const std::string& path, bool followLinks) override {
+        const int fd = FakeFileSystem::openRead(path, followLinks);
+        if (path == exhausted) {
+            m_fd = fd;
+            m_reads = 0;
+        }
+        return fd;
+    }
+    ssize_t read(int fd, void* buffer, size_t size) override {
+        if (fd == m_fd && ++m_reads == 2)
+            throw std::bad_alloc();
+        return FakeFileSystem::read(fd, buffer, size);
+    }
+
+private:
+    int m_fd = -1;
+    int m_reads = 0;
+};
+
 // A main window on fake platform services with the HOSTS path in a temporary folder. A real modal
 // dialog (a question no test answered) fails the test, as does an answer queued but never asked for.
 class MainWindowTest : public ::testing::Test {
@@ -225,7 +251,7 @@ protected:
 
     TempDir dir;
     std::string hostsPath = dir.file("hosts");
-    FakeFileSystem files;
+    ExhaustibleFiles files;
     FakeEnvironment environment;
     FakeDesktopServices desktop;
     MainWindow window{files, environment, desktop};
@@ -262,6 +288,84 @@ TEST_F(MainWindowTest, ShowsWhatTheDocumentHolds) {
     DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Yes));
     control<QAction>("mnuEditRemoveBlock")->trigger();
     EXPECT_EQ(linesOf(document().lines()), Lines{"keep"});
+}
+
+// Undo of File > Open HOSTS shows the file read before again: both path boxes, the lines, the added
+// lines and every count; redo shows the opened file again.
+TEST_F(MainWindowTest, UndoOfOpeningShowsTheFileBefore) {
+    startWith("a\n");
+    const std::string list = dir.file("list.txt"), other = dir.file("other");
+    writeFile(list, "n.example\n");
+    writeFile(other, "b\nc\nd\n");
+    showWith(lines());
+    document().setSourcePath(list);
+    control<QPushButton>("btnMerge")->click();
+    desktop.openAnswers = {other};
+    control<QAction>("mnuFileOpen")->trigger();
+    const auto shown = [this] {
+        QStringList texts;
+        for (const char* name : {"txtHOSTS(0)", "txtHOSTS(1)"})
+            texts << control<QLineEdit>(name)->text();
+        for (const char* name : {"lblHOSTS1", "lblHOSTS3"})
+            texts << control<QLabel>(name)->text();
+        texts << QString::number(control<QListView>("lstNew")->model()->rowCount());
+        texts << QString::number(lines()->model()->rowCount());
+        return texts.join('|').toStdString();
+    };
+    const std::string opened = list + "|" + other + "|1 items|Total: 3|1|3";
+    EXPECT_EQ(shown(), opened);
+    control<QAction>("mnuEditUndo")->trigger();
+    EXPECT_EQ(shown(), list + "|" + hostsPath + "|1 items|Total: 2|1|2");
+    control<QAction>("mnuEditRedo")->trigger();
+    EXPECT_EQ(shown(), opened);
+}
+
+// An operation that runs out of memory part way (an opened file, a list merged) is told and taken back
+// whole: the window stays, with the lines, paths and counts as they were, and the unsaved lines can
+// still be saved elsewhere.
+TEST_F(MainWindowTest, OutOfMemoryLeavesTheWindowAndItsLines) {
+    startWith("a\n");
+    const std::string list = dir.file("list.txt"), other = dir.file("other"), elsewhere = dir.file("elsewhere");
+    writeFile(list, "n.example\n");
+    showWith(lines());
+    document().setSourcePath(list);
+    control<QPushButton>("btnMerge")->click();
+    const Lines merged{"a", "127.0.0.1 n.example"};
+    std::string big(300000, 'x');
+    for (size_t i = 0; i < big.size(); i += 100)
+        big[i] = '\n';
+    writeFile(other, big);
+    writeFile(list, big);
+    const std::pair<std::string, std::function<void()>> operations[] = {
+        {other,
+         [&] {
+             desktop.openAnswers = {other};
+             control<QAction>("mnuFileOpen")->trigger();
+         }},
+        {list, [&] { control<QPushButton>("btnMerge")->click(); }},
+    };
+    for (const auto& [exhausted, operation] : operations) {
+        SCOPED_TRACE(exhausted);
+        files.exhausted = exhausted;
+        DialogTestHook::reset();
+        DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Ok));
+        operation();
+        ASSERT_EQ(DialogTestHook::asked().size(), 1u);
+        EXPECT_TRUE(DialogTestHook::asked()[0].prompt.startsWith("Velmora ran out of memory"));
+        EXPECT_EQ(linesOf(document().lines()), merged);
+        EXPECT_EQ(control<QLineEdit>("txtHOSTS(1)")->text().toStdString(), hostsPath);
+        EXPECT_EQ(control<QLabel>("lblHOSTS3")->text(), QStringLiteral("Total: 2"));
+        EXPECT_EQ(control<QListView>("lstNew")->model()->rowCount(), 1);
+        EXPECT_TRUE(document().isModified());
+        EXPECT_TRUE(window.isVisible());
+    }
+    files.exhausted.clear();
+    control<QAction>("mnuEditUndo")->trigger(); // the merge before: nothing half done is left to take back
+    EXPECT_EQ(linesOf(document().lines()), Lines{"a"});
+    control<QAction>("mnuEditRedo")->trigger();
+    desktop.saveAnswers = {elsewhere};
+    control<QPushButton>("btnSave")->click();
+    EXPECT_EQ(readFile(elsewhere), "a\n127.0.0.1 n.example\n");
 }
 
 // Keys in the HOSTS lines: Ctrl+A selects all, Space and a double click ask for a line to add, Ctrl+F
