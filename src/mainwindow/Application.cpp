@@ -2,6 +2,7 @@
 
 #include "core/HostsPath.h"
 #include "core/PrivilegedSave.h"
+#include "dialogs/BackgroundWork.h"
 #include "mainwindow/MainWindow.h"
 #include "merge/AllowList.h"
 #include "platform/Downloader.h"
@@ -56,12 +57,15 @@ int runWindow(int argc, char** argv, bool noLoad, const std::string& helperFromP
     MainWindow window(systemFileSystem(), systemEnvironment(), systemDesktopServices());
     const std::string privilegedHelper =
         installedHelperPath(QCoreApplication::applicationDirPath().toStdString(), helperFromProgram);
+    // The waits for pkexec and for a download go beside the event loop, so that the window never
+    // freezes.
+    BackgroundProcessRunner runner(systemProcessRunner(), window.userInterface());
     if (!privilegedHelper.empty())
-        window.document().enableAdministratorSave(systemProcessRunner(), privilegedHelper,
-                                                  systemHostsPath(systemEnvironment()));
+        window.document().enableAdministratorSave(runner, privilegedHelper, systemHostsPath(systemEnvironment()));
     // Web addresses in the list path box are downloaded by the document's merge, which keeps the names
     // of the allowlist out as the command line's does.
-    window.document().setDownloader(&systemDownloader());
+    BackgroundDownloader downloader(systemDownloader(), window.userInterface());
+    window.document().setDownloader(&downloader);
     AllowList allow;
     const AllowListFile read = loadAllowList(systemFileSystem(), systemEnvironment(), {}, allow);
     window.document().setAllowList(std::move(allow));

@@ -35,6 +35,7 @@ public:
     ~MainWindow() override;
 
     HostsDocument& document() { return m_document; }
+    QtUserInterface& userInterface() { return m_ui; }
 
     // Loads the HOSTS file (or with noLoad only shows its path); nothing counts as changed afterwards.
     void start(bool noLoad);

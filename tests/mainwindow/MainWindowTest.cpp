@@ -4,6 +4,7 @@
 #include "mainwindow/MainWindow.h"
 #include "core/PrivilegedSave.h"
 #include "core/Sha256.h"
+#include "dialogs/BackgroundWork.h"
 #include "dialogs/DialogTestHook.h"
 #include "dialogs/DisplayText.h"
 #include "mainwindow/Credits.h"
@@ -23,7 +24,9 @@
 #include <QtTest>
 #include <QtWidgets>
 #include <cstdlib>
+#include <chrono>
 #include <functional>
+#include <thread>
 #include <new>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -196,6 +199,12 @@ public:
         }
         return fd;
     }
+    ssize_t write(int fd, const void* data, size_t size) override {
+        if (std::this_thread::get_id() != m_windowThread)
+            writtenBeside = true;
+        return FakeFileSystem::write(fd, data, size);
+    }
+    bool writtenBeside = false; // a write came from another thread than the window's
     ssize_t read(int fd, void* buffer, size_t size) override {
         if (fd == m_fd && ++m_reads == 2)
             throw std::bad_alloc();
@@ -205,6 +214,34 @@ public:
 private:
     int m_fd = -1;
     int m_reads = 0;
+    std::thread::id m_windowThread = std::this_thread::get_id();
+};
+
+// A download that gives one line of ten bytes, no length, and then waits for the window's thread to
+// take events: released from there, it ends (cancelled, when the Cancel was pressed meanwhile). Waited
+// for on the window's own thread, it would never be released, and ends after a while unreleased.
+class WaitingDownloader : public Downloader {
+public:
+    std::atomic<bool> waiting{false};
+    std::atomic<bool> released{false};
+    bool wasReleased = false;
+    DownloadResponse get(const DownloadRequest& request,
+                         const std::function<void(uint64_t, uint64_t)>& progress) override {
+        released = false;
+        request.onBody("w.example\n");
+        progress(10, 0);
+        waiting = true;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!released && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        waiting = false;
+        wasReleased = released;
+        DownloadResponse response;
+        response.cancelled = request.cancel && request.cancel->load();
+        response.failed = response.cancelled;
+        response.status = 200;
+        return response;
+    }
 };
 
 // A main window on fake platform services with the HOSTS path in a temporary folder. A real modal
@@ -366,6 +403,56 @@ TEST_F(MainWindowTest, OutOfMemoryLeavesTheWindowAndItsLines) {
     desktop.saveAnswers = {elsewhere};
     control<QPushButton>("btnSave")->click();
     EXPECT_EQ(readFile(elsewhere), "a\n127.0.0.1 n.example\n");
+}
+
+// A web address merged in the window is downloaded beside its event loop: the window's thread takes
+// events while the transfer waits (the window repaints and moves), the progress window counts the bytes
+// of an answer without a length and takes the input for itself, and its Cancel leaves lines, paths and
+// file as they were. The body is written, and merged, on the window's thread.
+TEST_F(MainWindowTest, DownloadWaitsBesideTheWindowAndCancels) {
+    environment.variables["XDG_CACHE_HOME"] = dir.file("cache");
+    WaitingDownloader inner;
+    BackgroundDownloader downloader(inner, window.userInterface());
+    document().setDownloader(&downloader);
+    startWith("a\n");
+    showWith(lines());
+    document().setSourcePath("http://127.0.0.1:9/list");
+    modalGuard.stop(); // the progress window is modal while it is up
+    bool cancel = true;
+    QString counted;
+    bool modal = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<QWidget*>(QStringLiteral("formProgress"));
+        if (!inner.waiting || !progress)
+            return;
+        counted = progress->findChild<QLabel*>(QStringLiteral("lblPercent"))->text();
+        if (counted.isEmpty())
+            return;
+        modal = QApplication::activeModalWidget() == progress;
+        if (cancel)
+            progress->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+        inner.released = true;
+    });
+    watch.start(10);
+    control<QPushButton>("btnMerge")->click();
+    EXPECT_TRUE(inner.wasReleased);
+    EXPECT_EQ(counted, QStringLiteral("10 bytes"));
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(linesOf(document().lines()), Lines{"a"});
+    EXPECT_FALSE(document().isModified());
+    EXPECT_FALSE(document().canUndo());
+    EXPECT_EQ(readFile(hostsPath), "a\n");
+    EXPECT_TRUE(DialogTestHook::asked().empty());
+
+    cancel = false;
+    control<QPushButton>("btnMerge")->click();
+    EXPECT_TRUE(inner.wasReleased);
+    const Lines merged = linesOf(document().lines());
+    ASSERT_EQ(merged.size(), 6u); // the block of the address, its notes and its one name
+    EXPECT_EQ(merged[4], "127.0.0.1 w.example");
+    EXPECT_EQ(merged[5], "#END of http://127.0.0.1:9/list");
+    EXPECT_FALSE(files.writtenBeside);
 }
 
 // Keys in the HOSTS lines: Ctrl+A selects all, Space and a double click ask for a line to add, Ctrl+F
@@ -564,8 +651,23 @@ TEST_F(MainWindowTest, SavesAsAdministratorThroughPkexec) {
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString(bin.path() + ":") + path);
     qputenv("VELMORA_TEST_SYSTEM_HOSTS", QByteArray::fromStdString(hostsPath));
-    PosixProcessRunner runner;
+    PosixProcessRunner system;
+    BackgroundProcessRunner runner(system, window.userInterface());
     document().enableAdministratorSave(runner, VELMORA_TEST_HELPER, hostsPath);
+    // pkexec waits (as for the password) until the window's thread, taking events meanwhile, sees the
+    // progress window that says what is awaited, modal, and lets it go on.
+    const std::string released = bin.file("released");
+    modalGuard.stop();
+    QString awaited;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<QWidget*>(QStringLiteral("formProgress"));
+        if (progress && progress->isVisible() && QApplication::activeModalWidget() == progress) {
+            awaited = progress->windowTitle();
+            writeFile(released, "");
+        }
+    });
+    watch.start(10);
     files.fakeUserId = 1000;
     const struct {
         const char* pkexecEnds;
@@ -583,8 +685,12 @@ TEST_F(MainWindowTest, SavesAsAdministratorThroughPkexec) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pkexecEnds);
-        writeFile(bin.file("pkexec"),
-                  "#!/bin/sh\nprintf '%s\\n' \"$@\" >'" + bin.file("arguments") + "'\n" + c.pkexecEnds + "\n");
+        ::unlink(released.c_str());
+        awaited.clear();
+        writeFile(bin.file("pkexec"), "#!/bin/sh\nprintf '%s\\n' \"$@\" >'" + bin.file("arguments") +
+                                          "'\nfor i in $(seq 100); do [ -e '" + released +
+                                          "' ] && break; sleep 0.05; done\n[ -e '" + released + "' ] || exit 99\n" +
+                                          c.pkexecEnds + "\n");
         ::chmod(bin.file("pkexec").c_str(), 0755);
         startWith(before);
         document().resetToLocalhost();
@@ -596,6 +702,7 @@ TEST_F(MainWindowTest, SavesAsAdministratorThroughPkexec) {
             DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Ok));
         control<QPushButton>("btnSave")->click();
         files.clearFaults();
+        EXPECT_EQ(awaited, QStringLiteral("Waiting for the administrator's password..."));
         EXPECT_EQ(readFile(hostsPath), c.hostsAfter);
         EXPECT_EQ(document().isModified(), c.said != nullptr);
         EXPECT_EQ(readFile(bin.file("arguments")), std::string(VELMORA_TEST_HELPER) + "\n--length\n20\n--sha256\n" +
