@@ -9,15 +9,14 @@
 
 namespace velmora {
 
-// What the added lines, the two "N items" texts and the path boxes showed at one state of the lines,
-// and which file the lines were read from.
+// What the added lines, the two "N items" texts and the HOSTS path box showed at one state of the
+// lines, and which file the lines were read from.
 struct AddedView {
     int32_t first = 0; // the lines as entries of the document's lines at that state, when there is no copy
     int32_t count = 0;
     std::shared_ptr<EntryList> copy; // the lines themselves, when they were no longer entries of the lines
     std::string addedStatus;
     std::string rereadStatus;
-    std::string sourcePath;
     std::string hostsPath;
     std::string readPath;
 };

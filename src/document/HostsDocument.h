@@ -394,7 +394,7 @@ private:
     };
     std::map<std::string, ReadFile> m_readFiles;
     void rememberReadFile();
-    // A step of the history from the view `left` to the view `to`: each path the change set is set
+    // A step of the history from the view `left` to the view `to`: the HOSTS path the change set is set
     // again, and the file read at `to` becomes the one the lines are compared with again.
     void returnToFiles(const AddedView& left, const AddedView& to);
     std::function<int64_t()> m_clock;

@@ -121,7 +121,6 @@ AddedView HostsDocument::addedView() const {
     AddedView view;
     view.addedStatus = m_addedStatus;
     view.rereadStatus = m_rereadStatus;
-    view.sourcePath = m_sourcePath;
     view.hostsPath = m_hostsPath;
     view.readPath = m_readPath;
     view.count = m_added.count();
@@ -168,8 +167,6 @@ void HostsDocument::rememberReadFile() {
 }
 
 void HostsDocument::returnToFiles(const AddedView& left, const AddedView& to) {
-    if (left.sourcePath != to.sourcePath)
-        m_sourcePath = to.sourcePath;
     if (left.hostsPath != to.hostsPath)
         m_hostsPath = to.hostsPath;
     if (left.readPath == to.readPath || m_readPath == to.readPath)
@@ -206,7 +203,6 @@ void HostsDocument::rollBack(const Checkpoint& checkpoint) {
         }
     }
     m_selection.reset();
-    m_sourcePath = checkpoint.view.sourcePath;
     m_hostsPath = checkpoint.view.hostsPath;
     m_readPath = checkpoint.view.readPath;
     m_readFingerprint = checkpoint.readFingerprint;

@@ -176,16 +176,13 @@ bool ListHistory::step(std::deque<Change>& from, std::deque<Change>& to, bool ba
 }
 
 bool ListHistory::takeBackTo(uint64_t target) {
+    // Nothing goes to the changes to make again: a change made since `target` emptied them.
     std::vector<int32_t> restored;
-    bool tookBack = false;
     while (state() != target && !m_done.empty()) {
         if (!apply(m_done.back(), true, restored))
             return false;
         m_done.pop_back();
-        tookBack = true;
     }
-    if (tookBack)
-        m_undone.clear();
     return state() == target;
 }
 
