@@ -72,8 +72,7 @@ Pkexec127 readPkexec127(const std::string& errors) {
     if (errors.find("No authentication agent") != std::string::npos)
         return Pkexec127::NoAgent;
     const std::string line = pkexecLine(errors);
-    if (line.empty() || line.find("Not authorized") != std::string::npos ||
-        line.find("dismissed") != std::string::npos)
+    if (line.empty() || line.find("Not authorized") != std::string::npos || line.find("dismissed") != std::string::npos)
         return Pkexec127::NotGiven;
     return Pkexec127::Failed;
 }

@@ -32,7 +32,8 @@ DownloadResponse BackgroundDownloader::get(const DownloadRequest& request,
     if (request.onBody) {
         beside.onBody = [&](std::string_view piece) {
             std::unique_lock lock(handover.mutex);
-            handover.room.wait(lock, [&] { return handover.queued < kMaxQueuedBytes || handover.refused || cancelled(); });
+            handover.room.wait(lock,
+                               [&] { return handover.queued < kMaxQueuedBytes || handover.refused || cancelled(); });
             if (handover.refused || cancelled())
                 return false;
             handover.pieces.emplace_back(piece);

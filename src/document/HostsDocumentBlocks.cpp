@@ -185,9 +185,8 @@ void HostsDocument::returnToFiles(const AddedView& left, const AddedView& to) {
 }
 
 HostsDocument::Checkpoint HostsDocument::checkpoint() const {
-    return Checkpoint{m_history.state(), m_lines.count(),    addedView(),        m_modified,
-                      m_needsReload,     m_savedState,       m_readFingerprint,  m_hostsReadIncomplete,
-                      m_partialReadError};
+    return Checkpoint{m_history.state(), m_lines.count(),   addedView(),           m_modified,        m_needsReload,
+                      m_savedState,      m_readFingerprint, m_hostsReadIncomplete, m_partialReadError};
 }
 
 void HostsDocument::rollBack(const Checkpoint& checkpoint) {

@@ -260,7 +260,8 @@ void MainWindow::connectEvents() {
     connect(m_findAction, &QAction::triggered, this, [this] { onFindTriggered(true); });
     connect(m_findNextAction, &QAction::triggered, this, [this] { onFindTriggered(false); });
     connect(m_deleteAction, &QAction::triggered, this, &MainWindow::onDeleteTriggered);
-    connect(m_removeBlockAction, &QAction::triggered, this, [this] { act([this] { m_document.removeBlockAsking(); }); });
+    connect(m_removeBlockAction, &QAction::triggered, this,
+            [this] { act([this] { m_document.removeBlockAsking(); }); });
     connect(m_blocksAction, &QAction::triggered, this, [this] {
         BlocksDialog dialog(m_document, this);
         dialog.exec();

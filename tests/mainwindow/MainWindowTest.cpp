@@ -23,13 +23,13 @@
 #include <QTextDocumentFragment>
 #include <QtTest>
 #include <QtWidgets>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <functional>
-#include <thread>
-#include <new>
 #include <gtest/gtest.h>
+#include <new>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -645,7 +645,8 @@ TEST_F(MainWindowTest, FixedWindowAndFacesThatScale) {
 // The system HOSTS file that this user may not write (its backup is refused): the window's own message
 // box offers to save as administrator, and Yes runs pkexec, here a script first on PATH that records
 // its arguments and then runs the helper as pkexec would, or ends as a cancelled password prompt does
-// (126, or 127 from some agents), or as pkexec without an agent does. Only a saved list stops counting as modified; the others say why.
+// (126, or 127 from some agents), or as pkexec without an agent does. Only a saved list stops counting as modified; the
+// others say why.
 TEST_F(MainWindowTest, SavesAsAdministratorThroughPkexec) {
     TempDir bin;
     const std::string before = "10.0.0.1 nas\n", after = "127.0.0.1 localhost\n";
