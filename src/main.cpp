@@ -35,7 +35,9 @@
 #include <filesystem>
 #endif
 
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -111,6 +113,21 @@ int runBatch([[maybe_unused]] int argc, [[maybe_unused]] char** argv, const velm
     return velmora::runBatchMode(command, document, std::cout, std::cerr);
 }
 
+// A batch run that ends in an exception (std::bad_alloc on a list too large for memory) has saved
+// nothing: a save replaces the file only once it is whole. Told, not left to abort the program.
+template <typename Run> int runGuarded(Run run) {
+    try {
+        return run();
+    } catch (const std::bad_alloc&) {
+        std::cerr << "velmora: Velmora ran out of memory; nothing was saved, and the HOSTS file is as it was."
+                  << std::endl;
+    } catch (const std::exception& error) {
+        std::cerr << "velmora: internal error (" << error.what()
+                  << "); nothing was saved, and the HOSTS file is as it was." << std::endl;
+    }
+    return velmora::kExitFailed;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -145,7 +162,7 @@ int main(int argc, char** argv) {
     case velmora::RunMode::Restore:
     case velmora::RunMode::Disable:
     case velmora::RunMode::Enable:
-        return runBatch(argc, argv, command);
+        return runGuarded([&] { return runBatch(argc, argv, command); });
     case velmora::RunMode::Window:
         break;
     }

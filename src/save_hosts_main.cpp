@@ -10,7 +10,9 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -32,13 +34,22 @@ int main(int argc, char** argv) {
     const std::string systemHosts = velmora::systemHostsPath(environment);
 #endif
     velmora::SaveHelperSystem system{velmora::systemFileSystem(), environment, systemHosts};
+    // The file is replaced only once the new one is whole: a helper that runs out of memory has written
+    // nothing, and says so rather than aborting.
+    try {
 #ifdef _WIN32
-    std::vector<std::string> arguments = velmora::programArguments(argc, argv);
-    if (!arguments.empty() && arguments.front() == velmora::kElevatedSaveSwitch)
-        arguments.erase(arguments.begin());
-    return velmora::runElevatedSave(arguments, system);
+        std::vector<std::string> arguments = velmora::programArguments(argc, argv);
+        if (!arguments.empty() && arguments.front() == velmora::kElevatedSaveSwitch)
+            arguments.erase(arguments.begin());
+        return velmora::runElevatedSave(arguments, system);
 #else
-    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return velmora::runSaveHelper(arguments, system, std::cerr);
+        const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+        return velmora::runSaveHelper(arguments, system, std::cerr);
 #endif
+    } catch (const std::bad_alloc&) {
+        std::cerr << "The helper ran out of memory; nothing was written." << std::endl;
+    } catch (const std::exception& error) {
+        std::cerr << "The helper met an internal error (" << error.what() << "); nothing was written." << std::endl;
+    }
+    return velmora::kHelperSaveFailed;
 }

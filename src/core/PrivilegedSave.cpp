@@ -49,12 +49,46 @@ bool offersPrivilegedSave(const SaveResult& result, uint32_t userId, const std::
     return failedForPermission(result) && userId != 0 && !helperTarget.empty() && sameFile && helperInstalled;
 }
 
+namespace {
+
+// pkexec's own line, without "Error executing command as another user: " and the blank space around.
+std::string pkexecLine(const std::string& errors) {
+    std::string line = errors.substr(0, errors.find('\n'));
+    const std::string_view prefix = "Error executing command as another user: ";
+    if (line.starts_with(prefix))
+        line.erase(0, prefix.size());
+    line.erase(0, std::min(line.size(), line.find_first_not_of(" \r")));
+    line.erase(line.find_last_not_of(" \r") + 1);
+    return line;
+}
+
+// How pkexec's 127 reads. Agents differ in what a dismissed dialog returns: 126 for most, but some
+// answer Cancel with "not authorized", 127, the same as a wrong password given too often. Either way the
+// password was not given. Only when pkexec names another cause (no agent to ask, a program it cannot
+// run) is it something the user has to fix.
+enum class Pkexec127 { NotGiven, NoAgent, Failed };
+
+Pkexec127 readPkexec127(const std::string& errors) {
+    if (errors.find("No authentication agent") != std::string::npos)
+        return Pkexec127::NoAgent;
+    const std::string line = pkexecLine(errors);
+    if (line.empty() || line.find("Not authorized") != std::string::npos || line.find("dismissed") != std::string::npos)
+        return Pkexec127::NotGiven;
+    return Pkexec127::Failed;
+}
+
+} // namespace
+
 PrivilegedReport privilegedReport(const ProcessResult& run, const std::string& target,
                                   const std::string& startErrorText, Elevation elevation) {
     const std::string unsaved = "The HOSTS list was not saved to " + target + "; it is still unsaved. ";
     const bool pkexec = elevation == Elevation::Pkexec;
+    const bool ran = run.startError == 0;
+    const Pkexec127 refused =
+        pkexec && ran && run.exitStatus == kPkexecRefused ? readPkexec127(run.errors) : Pkexec127::Failed;
     PrivilegedReport report;
-    if (run.declined || (pkexec && run.startError == 0 && run.exitStatus == kPkexecDismissed)) {
+    if (run.declined || (pkexec && ran && run.exitStatus == kPkexecDismissed) ||
+        (pkexec && ran && run.exitStatus == kPkexecRefused && refused == Pkexec127::NotGiven)) {
         report.outcome = PrivilegedOutcome::Cancelled;
         report.message = unsaved + (pkexec ? "The administrator's password was not given."
                                            : "The administrator's permission was not given.");
@@ -68,8 +102,10 @@ PrivilegedReport privilegedReport(const ProcessResult& run, const std::string& t
         return report;
     }
     if (pkexec && run.exitStatus == kPkexecRefused) {
-        report.message = unsaved + "pkexec did not get the administrator's permission: it was refused, or no "
-                                   "polkit authentication agent is running to ask for the password.";
+        report.message = unsaved + (refused == Pkexec127::NoAgent
+                                        ? "No polkit authentication agent is running to ask for the administrator's "
+                                          "password: start one (your desktop's), or save the list elsewhere."
+                                        : "pkexec could not run the helper: " + pkexecLine(run.errors) + ".");
         return report;
     }
     if (run.exitStatus == kHelperSaved) {

@@ -45,7 +45,9 @@ enum HelperExit : int {
 };
 
 inline constexpr int kPkexecDismissed = 126; // the user cancelled the password prompt
-inline constexpr int kPkexecRefused = 127;   // not authorized, no agent to ask, or pkexec failed
+// Not authorized (a wrong password, and with some agents a cancelled prompt too), no agent to ask, or
+// pkexec failed: its standard error tells which (see privilegedReport).
+inline constexpr int kPkexecRefused = 127;
 
 // Where the helper of a program in programFolder is installed: fromProgram is the step from the
 // program's folder to the helper (relative, as the build computed it between the install folders, so

@@ -103,6 +103,38 @@ void ProgressWindow::takeUserInput() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void ProgressWindow::holdInput() {
+    if (windowModality() == Qt::ApplicationModal)
+        return;
+    // A window's modality takes effect only when it is shown.
+    const bool visible = isVisible();
+    if (visible)
+        hide();
+    setWindowModality(Qt::ApplicationModal);
+    if (visible)
+        show();
+}
+
+namespace {
+QString bytesText(uint64_t bytes) {
+    if (bytes < 10 * 1024)
+        return QStringLiteral("%1 bytes").arg(bytes);
+    if (bytes < 10 * 1024 * 1024)
+        return QStringLiteral("%1 KB").arg(bytes / 1024);
+    return QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / (1024.0 * 1024.0), 0, 'f', 1);
+}
+} // namespace
+
+void ProgressWindow::showReceived(uint64_t received, uint64_t total) {
+    QString text = bytesText(received);
+    if (total > 0)
+        text = QStringLiteral("%1 of %2 (%3%)")
+                   .arg(text, bytesText(total))
+                   .arg(static_cast<int>(std::min<uint64_t>(received, total) * 100 / total));
+    if (m_percent->text() != text)
+        m_percent->setText(text);
+}
+
 void ProgressWindow::showPainted() {
     show();
     raise();

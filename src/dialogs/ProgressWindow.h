@@ -37,6 +37,11 @@ public:
     // Lets the user press Cancel while the work runs on this thread: at most every few hundredths of a
     // second the window's events are taken, and input to any other window waits. Nothing without a Cancel.
     void takeUserInput();
+    // Takes the user's input for this window alone (modal), Cancel or not: work that waits beside the
+    // event loop must not be joined by another operation.
+    void holdInput();
+    // The bytes received so far below the bar, of total when it is known (then with the percentage).
+    void showReceived(uint64_t received, uint64_t total);
     // Shows the window painted: waits (a second at most) until the window system has put it on screen,
     // since a window shown just before long work would otherwise stay blank to its end.
     void showPainted();

@@ -8,10 +8,18 @@
 #include "platform/DesktopServices.h"
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <exception>
+#include <thread>
 
 namespace velmora {
 
 namespace {
+
+// How often work on another thread is looked at: often enough for a bar that moves smoothly.
+constexpr int kTickMs = 40;
 
 int16_t showPlainMessage(const std::string& text, int32_t style, DesktopServices& desktop) {
     MessageBoxRequest request;
@@ -70,6 +78,40 @@ void QtUserInterface::setBusy(bool busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QApplication::restoreOverrideCursor();
+}
+
+void QtUserInterface::waitBeside(const std::function<void()>& work, const std::function<void()>& tick) {
+    if (m_progressWindow)
+        m_progressWindow->holdInput();
+    QEventLoop loop;
+    std::atomic<bool> done{false};
+    std::exception_ptr failure;
+    QTimer timer;
+    timer.setInterval(kTickMs);
+    QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+        if (tick)
+            tick();
+        if (done.load())
+            loop.quit();
+    });
+    std::thread worker([&] {
+        try {
+            work();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done.store(true);
+    });
+    timer.start();
+    loop.exec();
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void QtUserInterface::showReceived(uint64_t received, uint64_t total) {
+    if (m_progressWindow)
+        m_progressWindow->showReceived(received, total);
 }
 
 ProgressWindow& QtUserInterface::progressWindow() {

@@ -4,6 +4,8 @@
 
 #include <QPointer>
 
+#include <functional>
+
 class QWidget;
 
 namespace velmora {
@@ -27,6 +29,15 @@ public:
     std::string chooseSaveFile(const std::string& suggestedPath) override;
     ProgressSink& progress() override;
     void setBusy(bool busy) override;
+
+    // Runs `work` on a thread of its own while this thread goes on taking events, so that the windows
+    // repaint and move and the progress window's Cancel can be pressed; `tick` runs on this thread every
+    // few hundredths of a second meanwhile. The progress window, if one is up, takes the user's input
+    // for itself until the work has ended (no other operation may start meanwhile). Returns when the
+    // work has ended; an exception it ended with is thrown here.
+    void waitBeside(const std::function<void()>& work, const std::function<void()>& tick);
+    // The bytes a download has received, of total when known (0: not known), under the bar.
+    void showReceived(uint64_t received, uint64_t total);
 
     // The window that the Save dialog and the progress window belong to.
     void setOwner(QWidget* owner) { m_owner = owner; }

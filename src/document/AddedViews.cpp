@@ -17,12 +17,14 @@ void AddedViews::record(uint64_t before, uint64_t after, AddedView beforeView, A
         m_changes.pop_front();
 }
 
-const AddedView* AddedViews::after(uint64_t from, uint64_t to, bool back) const {
+const AddedView* AddedViews::after(uint64_t from, uint64_t to, bool back, const AddedView** left) const {
     const auto change = std::find_if(m_changes.rbegin(), m_changes.rend(), [&](const Change& c) {
         return back ? c.after == from && c.before == to : c.before == from && c.after == to;
     });
     if (change == m_changes.rend())
         return nullptr;
+    if (left)
+        *left = back ? &change->afterView : &change->beforeView;
     return back ? &change->beforeView : &change->afterView;
 }
 

@@ -132,8 +132,14 @@ bool HostsDocument::load(const std::string& path) {
         }
         return true;
     }
+    // One change with its path: taking it back returns to the file read before, path boxes and all.
+    const AddedChange change = beginAddedChange();
     replaceForRead();
-    return readHosts(path);
+    // The lines are the file's now, whatever was unsaved before (the opening can be taken back).
+    m_modified = false;
+    const bool whole = readHosts(path);
+    endAddedChange(change);
+    return whole;
 }
 
 bool HostsDocument::readHosts(const std::string& path) {
@@ -702,8 +708,11 @@ void HostsDocument::historyStep(bool back) {
             return;
     }
     // A merge taken back shows what the added lines and counts showed before it, and again after.
-    if (const AddedView* view = m_addedViews.after(from, m_history.state(), back))
+    const AddedView* left = nullptr;
+    if (const AddedView* view = m_addedViews.after(from, m_history.state(), back, &left)) {
+        returnToFiles(*left, *view);
         showAddedView(*view);
+    }
     m_selection.selectLines(restored);
     m_modified = m_history.state() != m_savedState;
     m_needsReload = true;

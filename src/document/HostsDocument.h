@@ -22,6 +22,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -284,6 +285,24 @@ public:
     // and the lines are still its lines: reading it again would give these lines.
     bool holdsFileAsRead(const std::string& path);
 
+    // An operation that ends in an exception (std::bad_alloc on an input too large for memory) is taken
+    // back whole: the window takes a checkpoint before each operation and rolls back to it when the
+    // operation threw, so that the lines, the paths, the texts and what can be undone are as they were
+    // before it, and can still be saved. Taking one copies no line of the document.
+    struct Checkpoint {
+        uint64_t state = 0;
+        int32_t count = 0;
+        AddedView view;
+        bool modified = false;
+        bool needsReload = false;
+        uint64_t savedState = 0;
+        std::optional<FileFingerprint> readFingerprint;
+        bool readIncomplete = false;
+        int partialError = 0;
+    };
+    Checkpoint checkpoint() const;
+    void rollBack(const Checkpoint& checkpoint);
+
     void setLineConvention(LineConvention convention) { m_convention = convention; }
     LineConvention lineConvention() const { return m_convention; }
     FileSystem& files() { return m_files; }
@@ -385,6 +404,21 @@ private:
     void endAddedChange(const AddedChange& change);
     AddedViews m_addedViews;
     int m_addedChanges = 0;
+    // Where the lines stood with a file they were read from, kept while they are another file's, so that
+    // taking back the opening of that other file (or making it again) returns to it whole: its path,
+    // whether the lines are what it holds, and how its read ended.
+    struct ReadFile {
+        std::optional<FileFingerprint> fingerprint;
+        uint64_t savedState = kNoState;
+        std::string partialPath;
+        int partialError = 0;
+        bool partialAgreed = false;
+    };
+    std::map<std::string, ReadFile> m_readFiles;
+    void rememberReadFile();
+    // A step of the history from the view `left` to the view `to`: the HOSTS path the change set is set
+    // again, and the file read at `to` becomes the one the lines are compared with again.
+    void returnToFiles(const AddedView& left, const AddedView& to);
     std::function<int64_t()> m_clock;
     MergeResult mergeWebList(const std::string& listFile);
     // The steps of a merge of a list file: whether the list can be read (present: it has lines to

@@ -121,6 +121,8 @@ AddedView HostsDocument::addedView() const {
     AddedView view;
     view.addedStatus = m_addedStatus;
     view.rereadStatus = m_rereadStatus;
+    view.hostsPath = m_hostsPath;
+    view.readPath = m_readPath;
     view.count = m_added.count();
     if (m_added.holdsCopy()) {
         view.copy = std::make_shared<EntryList>();
@@ -147,6 +149,7 @@ void HostsDocument::showAddedView(const AddedView& view) {
 HostsDocument::AddedChange HostsDocument::beginAddedChange() {
     AddedChange change;
     if (m_addedChanges++ == 0) {
+        rememberReadFile();
         change.before = m_history.state();
         change.view = addedView();
     }
@@ -156,6 +159,59 @@ HostsDocument::AddedChange HostsDocument::beginAddedChange() {
 void HostsDocument::endAddedChange(const AddedChange& change) {
     if (--m_addedChanges == 0)
         m_addedViews.record(change.before, m_history.state(), change.view, addedView());
+}
+
+void HostsDocument::rememberReadFile() {
+    m_readFiles[m_readPath] =
+        ReadFile{m_readFingerprint, m_savedState, m_partialReadPath, m_partialReadError, m_partialSaveAgreed};
+}
+
+void HostsDocument::returnToFiles(const AddedView& left, const AddedView& to) {
+    if (left.hostsPath != to.hostsPath)
+        m_hostsPath = to.hostsPath;
+    if (left.readPath == to.readPath || m_readPath == to.readPath)
+        return;
+    rememberReadFile();
+    // A file never left since it was read has no record: nothing is known of it.
+    const auto known = m_readFiles.find(to.readPath);
+    const ReadFile file = known != m_readFiles.end() ? known->second : ReadFile{};
+    m_readPath = to.readPath;
+    m_readFingerprint = file.fingerprint;
+    m_savedState = file.savedState;
+    m_hostsReadIncomplete = file.partialError != 0;
+    m_partialReadPath = file.partialPath;
+    m_partialReadError = file.partialError;
+    m_partialSaveAgreed = file.partialAgreed;
+}
+
+HostsDocument::Checkpoint HostsDocument::checkpoint() const {
+    return Checkpoint{m_history.state(), m_lines.count(),   addedView(),           m_modified,        m_needsReload,
+                      m_savedState,      m_readFingerprint, m_hostsReadIncomplete, m_partialReadError};
+}
+
+void HostsDocument::rollBack(const Checkpoint& checkpoint) {
+    m_addedChanges = 0;
+    m_lines.endAppend();
+    // A change the operation made is taken back and cannot be made again; lines it appended before it
+    // could note them as a change go.
+    if (m_history.takeBackTo(checkpoint.state)) {
+        if (m_lines.count() > checkpoint.count) {
+            std::vector<uint8_t> appended(static_cast<size_t>(m_lines.count()), 0);
+            std::fill(appended.begin() + checkpoint.count, appended.end(), uint8_t{1});
+            m_lines.removeWhere(appended);
+        }
+    }
+    m_selection.reset();
+    m_hostsPath = checkpoint.view.hostsPath;
+    m_readPath = checkpoint.view.readPath;
+    m_readFingerprint = checkpoint.readFingerprint;
+    m_savedState = checkpoint.savedState;
+    m_modified = checkpoint.modified;
+    m_needsReload = checkpoint.needsReload;
+    m_hostsReadIncomplete = checkpoint.readIncomplete;
+    m_partialReadError = checkpoint.partialError;
+    showAddedView(checkpoint.view);
+    showTotal();
 }
 
 } // namespace velmora

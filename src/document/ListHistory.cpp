@@ -25,9 +25,13 @@ void ListHistory::clear() {
 }
 
 ListHistory::Change& ListHistory::push(Change::Kind kind) {
-    m_undone.clear();
     Change change;
     change.kind = kind;
+    return push(std::move(change));
+}
+
+ListHistory::Change& ListHistory::push(Change change) {
+    m_undone.clear();
     change.before = state();
     change.after = ++m_lastState;
     m_done.push_back(std::move(change));
@@ -74,12 +78,16 @@ bool ListHistory::remove(const std::vector<uint8_t>& flags) {
         return true;
     }
     m_largestList = std::max(m_largestList, m_list.memoryBytes());
-    Change& change = push(Change::Kind::Removed);
+    // Noted only once the lines are out: a copy that runs out of memory leaves list and history as
+    // they were.
+    Change change;
+    change.kind = Change::Kind::Removed;
     for (size_t i = 0; i < n; ++i) {
         if (flags[i])
             change.places.push_back(static_cast<int32_t>(i));
     }
     takeOut(change);
+    push(std::move(change));
     keepWithinBounds();
     return true;
 }
@@ -165,6 +173,17 @@ bool ListHistory::step(std::deque<Change>& from, std::deque<Change>& to, bool ba
     to.push_back(std::move(from.back()));
     from.pop_back();
     return true;
+}
+
+bool ListHistory::takeBackTo(uint64_t target) {
+    // Nothing goes to the changes to make again: a change made since `target` emptied them.
+    std::vector<int32_t> restored;
+    while (state() != target && !m_done.empty()) {
+        if (!apply(m_done.back(), true, restored))
+            return false;
+        m_done.pop_back();
+    }
+    return state() == target;
 }
 
 bool ListHistory::undo(std::vector<int32_t>& restored) {

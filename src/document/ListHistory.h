@@ -41,6 +41,10 @@ public:
     // were put in another order (a reorder keeps the number), so that a document can tell whether
     // undoing led back to what it saved.
     uint64_t state() const { return m_done.empty() ? m_base : m_done.back().after; }
+    // Takes back, for good, every change made since the contents had the state `target` (an operation
+    // that failed part way). False when one of them can no longer be taken back, or the state is older
+    // than the history.
+    bool takeBackTo(uint64_t target);
     // Forgets every change; the contents now get a new state.
     void clear();
 
@@ -58,6 +62,7 @@ private:
     };
 
     Change& push(Change::Kind kind);
+    Change& push(Change change);
     void keepWithinBounds();
     bool step(std::deque<Change>& from, std::deque<Change>& to, bool back, std::vector<int32_t>& restored);
     bool apply(Change& change, bool back, std::vector<int32_t>& restored);

@@ -26,6 +26,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <new>
+
 namespace velmora {
 
 namespace {
@@ -117,6 +119,13 @@ MainWindow::~MainWindow() {
 }
 
 void MainWindow::buildControls(QWidget* client) {
+    QWidget* header = buildHeader(client);
+    buildPathRows(client);
+    buildButtons(client);
+    buildFooter(client, header);
+}
+
+QWidget* MainWindow::buildHeader(QWidget* client) {
     auto* header = place<QFrame>(client, QStringLiteral("Shape1"), -15, -15, 7845, 1020);
     header->setFrameStyle(QFrame::Box | QFrame::Plain);
     header->setAutoFillBackground(true);
@@ -140,7 +149,10 @@ void MainWindow::buildControls(QWidget* client) {
     m_lines->setRightButtonSelects(false);
     m_lines->setContextMenuPolicy(Qt::PreventContextMenu);
     setTextColour(m_lines, darkBlue());
+    return header;
+}
 
+void MainWindow::buildPathRows(QWidget* client) {
     m_captions[0] = element<QLabel>(client, "lblHOSTS", 0, 5010, 1065, 2130, 225);
     m_captions[0]->setText(QStringLiteral("New HOSTS"));
     m_paths[0] = element<QLineEdit>(client, "txtHOSTS", 0, 4980, 1275, 2355, 330);
@@ -156,7 +168,9 @@ void MainWindow::buildControls(QWidget* client) {
         setCaptionLook(row, false);
         m_browse[row]->setText(QStringLiteral("..."));
     }
+}
 
+void MainWindow::buildButtons(QWidget* client) {
     m_merge = whiteButton(client, "btnMerge", QStringLiteral("&Load / Merge >>"), tahomaFont(8.25, true), 4980, 2670,
                           2115, 570);
     m_open = whiteButton(client, "btnOpen", QStringLiteral("Open"), tahomaFont(8.25), 7080, 2670, 615, 570,
@@ -177,7 +191,9 @@ void MainWindow::buildControls(QWidget* client) {
     arrow->setAlignment(Qt::AlignCenter);
     arrow->setFont(msSansSerifFont(9.75, true));
     m_totalStatus = label(client, "lblHOSTS3", QString(), 5085, 5685, 2580, 300);
+}
 
+void MainWindow::buildFooter(QWidget* client, QWidget* header) {
     auto* band = place<QLabel>(client, QStringLiteral("Image2"), -15, 5970, 7875, 840);
     band->setScaledContents(true);
     band->setPixmap(windowPicture(QStringLiteral("band.png")));
@@ -234,22 +250,24 @@ void MainWindow::buildMenus() {
 void MainWindow::connectEvents() {
     connect(m_merge, &QPushButton::clicked, this, &MainWindow::onMergeClicked);
     connect(m_open, &QPushButton::clicked, this, [this] { m_desktop.openInTextEditor(m_document.hostsPath()); });
-    connect(m_save, &QPushButton::clicked, this, [this] { m_document.save(); });
-    connect(m_sort, &QPushButton::clicked, this, [this] { m_document.sort(); });
-    connect(m_clear, &QPushButton::clicked, this, [this] { m_document.clear(); });
+    const auto save = [this] { act([this] { m_document.save(); }); };
+    connect(m_save, &QPushButton::clicked, this, save);
+    connect(m_sort, &QPushButton::clicked, this, [this] { act([this] { m_document.sort(); }); });
+    connect(m_clear, &QPushButton::clicked, this, [this] { act([this] { m_document.clear(); }); });
     connect(m_openAction, &QAction::triggered, this, &MainWindow::onOpenHostsTriggered);
-    connect(m_saveAction, &QAction::triggered, this, [this] { m_document.save(); });
+    connect(m_saveAction, &QAction::triggered, this, save);
     connect(m_exitAction, &QAction::triggered, this, &QWidget::close);
     connect(m_findAction, &QAction::triggered, this, [this] { onFindTriggered(true); });
     connect(m_findNextAction, &QAction::triggered, this, [this] { onFindTriggered(false); });
     connect(m_deleteAction, &QAction::triggered, this, &MainWindow::onDeleteTriggered);
-    connect(m_removeBlockAction, &QAction::triggered, this, [this] { m_document.removeBlockAsking(); });
+    connect(m_removeBlockAction, &QAction::triggered, this,
+            [this] { act([this] { m_document.removeBlockAsking(); }); });
     connect(m_blocksAction, &QAction::triggered, this, [this] {
         BlocksDialog dialog(m_document, this);
         dialog.exec();
     });
-    connect(m_undoAction, &QAction::triggered, this, [this] { m_document.undo(); });
-    connect(m_redoAction, &QAction::triggered, this, [this] { m_document.redo(); });
+    connect(m_undoAction, &QAction::triggered, this, [this] { act([this] { m_document.undo(); }); });
+    connect(m_redoAction, &QAction::triggered, this, [this] { act([this] { m_document.redo(); }); });
 
     for (int row = 0; row < 2; ++row) {
         connect(m_browse[row], &QPushButton::clicked, this, [this, row] { onBrowseClicked(row); });
@@ -270,7 +288,7 @@ void MainWindow::connectEvents() {
     m_credits->installEventFilter(this);
 
     connect(m_lines, &EntryListView::keyPressed, this, [this](QKeyEvent* event) { onLinesKeyPressed(*event); });
-    connect(m_lines, &EntryListView::doubleClicked, this, [this] { m_document.addLine(); });
+    connect(m_lines, &EntryListView::doubleClicked, this, [this] { act([this] { m_document.addLine(); }); });
     connect(m_lines, &EntryListView::mouseReleased, this,
             [this](QMouseEvent* event) { onLinesMouseReleased(event->button(), event->globalPosition().toPoint()); });
     connect(m_addedLines, &EntryListView::currentPicked, this, [this] { m_document.selectCurrentAddedLine(); });
@@ -293,11 +311,29 @@ void MainWindow::showDocumentTexts() {
 }
 
 void MainWindow::start(bool noLoad) {
-    m_document.start(noLoad);
+    act([this, noLoad] { m_document.start(noLoad); });
+}
+
+void MainWindow::act(const std::function<void()>& operation) {
+    const HostsDocument::Checkpoint before = m_document.checkpoint();
+    std::string failure;
+    try {
+        operation();
+        return;
+    } catch (const std::bad_alloc&) {
+        failure = "Velmora ran out of memory, so the last action was not done";
+    } catch (const std::exception& error) {
+        failure = std::string("The last action was not done because of an internal error (") + error.what() + ")";
+    }
+    m_document.ui().progress().close();
+    m_document.rollBack(before);
+    m_document.ui().reportError(failure +
+                                ". The list is as it was before it; you can still save it (to another file if "
+                                "need be), then close other programs or use a smaller list.");
 }
 
 void MainWindow::onMergeClicked() {
-    m_document.merge();
+    act([this] { m_document.merge(); });
 }
 
 std::string MainWindow::chooseFileToOpen(const std::string& near) {
@@ -356,7 +392,7 @@ void MainWindow::dropEvent(QDropEvent* event) {
 void MainWindow::onOpenHostsTriggered() {
     const std::string chosen = chooseFileToOpen(m_document.hostsPath());
     if (!chosen.empty())
-        m_document.load(chosen);
+        act([&] { m_document.load(chosen); });
 }
 
 void MainWindow::selectPathText(int row) {
@@ -369,10 +405,10 @@ void MainWindow::onLinesKeyPressed(const QKeyEvent& event) {
         m_document.selectAll();
         break;
     case ListKeyAction::DeleteLines:
-        m_document.deleteSelected();
+        act([this] { m_document.deleteSelected(); });
         break;
     case ListKeyAction::AddLine:
-        m_document.addLine();
+        act([this] { m_document.addLine(); });
         break;
     case ListKeyAction::FindNext:
         onFindTriggered(false);
@@ -393,7 +429,7 @@ void MainWindow::onFindTriggered(bool askForText) {
 }
 
 void MainWindow::onDeleteTriggered() {
-    m_document.deleteSelected();
+    act([this] { m_document.deleteSelected(); });
     m_lines->setFocus();
 }
 

@@ -6,6 +6,8 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 class QAction;
 class QFrame;
 class QKeyEvent;
@@ -33,6 +35,7 @@ public:
     ~MainWindow() override;
 
     HostsDocument& document() { return m_document; }
+    QtUserInterface& userInterface() { return m_ui; }
 
     // Loads the HOSTS file (or with noLoad only shows its path); nothing counts as changed afterwards.
     void start(bool noLoad);
@@ -46,9 +49,19 @@ protected:
 
 private:
     void buildControls(QWidget* client);
+    // The white band at the top with the title and the logo, and the HOSTS lines; returns the band.
+    QWidget* buildHeader(QWidget* client);
+    void buildPathRows(QWidget* client);
+    void buildButtons(QWidget* client);
+    void buildFooter(QWidget* client, QWidget* header);
     void buildMenus();
     void connectEvents();
     void showDocumentTexts();
+
+    // Runs one operation of the document the user asked for. One that ends in an exception (out of
+    // memory on a list too large) is rolled back and told: the window stays, with the lines as they
+    // were before it, which can still be saved.
+    void act(const std::function<void()>& operation);
 
     void onMergeClicked();
     void onBrowseClicked(int row);

@@ -47,9 +47,24 @@ TEST(PrivilegedSave, Report) {
          kUnsaved + "The helper ended with status -1073741819."},
         {"password not given", Elevation::Pkexec, ended(kPkexecDismissed), PrivilegedOutcome::Cancelled,
          kUnsaved + "The administrator's password was not given."},
-        {"refused", Elevation::Pkexec, ended(kPkexecRefused), PrivilegedOutcome::Failed,
-         kUnsaved + "pkexec did not get the administrator's permission: it was refused, or no polkit "
-                    "authentication agent is running to ask for the password."},
+        // 127 is "not given" from an agent that answers Cancel so, and from a wrong password; pkexec's own
+        // words tell the causes the user has to fix.
+        {"127 silent", Elevation::Pkexec, ended(kPkexecRefused), PrivilegedOutcome::Cancelled,
+         kUnsaved + "The administrator's password was not given."},
+        {"127 not authorized", Elevation::Pkexec,
+         ended(kPkexecRefused, "Error executing command as another user: Not authorized\n\nThis incident has been "
+                               "reported.\n"),
+         PrivilegedOutcome::Cancelled, kUnsaved + "The administrator's password was not given."},
+        {"127 no agent", Elevation::Pkexec,
+         ended(kPkexecRefused, "Error executing command as another user: No authentication agent found.\n"),
+         PrivilegedOutcome::Failed,
+         kUnsaved + "No polkit authentication agent is running to ask for the administrator's password: start one "
+                    "(your desktop's), or save the list elsewhere."},
+        {"127 cannot run", Elevation::Pkexec,
+         ended(kPkexecRefused, "Cannot run program /usr/lib/velmora/x: No such file or directory\n"),
+         PrivilegedOutcome::Failed,
+         kUnsaved + "pkexec could not run the helper: Cannot run program /usr/lib/velmora/x: No such file or "
+                    "directory."},
         {"no pkexec", Elevation::Pkexec, ended(-1, "", 2), PrivilegedOutcome::Failed,
          kUnsaved + "pkexec could not be started (why): saving as administrator needs pkexec and a polkit "
                     "authentication agent."},

@@ -421,24 +421,77 @@ TEST_F(DocumentTest, UndoAndRedoEveryChange) {
 }
 
 // Lines just read (another file opened, a merge that found no list) are the saved ones: an edit
-// taken back leaves the document unmodified. Taking back the read itself does not.
+// taken back leaves the document unmodified.
 TEST_F(DocumentTest, UndoBackToLinesJustRead) {
     loaded("a\r\n");
-    writeFile(listPath, "b\r\n");
-    document.load(listPath);
+    const std::string other = dir.file("other");
+    writeFile(other, "b\r\n");
+    document.load(other);
     ui.texts = {"x", "y"};
     document.addLine();
     document.undo();
     EXPECT_FALSE(document.isModified());
-    document.undo();
-    EXPECT_EQ(linesOf(document.lines()), Lines{"a"});
-    EXPECT_TRUE(document.isModified());
     document.setSourcePath(dir.file("none"));
     EXPECT_TRUE(document.merge().listMissing);
     document.addLine();
     document.undo();
     EXPECT_EQ(linesOf(document.lines()), Lines{"b"});
     EXPECT_FALSE(document.isModified());
+}
+
+// Opening another file taken back returns to the file read before, whole: its path in the box, the
+// added lines and counts of its last merge, unsaved as they were, and its bytes as read, so that the
+// next merge reads it (not the other file) and a save over it knows it as read. Made again, the opening
+// returns to the other file likewise.
+TEST_F(DocumentTest, UndoOfOpeningReturnsToTheFileReadBefore) {
+    loaded("a\r\n");
+    merge("new.one\r\n");
+    const std::string other = dir.file("other");
+    writeFile(other, "b\r\n");
+    int told = 0;
+    document.setTextsListener([&] { ++told; });
+    document.load(other);
+    EXPECT_EQ(document.hostsPath(), other);
+    EXPECT_FALSE(document.isModified());
+    document.undo();
+    EXPECT_GT(told, 0);
+    EXPECT_EQ(document.hostsPath(), hosts);
+    EXPECT_EQ(document.sourcePath(), listPath);
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"a", "127.0.0.1 new.one"}));
+    EXPECT_EQ(linesOf(document.addedLines()), Lines{"127.0.0.1 new.one"});
+    EXPECT_EQ(document.addedStatus(), "1 items");
+    EXPECT_TRUE(document.isModified());
+    document.undo();
+    EXPECT_FALSE(document.isModified()); // the file's own lines, as read
+
+    document.redo();
+    document.redo();
+    EXPECT_EQ(document.hostsPath(), other);
+    EXPECT_EQ(linesOf(document.lines()), Lines{"b"});
+    EXPECT_FALSE(document.isModified());
+    document.undo();
+    ui.shown.clear();
+    EXPECT_TRUE(document.save(hosts)); // over the file as read: nothing to ask
+    EXPECT_EQ(ui.shown, Lines{});
+    writeFile(hosts, "a\r\nby hand\r\n");
+    writeFile(listPath, "new.two\r\n");
+    document.merge();
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"a", "by hand", "127.0.0.1 new.two"}));
+    EXPECT_EQ(document.hostsPath(), hosts);
+}
+
+// The command line keeps no history: what was noted before it was switched off can no longer be taken
+// back over lines changed without it, and nothing after is noted.
+TEST_F(DocumentTest, NoHistoryWhenSwitchedOff) {
+    loaded("a\r\n");
+    ui.texts = {"x", "y"};
+    document.addLine();
+    document.setKeepsHistory(false);
+    EXPECT_FALSE(document.canUndo());
+    document.addLine();
+    EXPECT_FALSE(document.canUndo());
+    document.undo();
+    EXPECT_EQ(linesOf(document.lines()), (Lines{"a", "x", "y"}));
 }
 
 // An update of a block is one change. The history holds one earlier copy of the whole list at most: a merge that reads
@@ -479,6 +532,7 @@ TEST_F(DocumentTest, UndoHistoryStaysBounded) {
         document.undo();
     EXPECT_EQ(undone, 1000);
     EXPECT_EQ(linesOf(document.lines()), (Lines{"first", "0"}));
+    EXPECT_TRUE(document.isModified()); // the oldest change is gone, not taken back
 }
 
 // Saving over a file another program changed after it was read asks first. Cancel changes nothing,

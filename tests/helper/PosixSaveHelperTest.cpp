@@ -72,6 +72,33 @@ TEST_F(SaveHelperTest, WritesOnlyWhatItMay) {
         {"a path without pkexec", false, announce(kNew, "--hosts", other), kNew, kHelperSaved, kOld, kNew, ""},
         {"too many bytes", true, announce(kNew), kNew + "x", kHelperMismatch, kOld, kOld,
          "Nothing saved: " + std::to_string(kNew.size()) + " bytes were announced, standard input held more."},
+        {"too few bytes", true, announce(kNew), kNew.substr(1), kHelperMismatch, kOld, kOld,
+         "Nothing saved: " + std::to_string(kNew.size()) + " bytes were announced, standard input held " +
+             std::to_string(kNew.size() - 1) + "."},
+        {"a length past the limit",
+         true,
+         {"--length", "1073741825", "--sha256", sha256Hex(kNew)},
+         kNew,
+         kHelperRefused,
+         kOld,
+         kOld,
+         "Refused: --length takes a number of bytes up to 1073741824."},
+        {"a short hash",
+         true,
+         {"--length", std::to_string(kNew.size()), "--sha256", "abc"},
+         kNew,
+         kHelperRefused,
+         kOld,
+         kOld,
+         "Refused: --sha256 takes 64 lowercase hexadecimal digits."},
+        {"a length given twice",
+         true,
+         {"--length", std::to_string(kNew.size()), "--sha256", sha256Hex(kNew), "--length", "1"},
+         kNew,
+         kHelperRefused,
+         kOld,
+         kOld,
+         "Refused: unexpected argument '--length'."},
         {"another hash", true, announce(kNew), kOld + "0.0.0.0 ads.exampel\n", kHelperMismatch, kOld, kOld,
          "Nothing saved: the bytes"},
         {"a file changed since", true, announce(kNew, "--replaces", sha256Hex(kNew)), kNew, kHelperChanged, kOld, kOld,
@@ -104,6 +131,18 @@ TEST_F(SaveHelperTest, WaitsForTheLock) {
     EXPECT_EQ(result->errors,
               "Waiting for process " + std::to_string(::getpid()) + ", which is changing " + system + ".\n");
     EXPECT_EQ(readFile(system), kNew);
+}
+
+// A folder another user could change is no place to write as root: nothing is written there.
+TEST_F(SaveHelperTest, RefusesAFolderOthersMayChange) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "only a run as root refuses a folder others may change";
+    ::chmod(dir.path().c_str(), 0777);
+    const ProcessResult result = run(true, announce(kNew), kNew);
+    ::chmod(dir.path().c_str(), 0700);
+    EXPECT_EQ(result.exitStatus, kHelperSaveFailed) << result.errors;
+    EXPECT_EQ(result.errors, system + ": not written, because any user may change the folder " + dir.path() + "\n");
+    EXPECT_EQ(readFile(system), kOld);
 }
 
 // A lock file of another user's is never used: the helper saves nothing and says why (run as root, who

@@ -4,6 +4,7 @@
 #include "mainwindow/MainWindow.h"
 #include "core/PrivilegedSave.h"
 #include "core/Sha256.h"
+#include "dialogs/BackgroundWork.h"
 #include "dialogs/DialogTestHook.h"
 #include "dialogs/DisplayText.h"
 #include "mainwindow/Credits.h"
@@ -22,9 +23,13 @@
 #include <QTextDocumentFragment>
 #include <QtTest>
 #include <QtWidgets>
+#include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
+#include <new>
 #include <sys/stat.h>
+#include <thread>
 
 using namespace velmora;
 using namespace velmora::test;
@@ -181,6 +186,64 @@ TEST(SortOrderAndText, KeysOrderAsTheCollatorDoes) {
     }
 }
 
+// The fake file system, with a read that runs out of memory: the second read of the file named
+// `exhausted` throws std::bad_alloc, as a list too large for memory does.
+class ExhaustibleFiles : public FakeFileSystem {
+public:
+    std::string exhausted;
+    int openRead(const std::string& path, bool followLinks) override {
+        const int fd = FakeFileSystem::openRead(path, followLinks);
+        if (path == exhausted) {
+            m_fd = fd;
+            m_reads = 0;
+        }
+        return fd;
+    }
+    ssize_t write(int fd, const void* data, size_t size) override {
+        if (std::this_thread::get_id() != m_windowThread)
+            writtenBeside = true;
+        return FakeFileSystem::write(fd, data, size);
+    }
+    bool writtenBeside = false; // a write came from another thread than the window's
+    ssize_t read(int fd, void* buffer, size_t size) override {
+        if (fd == m_fd && ++m_reads == 2)
+            throw std::bad_alloc();
+        return FakeFileSystem::read(fd, buffer, size);
+    }
+
+private:
+    int m_fd = -1;
+    int m_reads = 0;
+    std::thread::id m_windowThread = std::this_thread::get_id();
+};
+
+// A download that gives one line of ten bytes, no length, and then waits for the window's thread to
+// take events: released from there, it ends (cancelled, when the Cancel was pressed meanwhile). Waited
+// for on the window's own thread, it would never be released, and ends after a while unreleased.
+class WaitingDownloader : public Downloader {
+public:
+    std::atomic<bool> waiting{false};
+    std::atomic<bool> released{false};
+    bool wasReleased = false;
+    DownloadResponse get(const DownloadRequest& request,
+                         const std::function<void(uint64_t, uint64_t)>& progress) override {
+        released = false;
+        request.onBody("w.example\n");
+        progress(10, 0);
+        waiting = true;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (!released && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        waiting = false;
+        wasReleased = released;
+        DownloadResponse response;
+        response.cancelled = request.cancel && request.cancel->load();
+        response.failed = response.cancelled;
+        response.status = 200;
+        return response;
+    }
+};
+
 // A main window on fake platform services with the HOSTS path in a temporary folder. A real modal
 // dialog (a question no test answered) fails the test, as does an answer queued but never asked for.
 class MainWindowTest : public ::testing::Test {
@@ -189,7 +252,9 @@ protected:
         environment.variables["VELMORA_HOSTS"] = hostsPath;
         DialogTestHook::reset();
         QObject::connect(&modalGuard, &QTimer::timeout, [] {
-            if (QWidget* modal = QApplication::activeModalWidget()) {
+            // The progress window is modal while work waits beside the event loop; the work closes it.
+            QWidget* modal = QApplication::activeModalWidget();
+            if (modal && modal->objectName() != QLatin1String("formProgress")) {
                 ADD_FAILURE() << "unanswered dialog: " << modal->windowTitle().toStdString();
                 modal->close();
             }
@@ -225,7 +290,7 @@ protected:
 
     TempDir dir;
     std::string hostsPath = dir.file("hosts");
-    FakeFileSystem files;
+    ExhaustibleFiles files;
     FakeEnvironment environment;
     FakeDesktopServices desktop;
     MainWindow window{files, environment, desktop};
@@ -262,6 +327,133 @@ TEST_F(MainWindowTest, ShowsWhatTheDocumentHolds) {
     DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Yes));
     control<QAction>("mnuEditRemoveBlock")->trigger();
     EXPECT_EQ(linesOf(document().lines()), Lines{"keep"});
+}
+
+// Undo of File > Open HOSTS shows the file read before again: both path boxes, the lines, the added
+// lines and every count; redo shows the opened file again.
+TEST_F(MainWindowTest, UndoOfOpeningShowsTheFileBefore) {
+    startWith("a\n");
+    const std::string list = dir.file("list.txt"), other = dir.file("other");
+    writeFile(list, "n.example\n");
+    writeFile(other, "b\nc\nd\n");
+    showWith(lines());
+    document().setSourcePath(list);
+    control<QPushButton>("btnMerge")->click();
+    desktop.openAnswers = {other};
+    control<QAction>("mnuFileOpen")->trigger();
+    const auto shown = [this] {
+        QStringList texts;
+        for (const char* name : {"txtHOSTS(0)", "txtHOSTS(1)"})
+            texts << control<QLineEdit>(name)->text();
+        for (const char* name : {"lblHOSTS1", "lblHOSTS3"})
+            texts << control<QLabel>(name)->text();
+        texts << QString::number(control<QListView>("lstNew")->model()->rowCount());
+        texts << QString::number(lines()->model()->rowCount());
+        return texts.join('|').toStdString();
+    };
+    const std::string opened = list + "|" + other + "|1 items|Total: 3|1|3";
+    EXPECT_EQ(shown(), opened);
+    control<QAction>("mnuEditUndo")->trigger();
+    EXPECT_EQ(shown(), list + "|" + hostsPath + "|1 items|Total: 2|1|2");
+    control<QAction>("mnuEditRedo")->trigger();
+    EXPECT_EQ(shown(), opened);
+}
+
+// An operation that runs out of memory part way (an opened file, a list merged) is told and taken back
+// whole: the window stays, with the lines, paths and counts as they were, and the unsaved lines can
+// still be saved elsewhere.
+TEST_F(MainWindowTest, OutOfMemoryLeavesTheWindowAndItsLines) {
+    startWith("a\n");
+    const std::string list = dir.file("list.txt"), other = dir.file("other"), elsewhere = dir.file("elsewhere");
+    writeFile(list, "n.example\n");
+    showWith(lines());
+    document().setSourcePath(list);
+    control<QPushButton>("btnMerge")->click();
+    const Lines merged{"a", "127.0.0.1 n.example"};
+    std::string big(300000, 'x');
+    for (size_t i = 0; i < big.size(); i += 100)
+        big[i] = '\n';
+    writeFile(other, big);
+    writeFile(list, big);
+    const std::pair<std::string, std::function<void()>> operations[] = {
+        {other,
+         [&] {
+             desktop.openAnswers = {other};
+             control<QAction>("mnuFileOpen")->trigger();
+         }},
+        {list, [&] { control<QPushButton>("btnMerge")->click(); }},
+    };
+    for (const auto& [exhausted, operation] : operations) {
+        SCOPED_TRACE(exhausted);
+        files.exhausted = exhausted;
+        DialogTestHook::reset();
+        DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Ok));
+        operation();
+        ASSERT_EQ(DialogTestHook::asked().size(), 1u);
+        EXPECT_TRUE(DialogTestHook::asked()[0].prompt.startsWith("Velmora ran out of memory"));
+        EXPECT_EQ(linesOf(document().lines()), merged);
+        EXPECT_EQ(control<QLineEdit>("txtHOSTS(1)")->text().toStdString(), hostsPath);
+        EXPECT_EQ(control<QLabel>("lblHOSTS3")->text(), QStringLiteral("Total: 2"));
+        EXPECT_EQ(control<QListView>("lstNew")->model()->rowCount(), 1);
+        EXPECT_TRUE(document().isModified());
+        EXPECT_TRUE(window.isVisible());
+    }
+    files.exhausted.clear();
+    control<QAction>("mnuEditUndo")->trigger(); // the merge before: nothing half done is left to take back
+    EXPECT_EQ(linesOf(document().lines()), Lines{"a"});
+    control<QAction>("mnuEditRedo")->trigger();
+    desktop.saveAnswers = {elsewhere};
+    control<QPushButton>("btnSave")->click();
+    EXPECT_EQ(readFile(elsewhere), "a\n127.0.0.1 n.example\n");
+}
+
+// A web address merged in the window is downloaded beside its event loop: the window's thread takes
+// events while the transfer waits (the window repaints and moves), the progress window counts the bytes
+// of an answer without a length and takes the input for itself, and its Cancel leaves lines, paths and
+// file as they were. The body is written, and merged, on the window's thread.
+TEST_F(MainWindowTest, DownloadWaitsBesideTheWindowAndCancels) {
+    environment.variables["XDG_CACHE_HOME"] = dir.file("cache");
+    WaitingDownloader inner;
+    BackgroundDownloader downloader(inner, window.userInterface());
+    document().setDownloader(&downloader);
+    startWith("a\n");
+    showWith(lines());
+    document().setSourcePath("http://127.0.0.1:9/list");
+    bool cancel = true;
+    QString counted;
+    bool modal = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<QWidget*>(QStringLiteral("formProgress"));
+        if (!inner.waiting || !progress)
+            return;
+        counted = progress->findChild<QLabel*>(QStringLiteral("lblPercent"))->text();
+        if (counted.isEmpty())
+            return;
+        modal = QApplication::activeModalWidget() == progress;
+        if (cancel)
+            progress->findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
+        inner.released = true;
+    });
+    watch.start(10);
+    control<QPushButton>("btnMerge")->click();
+    EXPECT_TRUE(inner.wasReleased);
+    EXPECT_EQ(counted, QStringLiteral("10 bytes"));
+    EXPECT_TRUE(modal);
+    EXPECT_EQ(linesOf(document().lines()), Lines{"a"});
+    EXPECT_FALSE(document().isModified());
+    EXPECT_FALSE(document().canUndo());
+    EXPECT_EQ(readFile(hostsPath), "a\n");
+    EXPECT_TRUE(DialogTestHook::asked().empty());
+
+    cancel = false;
+    control<QPushButton>("btnMerge")->click();
+    EXPECT_TRUE(inner.wasReleased);
+    const Lines merged = linesOf(document().lines());
+    ASSERT_EQ(merged.size(), 6u); // the block of the address, its notes and its one name
+    EXPECT_EQ(merged[4], "127.0.0.1 w.example");
+    EXPECT_EQ(merged[5], "#END of http://127.0.0.1:9/list");
+    EXPECT_FALSE(files.writtenBeside);
 }
 
 // Keys in the HOSTS lines: Ctrl+A selects all, Space and a double click ask for a line to add, Ctrl+F
@@ -452,16 +644,31 @@ TEST_F(MainWindowTest, FixedWindowAndFacesThatScale) {
 
 // The system HOSTS file that this user may not write (its backup is refused): the window's own message
 // box offers to save as administrator, and Yes runs pkexec, here a script first on PATH that records
-// its arguments and then runs the helper as pkexec would, or ends as a cancelled (126) or refused (127)
-// password prompt would. Only a saved list stops counting as modified; the others say why.
+// its arguments and then runs the helper as pkexec would, or ends as a cancelled password prompt does
+// (126, or 127 from some agents), or as pkexec without an agent does. Only a saved list stops counting as modified; the
+// others say why.
 TEST_F(MainWindowTest, SavesAsAdministratorThroughPkexec) {
     TempDir bin;
     const std::string before = "10.0.0.1 nas\n", after = "127.0.0.1 localhost\n";
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", QByteArray::fromStdString(bin.path() + ":") + path);
     qputenv("VELMORA_TEST_SYSTEM_HOSTS", QByteArray::fromStdString(hostsPath));
-    PosixProcessRunner runner;
+    PosixProcessRunner system;
+    BackgroundProcessRunner runner(system, window.userInterface());
     document().enableAdministratorSave(runner, VELMORA_TEST_HELPER, hostsPath);
+    // pkexec waits (as for the password) until the window's thread, taking events meanwhile, sees the
+    // progress window that says what is awaited, modal, and lets it go on.
+    const std::string released = bin.file("released");
+    QString awaited;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<QWidget*>(QStringLiteral("formProgress"));
+        if (progress && progress->isVisible() && QApplication::activeModalWidget() == progress) {
+            awaited = progress->windowTitle();
+            writeFile(released, "");
+        }
+    });
+    watch.start(10);
     files.fakeUserId = 1000;
     const struct {
         const char* pkexecEnds;
@@ -470,12 +677,21 @@ TEST_F(MainWindowTest, SavesAsAdministratorThroughPkexec) {
     } cases[] = {
         {"PKEXEC_UID=1000 exec \"$@\"", after, nullptr},
         {"exit 126", before, "The administrator's password was not given."},
-        {"exit 127", before, "pkexec did not get the administrator's permission"},
+        // The agent that answers Cancel with 127 ("not authorized") is read as the others are; pkexec
+        // without an agent to ask says so, and the window tells that.
+        {"echo 'Error executing command as another user: Not authorized' >&2; exit 127", before,
+         "The administrator's password was not given."},
+        {"echo 'Error executing command as another user: No authentication agent found.' >&2; exit 127", before,
+         "No polkit authentication agent is running"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pkexecEnds);
-        writeFile(bin.file("pkexec"),
-                  "#!/bin/sh\nprintf '%s\\n' \"$@\" >'" + bin.file("arguments") + "'\n" + c.pkexecEnds + "\n");
+        ::unlink(released.c_str());
+        awaited.clear();
+        writeFile(bin.file("pkexec"), "#!/bin/sh\nprintf '%s\\n' \"$@\" >'" + bin.file("arguments") +
+                                          "'\nfor i in $(seq 100); do [ -e '" + released +
+                                          "' ] && break; sleep 0.05; done\n[ -e '" + released + "' ] || exit 99\n" +
+                                          c.pkexecEnds + "\n");
         ::chmod(bin.file("pkexec").c_str(), 0755);
         startWith(before);
         document().resetToLocalhost();
@@ -487,6 +703,7 @@ TEST_F(MainWindowTest, SavesAsAdministratorThroughPkexec) {
             DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Ok));
         control<QPushButton>("btnSave")->click();
         files.clearFaults();
+        EXPECT_EQ(awaited, QStringLiteral("Waiting for the administrator's password..."));
         EXPECT_EQ(readFile(hostsPath), c.hostsAfter);
         EXPECT_EQ(document().isModified(), c.said != nullptr);
         EXPECT_EQ(readFile(bin.file("arguments")), std::string(VELMORA_TEST_HELPER) + "\n--length\n20\n--sha256\n" +
