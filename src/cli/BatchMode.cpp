@@ -328,6 +328,7 @@ int updateOnce(Run& run, const std::vector<UpdateTarget>& targets, const std::st
         document.load(hostsPath);
     }
     std::vector<BlockRequest> requests;
+    requests.reserve(targets.size());
     for (const UpdateTarget& target : targets)
         requests.push_back({target.name, target.source, run.command.blockAddress,
                             target.list.status == WebListStatus::Failed ? std::string() : target.list.path});

@@ -141,7 +141,7 @@ WriteOutcome writeInPlaceJournaled(FileSystem& files, const std::string& target,
     const std::string journal = journalPathFor(target);
     size_t fresh = 0;
     const std::string record = journalRecord(before.bytes, content, &fresh);
-    const WriteOutcome journaled = replaceAtomically(files, journal, info, bytesContent(record), false, {});
+    WriteOutcome journaled = replaceAtomically(files, journal, info, bytesContent(record), false, {});
     if (journaled.error != 0)
         return journaled;
     WriteOutcome out;

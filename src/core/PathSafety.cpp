@@ -106,46 +106,98 @@ std::string folderChangeRisk(FileSystem& files, const std::string& folder, const
     return changeRisk(files, folder, "the folder " + folder, info, false, error);
 }
 
-CheckedPath checkPath(FileSystem& files, const std::string& path, PathUse use, std::optional<uint32_t> alsoOwner) {
-    CheckedPath result;
-    result.path = path;
-    const uint32_t me = files.userId();
-    const auto trusted = [&](uint32_t uid) { return uid == 0 || uid == me; };
-    const auto refuse = [&](PathStatus status, std::string reason, int error = 0) {
-        result.status = status;
-        result.reason = std::move(reason);
-        result.error = error;
-        return result;
-    };
-    const auto failed = [&](const std::string& what, int error) {
-        return refuse(PathStatus::Failed, what + " cannot be looked at: " + files.errorText(error), error);
-    };
+namespace {
 
-    std::string root = rootOf(path);
-    std::deque<std::string> pending;
-    {
-        const std::vector<std::string> names = namesOf(path, root.size());
-        pending.assign(names.begin(), names.end());
+// One walk of a path from its root, name by name, each folder and link looked at before the walk goes
+// through it, so that nothing another user could change is passed unseen.
+class PathWalk {
+public:
+    PathWalk(FileSystem& files, const std::string& path, PathUse use, std::optional<uint32_t> alsoOwner)
+        : m_files(files), m_path(path), m_use(use), m_alsoOwner(alsoOwner), m_me(files.userId()) {
+        m_result.path = path;
     }
-    if (root.empty()) {
-        // A relative path is walked from the root, through the working folder.
-        const ResolvedPath here = files.resolveLinks(".");
-        if (here.error != 0)
-            return failed("the working folder", here.error);
-        root = rootOf(here.path);
-        const std::vector<std::string> names = namesOf(here.path, root.size());
-        pending.insert(pending.begin(), names.begin(), names.end());
-    }
-    if (root.empty()) // a file system that knows no folders: only its own paths to go by
-        root = std::string(".") + kSeparator;
 
-    std::vector<std::string> folders; // the names from root to where the walk is, none of them a link
-    std::string at = root;
-    bool open = false; // others may add files where the walk is
-    int links = 0;
-    const auto checkFolder = [&](const std::string& folder, const PathInfo& info) -> bool {
+    CheckedPath run() {
+        if (!start() || !checkRoot())
+            return m_result;
+        while (!m_pending.empty()) {
+            const std::string name = m_pending.front();
+            m_pending.pop_front();
+            if (name == ".")
+                continue;
+            if (name == "..") {
+                upOneFolder();
+                continue;
+            }
+            const std::string next = joined(m_at, name);
+            const bool last = m_pending.empty();
+            const PathInfo info = m_files.stat(next, false);
+            if (!info.exists) {
+                missing(next, info, last);
+                return m_result;
+            }
+            if (info.isSymlink) {
+                if (!followLink(next, info, last))
+                    return m_result;
+                continue;
+            }
+            if (last) {
+                checkEnd(next, info);
+                return m_result;
+            }
+            if (!info.isDirectory)
+                return failed(next, ENOTDIR);
+            if (!checkFolder(next, info))
+                return m_result;
+            m_folders.push_back(name);
+            m_at = next;
+        }
+        // The path names its root, or a folder the walk came back up to.
+        m_result.atEnd = true;
+        m_result.info = m_files.stat(m_at, false);
+        if (m_use == PathUse::Folder && m_result.info.exists)
+            checkFolder(m_at, m_result.info);
+        return m_result;
+    }
+
+private:
+    bool trusted(uint32_t uid) const { return uid == 0 || uid == m_me; }
+
+    CheckedPath refuse(PathStatus status, std::string reason, int error = 0) {
+        m_result.status = status;
+        m_result.reason = std::move(reason);
+        m_result.error = error;
+        return m_result;
+    }
+
+    CheckedPath failed(const std::string& what, int error) {
+        return refuse(PathStatus::Failed, what + " cannot be looked at: " + m_files.errorText(error), error);
+    }
+
+    // The root and the names to walk; a relative path is walked from the root, through the working folder.
+    bool start() {
+        m_root = rootOf(m_path);
+        const std::vector<std::string> names = namesOf(m_path, m_root.size());
+        m_pending.assign(names.begin(), names.end());
+        if (m_root.empty()) {
+            const ResolvedPath here = m_files.resolveLinks(".");
+            if (here.error != 0) {
+                failed("the working folder", here.error);
+                return false;
+            }
+            m_root = rootOf(here.path);
+            const std::vector<std::string> hereNames = namesOf(here.path, m_root.size());
+            m_pending.insert(m_pending.begin(), hereNames.begin(), hereNames.end());
+        }
+        if (m_root.empty()) // a file system that knows no folders: only its own paths to go by
+            m_root = std::string(".") + kSeparator;
+        m_at = m_root;
+        return true;
+    }
+
+    bool checkFolder(const std::string& folder, const PathInfo& info) {
         int error = 0;
-        std::string risk = folderChangeRisk(files, folder, info, &error);
+        std::string risk = folderChangeRisk(m_files, folder, info, &error);
         if (error != 0) {
             failed("the folder " + folder, error);
             return false;
@@ -154,133 +206,141 @@ CheckedPath checkPath(FileSystem& files, const std::string& path, PathUse use, s
             refuse(PathStatus::Unsafe, std::move(risk));
             return false;
         }
-        open = othersMayAdd(files, folder, info);
+        m_open = othersMayAdd(m_files, folder, info);
         return true;
-    };
+    }
+
     // The root too; a file system without folders (the in-memory one of the fuzz targets) has none.
-    const auto checkRoot = [&]() -> bool {
-        const PathInfo info = files.stat(root, false);
+    bool checkRoot() {
+        const PathInfo info = m_files.stat(m_root, false);
         if (!info.exists && info.error != 0 && info.error != ENOENT) {
-            failed("the folder " + root, info.error);
+            failed("the folder " + m_root, info.error);
             return false;
         }
-        return !info.exists || checkFolder(root, info);
-    };
-    if (!checkRoot())
-        return result;
+        return !info.exists || checkFolder(m_root, info);
+    }
 
-    while (!pending.empty()) {
-        const std::string name = pending.front();
-        pending.pop_front();
-        if (name == ".")
-            continue;
-        if (name == "..") {
-            // Back to the folder before, which the walk has already checked.
-            if (!folders.empty())
-                folders.pop_back();
-            at = root;
-            for (const std::string& folder : folders)
-                at = joined(at, folder);
-            open = false;
-            if (const PathInfo info = files.stat(at, false); info.exists)
-                open = othersMayAdd(files, at, info);
-            continue;
-        }
-        const std::string next = joined(at, name);
-        const bool last = pending.empty();
-        const PathInfo info = files.stat(next, false);
-        if (!info.exists) {
-            if (info.error != 0 && info.error != ENOENT) {
-                result.atEnd = last;
-                return failed(next, info.error);
-            }
-            result.status = PathStatus::Missing;
-            result.error = last ? 0 : ENOENT;
-            if (result.throughLink) {
-                std::string rest = next;
-                for (const std::string& more : pending)
-                    rest = joined(rest, more);
-                result.path = rest;
-            }
-            return result;
-        }
-        if (info.isSymlink) {
-            result.atEnd = last;
-            if (!trusted(info.uid))
-                return refuse(PathStatus::Unsafe, next == path && last
-                                                      ? std::string("it is a link that belongs to another user")
-                                                      : "the link " + next + " belongs to another user");
-            if (++links > kMaxLinks)
-                return failed(next, ELOOP);
-            ResolvedPath target = files.readLink(next);
-            if (target.error == ENOTSUP)
-                target = files.resolveLinks(next);
-            if (target.error != 0 || target.path.empty())
-                return failed(next, target.error != 0 ? target.error : ENOENT);
-            const std::string targetRoot = rootOf(target.path);
-            const std::vector<std::string> names = namesOf(target.path, targetRoot.size());
-            pending.insert(pending.begin(), names.begin(), names.end());
-            if (!targetRoot.empty()) {
-                root = targetRoot;
-                folders.clear();
-                at = root;
-                if (!checkRoot())
-                    return result;
-            }
-            result.linkAtEnd = result.linkAtEnd || (last && !result.throughLink);
-            result.throughLink = true;
-            result.atEnd = false;
-            continue;
-        }
-        if (!last) {
-            if (!info.isDirectory)
-                return failed(next, ENOTDIR);
-            if (!checkFolder(next, info))
-                return result;
-            folders.push_back(name);
-            at = next;
-            continue;
-        }
+    // Back to the folder before, which the walk has already checked.
+    void upOneFolder() {
+        if (!m_folders.empty())
+            m_folders.pop_back();
+        m_at = m_root;
+        for (const std::string& folder : m_folders)
+            m_at = joined(m_at, folder);
+        m_open = false;
+        if (const PathInfo info = m_files.stat(m_at, false); info.exists)
+            m_open = othersMayAdd(m_files, m_at, info);
+    }
 
-        // The file (or folder) at the end.
-        result.info = info;
-        result.atEnd = true;
-        if (result.throughLink)
-            result.path = next;
-        if (use == PathUse::Folder) {
-            if (!info.isDirectory)
-                return failed(next, ENOTDIR);
-            checkFolder(next, info);
-            return result;
+    void missing(const std::string& next, const PathInfo& info, bool last) {
+        if (info.error != 0 && info.error != ENOENT) {
+            m_result.atEnd = last;
+            failed(next, info.error);
+            return;
         }
-        const std::string what = result.throughLink ? "the file " + next : std::string("it");
-        const bool ownerTrusted = trusted(info.uid) || (alsoOwner && info.uid == *alsoOwner);
+        m_result.status = PathStatus::Missing;
+        m_result.error = last ? 0 : ENOENT;
+        if (m_result.throughLink) {
+            std::string rest = next;
+            for (const std::string& more : m_pending)
+                rest = joined(rest, more);
+            m_result.path = rest;
+        }
+    }
+
+    // A link is followed only when it is root's or the running user's; false when the walk ends here.
+    bool followLink(const std::string& next, const PathInfo& info, bool last) {
+        m_result.atEnd = last;
+        if (!trusted(info.uid)) {
+            refuse(PathStatus::Unsafe, next == m_path && last ? std::string("it is a link that belongs to another user")
+                                                              : "the link " + next + " belongs to another user");
+            return false;
+        }
+        if (++m_links > kMaxLinks) {
+            failed(next, ELOOP);
+            return false;
+        }
+        ResolvedPath target = m_files.readLink(next);
+        if (target.error == ENOTSUP)
+            target = m_files.resolveLinks(next);
+        if (target.error != 0 || target.path.empty()) {
+            failed(next, target.error != 0 ? target.error : ENOENT);
+            return false;
+        }
+        const std::string targetRoot = rootOf(target.path);
+        const std::vector<std::string> names = namesOf(target.path, targetRoot.size());
+        m_pending.insert(m_pending.begin(), names.begin(), names.end());
+        if (!targetRoot.empty()) {
+            m_root = targetRoot;
+            m_folders.clear();
+            m_at = m_root;
+            if (!checkRoot())
+                return false;
+        }
+        m_result.linkAtEnd = m_result.linkAtEnd || (last && !m_result.throughLink);
+        m_result.throughLink = true;
+        m_result.atEnd = false;
+        return true;
+    }
+
+    // The file (or folder) at the end.
+    void checkEnd(const std::string& next, const PathInfo& info) {
+        m_result.info = info;
+        m_result.atEnd = true;
+        if (m_result.throughLink)
+            m_result.path = next;
+        if (m_use == PathUse::Folder) {
+            if (!info.isDirectory)
+                failed(next, ENOTDIR);
+            else
+                checkFolder(next, info);
+            return;
+        }
+        const std::string what = m_result.throughLink ? "the file " + next : std::string("it");
+        const bool ownerTrusted = trusted(info.uid) || (m_alsoOwner && info.uid == *m_alsoOwner);
         // In a sticky folder others may write, a file of theirs may be swapped by them at any time, and
         // a second name of a file is one anyone there may have made.
-        if (open && !info.isDirectory && !ownerTrusted)
-            return refuse(PathStatus::Unsafe,
-                          what + " belongs to another user, in a folder where others may add files");
-        if (open && !info.isDirectory && info.links > 1)
-            return refuse(PathStatus::Unsafe,
-                          what + " has another name (a hard link), in a folder where others may add files");
-        if (use == PathUse::Read) {
-            if (!ownerTrusted)
-                return refuse(PathStatus::Unsafe, what + " belongs to another user");
-            int error = 0;
-            std::string risk = changeRisk(files, next, what, info, true, &error);
-            if (error != 0)
-                return failed(next, error);
-            if (!risk.empty())
-                return refuse(PathStatus::Unsafe, std::move(risk));
+        if (m_open && !info.isDirectory && !ownerTrusted) {
+            refuse(PathStatus::Unsafe, what + " belongs to another user, in a folder where others may add files");
+            return;
         }
-        return result;
+        if (m_open && !info.isDirectory && info.links > 1) {
+            refuse(PathStatus::Unsafe,
+                   what + " has another name (a hard link), in a folder where others may add files");
+            return;
+        }
+        if (m_use != PathUse::Read)
+            return;
+        if (!ownerTrusted) {
+            refuse(PathStatus::Unsafe, what + " belongs to another user");
+            return;
+        }
+        int error = 0;
+        std::string risk = changeRisk(m_files, next, what, info, true, &error);
+        if (error != 0)
+            failed(next, error);
+        else if (!risk.empty())
+            refuse(PathStatus::Unsafe, std::move(risk));
     }
-    // The path names its root, or a folder the walk came back up to.
-    result.atEnd = true;
-    result.info = files.stat(at, false);
-    if (use == PathUse::Folder && result.info.exists && !checkFolder(at, result.info))
-        return result;
-    return result;
+
+    FileSystem& m_files;
+    const std::string& m_path;
+    const PathUse m_use;
+    const std::optional<uint32_t> m_alsoOwner;
+    const uint32_t m_me;
+    CheckedPath m_result;
+    std::string m_root;
+    std::deque<std::string> m_pending;
+    std::vector<std::string> m_folders; // the names from root to where the walk is, none of them a link
+    std::string m_at;
+    bool m_open = false; // others may add files where the walk is
+    int m_links = 0;
+};
+
+} // namespace
+
+CheckedPath checkPath(FileSystem& files, const std::string& path, PathUse use, std::optional<uint32_t> alsoOwner) {
+    return PathWalk(files, path, use, alsoOwner).run();
 }
 
 CheckedRead::CheckedRead(FileSystem& files, const std::string& path)

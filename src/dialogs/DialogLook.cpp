@@ -19,7 +19,7 @@ QString chooseFontFamily() {
     const auto installed = [&families](const QString& family) {
         return families.contains(family, Qt::CaseInsensitive);
     };
-    const QString tahoma = QStringLiteral("Tahoma");
+    QString tahoma = QStringLiteral("Tahoma");
     if (installed(tahoma))
         return tahoma;
     // Wine ships a Tahoma-metric face outside the fontconfig path; take it in for this process. Only

@@ -84,7 +84,7 @@ QString showInputBox(const InputBoxRequest& request, DesktopServices& desktop) {
     desktop.makeTopmost(box);
     if (!FramedDialog::runModal(box))
         return {};
-    const QString text = box->enteredText();
+    QString text = box->enteredText();
     delete box;
     return text;
 }

@@ -117,10 +117,11 @@ void ProgressWindow::holdInput() {
 
 namespace {
 QString bytesText(uint64_t bytes) {
-    if (bytes < 10 * 1024)
+    constexpr uint64_t kKiB = 1024;
+    if (bytes < 10 * kKiB)
         return QStringLiteral("%1 bytes").arg(bytes);
-    if (bytes < 10 * 1024 * 1024)
-        return QStringLiteral("%1 KB").arg(bytes / 1024);
+    if (bytes < 10 * kKiB * kKiB)
+        return QStringLiteral("%1 KB").arg(bytes / kKiB);
     return QStringLiteral("%1 MB").arg(static_cast<double>(bytes) / (1024.0 * 1024.0), 0, 'f', 1);
 }
 } // namespace

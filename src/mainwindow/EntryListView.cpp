@@ -182,7 +182,7 @@ void EntryListView::copyFromSelection(bool reveal) {
             continue;
         }
         int j = i;
-        while (j + 1 < n && flags[static_cast<size_t>(j + 1)])
+        while (j + 1 < n && flags[static_cast<size_t>(j) + 1])
             ++j;
         selection.select(m_model->index(i), m_model->index(j));
         i = j + 1;

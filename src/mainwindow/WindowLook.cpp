@@ -17,7 +17,7 @@ namespace velmora {
 namespace {
 
 QString msSansSerifFamily() {
-    const QString family = QStringLiteral("MS Sans Serif");
+    QString family = QStringLiteral("MS Sans Serif");
     if (QFontDatabase::families().contains(family, Qt::CaseInsensitive))
         return family;
     // Wine ships a face of that name outside the fontconfig path; take it in for this process.

@@ -82,17 +82,16 @@ CURLcode curl_easy_setopt(CURL* curl, CURLoption option, ...) {
     if (!library.easySetopt)
         return CURLE_FAILED_INIT;
     va_list values;
-    va_start(values, option);
+    // CURLoption's values all fit in an int, so it reaches us unpromoted; the signature is curl.h's.
+    va_start(values, option); // NOLINT(clang-diagnostic-varargs)
     CURLcode code = CURLE_OK;
     if (option < CURLOPTTYPE_OBJECTPOINT)
         code = library.easySetopt(curl, option, va_arg(values, long));
-    else if (option < CURLOPTTYPE_FUNCTIONPOINT)
-        code = library.easySetopt(curl, option, va_arg(values, void*));
-    else if (option < CURLOPTTYPE_OFF_T)
+    else if (option >= CURLOPTTYPE_FUNCTIONPOINT && option < CURLOPTTYPE_OFF_T)
         code = library.easySetopt(curl, option, va_arg(values, void (*)()));
-    else if (option < CURLOPTTYPE_BLOB)
+    else if (option >= CURLOPTTYPE_OFF_T && option < CURLOPTTYPE_BLOB)
         code = library.easySetopt(curl, option, va_arg(values, curl_off_t));
-    else
+    else // objects and blobs
         code = library.easySetopt(curl, option, va_arg(values, void*));
     va_end(values);
     return code;
@@ -105,7 +104,7 @@ CURLcode curl_easy_perform(CURL* curl) {
 // Every kind of information is asked for with a pointer to where it goes.
 CURLcode curl_easy_getinfo(CURL* curl, CURLINFO info, ...) {
     va_list values;
-    va_start(values, info);
+    va_start(values, info); // NOLINT(clang-diagnostic-varargs): CURLINFO fits in an int, as above
     const CURLcode code = curlLibrary().easyGetinfo(curl, info, va_arg(values, void*));
     va_end(values);
     return code;
