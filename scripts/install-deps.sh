@@ -3,7 +3,7 @@
 #   scripts/install-deps.sh [build] [bench] [shots] [fuzz] [format] [tidy] [install] [package] [windows]
 # build: compiler, CMake, Qt 6, GoogleTest, libcurl, zlib, fonts (the default); bench: GNU time;
 # shots: Xvfb, the openbox window manager, xdotool, the X utilities and ImageMagick for the screenshots;
-# fuzz: clang with its sanitizer runtimes; format: clang-format; tidy: clang-tidy with run-clang-tidy;
+# fuzz: clang with its sanitizer runtimes; format: clang-format (and python3 for the function-length check); tidy: clang-tidy with run-clang-tidy;
 # install: the validators of the installed tree (desktop entry, AppStream, manual page, polkit action);
 # package: what the tests of the Debian package and the systemd units use (debhelper, lintian,
 # debootstrap for a throwaway root, systemd-analyze, libseccomp for the units' system call filter);
@@ -19,7 +19,7 @@ for group in $groups; do
     bench) packages="$packages time" ;;
     shots) packages="$packages xvfb openbox xdotool x11-utils imagemagick" ;;
     fuzz) packages="$packages clang libclang-rt-14-dev" ;;
-    format) packages="$packages clang-format" ;;
+    format) packages="$packages clang-format python3" ;;
     tidy) packages="$packages clang-tidy" ;;
     install) packages="$packages desktop-file-utils appstream groff-base libxml2-utils polkitd binutils" ;;
     package) packages="$packages dpkg-dev debhelper lintian debootstrap xz-utils systemd python3 python3-seccomp" ;;
