@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 using namespace velmora;
 
@@ -66,4 +67,27 @@ TEST(ListHistory, BudgetIsTheLargestListOrTheMinimum) {
         removeAndAdd(list, history, 3);
         EXPECT_EQ(undoAll(history), 6);
     }
+}
+
+// A step the list has no room for is not made and not recorded: the change stays to be taken back, the
+// lines as they were. Texts taken out stay in the list's memory until they make up half of it, so lines
+// taken out, put back and taken out again need room for them a third time.
+TEST(ListHistory, StepTheListHasNoRoomForIsNotMade) {
+    EntryList list(7000);
+    for (char c : {'a', 'b', 'c', 'd'})
+        list.append(std::string(999, c)); // 1000 bytes each with its LF
+    ListHistory history(list);
+    const uint64_t full = history.state();
+    ASSERT_TRUE(history.remove({0, 1, 1, 0}));
+    std::vector<int32_t> restored;
+    ASSERT_TRUE(history.undo(restored));
+    ASSERT_TRUE(history.redo(restored));
+    const uint64_t without = history.state();
+    EXPECT_FALSE(history.undo(restored));
+    EXPECT_FALSE(history.takeBackTo(full));
+    EXPECT_EQ(list.count(), 2);
+    EXPECT_EQ(list.text(1), std::string(999, 'd'));
+    EXPECT_EQ(history.state(), without);
+    EXPECT_TRUE(history.canUndo());
+    EXPECT_FALSE(history.canRedo());
 }
