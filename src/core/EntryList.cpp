@@ -10,7 +10,6 @@ namespace velmora {
 
 namespace {
 constexpr size_t kMaxEntries = static_cast<size_t>(std::numeric_limits<int32_t>::max());
-constexpr uint64_t kMaxOffset = (uint64_t{1} << 40) - 1;
 // Removed texts stay in the arena until they make up half of it.
 constexpr size_t kCompactThreshold = 1 << 20;
 } // namespace
@@ -72,7 +71,7 @@ bool EntryList::append(std::string_view line) {
 
 bool EntryList::append(std::string_view prefix, std::string_view line) {
     if (m_slots.size() >= kMaxEntries ||
-        m_arena.size() + prefix.size() + line.size() + 1 + sizeof(uint64_t) > kMaxOffset)
+        m_arena.size() + prefix.size() + line.size() + 1 + sizeof(uint64_t) > m_maxBytes)
         return false;
     m_slots.push_back(storeText(prefix, line));
     if (m_appendDepth == 0 && !m_bulk && m_observer)
@@ -135,7 +134,7 @@ bool EntryList::insertAt(const std::vector<int32_t>& places, const EntryList& li
     const size_t added = std::min(places.size(), lines.m_slots.size());
     if (added == 0)
         return true;
-    if (m_slots.size() + added > kMaxEntries || m_arena.size() + lines.m_arena.size() > kMaxOffset)
+    if (m_slots.size() + added > kMaxEntries || m_arena.size() + lines.m_arena.size() > m_maxBytes)
         return false;
     willChange();
     std::vector<Slot, LargeAllocator<Slot>> slots;

@@ -3,6 +3,7 @@
 #include "core/ByteArena.h"
 #include "platform/LargeMemory.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -48,7 +49,13 @@ public:
 // Each text is followed there by an LF, so that a list kept in order is already the file it saves to.
 class EntryList final : public LineSource {
 public:
+    // The most bytes a list's texts take in memory: what a slot can point at.
+    static constexpr uint64_t kMaxBytes = (uint64_t{1} << 40) - 1;
+
     EntryList() = default;
+    // A list that holds at most maxBytes (each text with its LF, and its length when long): a test
+    // reaches a full list with kilobytes.
+    explicit EntryList(uint64_t maxBytes) : m_maxBytes(std::min(maxBytes, kMaxBytes)) {}
     // A copy of a million lines is a real cost: lists move, and copy only through append.
     EntryList(const EntryList&) = delete;
     EntryList& operator=(const EntryList&) = delete;
@@ -127,6 +134,7 @@ private:
     void maybeCompact();
     void reset();
 
+    uint64_t m_maxBytes = kMaxBytes;
     ByteArena m_arena;
     size_t m_liveBytes = 0;
     uint64_t m_textBytes = 0;

@@ -7,9 +7,6 @@ namespace velmora {
 namespace {
 // Enough for any session of hand edits; past it the oldest changes go.
 constexpr size_t kMaxChanges = 1000;
-// What the history may always hold, however small the list; a larger list lets it hold as much as
-// that list takes.
-constexpr size_t kMinBudget = size_t{64} << 20;
 } // namespace
 
 void ListHistory::setEnabled(bool enabled) {
@@ -53,7 +50,7 @@ void ListHistory::keepWithinBounds() {
         if (change.kind != Change::Kind::Replaced)
             bytes += change.bytes();
     }
-    const size_t budget = std::max(kMinBudget, m_largestList);
+    const size_t budget = std::max(m_minimumBudget, m_largestList);
     while (m_done.size() > 1 && (m_done.size() > kMaxChanges || bytes > budget)) {
         if (m_done.front().kind != Change::Kind::Replaced)
             bytes -= m_done.front().bytes();

@@ -2,6 +2,7 @@
 
 #include "core/EntryList.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <vector>
@@ -16,7 +17,12 @@ namespace velmora {
 // list seen; the oldest changes go first.
 class ListHistory {
 public:
-    explicit ListHistory(EntryList& list) : m_list(list) {}
+    // What the history may always hold, however small the list; a larger list lets it hold as much as
+    // that list takes.
+    static constexpr size_t kMinimumBudget = size_t{64} << 20;
+
+    explicit ListHistory(EntryList& list, size_t minimumBudget = kMinimumBudget)
+        : m_list(list), m_minimumBudget(minimumBudget) {}
 
     // Off: changes are made and forgotten (the command line never takes one back).
     void setEnabled(bool enabled);
@@ -70,6 +76,7 @@ private:
     bool putBack(Change& change, std::vector<int32_t>& restored);
 
     EntryList& m_list;
+    size_t m_minimumBudget;
     bool m_enabled = true;
     std::deque<Change> m_done;
     std::deque<Change> m_undone;

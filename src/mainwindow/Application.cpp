@@ -3,6 +3,7 @@
 #include "core/HostsPath.h"
 #include "core/PrivilegedSave.h"
 #include "dialogs/BackgroundWork.h"
+#include "mainwindow/GuardedApplication.h"
 #include "mainwindow/MainWindow.h"
 #include "merge/AllowList.h"
 #include "platform/Downloader.h"
@@ -12,42 +13,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include <exception>
-#include <functional>
-#include <new>
-
 namespace velmora {
-
-namespace {
-
-// No exception may cross Qt's event loop: one that reaches it (the window's own operations catch and
-// roll back theirs) is told, and the window goes on, with its lines still there to save.
-class GuardedApplication : public QApplication {
-public:
-    using QApplication::QApplication;
-    std::function<void(const std::string&)> tell;
-
-    bool notify(QObject* receiver, QEvent* event) override {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::bad_alloc&) {
-            told("Velmora ran out of memory while it was drawing or handling input");
-        } catch (const std::exception& error) {
-            told(std::string("Velmora met an internal error (") + error.what() + ")");
-        } catch (...) {
-            told("Velmora met an internal error");
-        }
-        return false;
-    }
-
-private:
-    void told(const std::string& what) {
-        if (tell)
-            tell(what + ". The list is still there: save it (to another file if need be) before you go on.");
-    }
-};
-
-} // namespace
 
 int runWindow(int argc, char** argv, bool noLoad, const std::string& helperFromProgram) {
     GuardedApplication app(argc, argv);

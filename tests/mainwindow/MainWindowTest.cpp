@@ -9,6 +9,7 @@
 #include "dialogs/DisplayText.h"
 #include "mainwindow/Credits.h"
 #include "mainwindow/EntryListView.h"
+#include "mainwindow/GuardedApplication.h"
 #include "mainwindow/ListKeys.h"
 #include "mainwindow/QtCollation.h"
 #include "mainwindow/WindowLook.h"
@@ -28,6 +29,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <new>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
 
@@ -405,6 +407,41 @@ TEST_F(MainWindowTest, OutOfMemoryLeavesTheWindowAndItsLines) {
     desktop.saveAnswers = {elsewhere};
     control<QPushButton>("btnSave")->click();
     EXPECT_EQ(readFile(elsewhere), "a\n127.0.0.1 n.example\n");
+}
+
+// An exception that an event handler lets out (memory that ran out while drawing, a fault) stops at the
+// window program's application: the user is told what happened, and the window goes on with its lines
+// as they were, still taking the next event.
+TEST_F(MainWindowTest, ExceptionReachingTheEventLoopIsToldAndTheWindowLives) {
+    auto* application = dynamic_cast<GuardedApplication*>(QCoreApplication::instance());
+    ASSERT_TRUE(application);
+    application->tell = [this](const std::string& message) { document().ui().reportError(message); };
+    const std::unique_ptr<GuardedApplication, void (*)(GuardedApplication*)> untold(
+        application, [](GuardedApplication* app) { app->tell = nullptr; });
+    startWith("a\n");
+    showWith(lines());
+    const std::string kept = " The list is still there: save it (to another file if need be) before you go on.";
+    const std::pair<std::function<void()>, std::string> faults[] = {
+        {[] { throw std::bad_alloc(); }, "Velmora ran out of memory while it was drawing or handling input." + kept},
+        {[] { throw std::runtime_error("a fault"); }, "Velmora met an internal error (a fault)." + kept},
+        {[] { throw 7; }, "Velmora met an internal error." + kept},
+    };
+    for (const auto& [fault, told] : faults) {
+        SCOPED_TRACE(told);
+        DialogTestHook::reset();
+        DialogTestHook::queueMessageBoxAnswer(static_cast<int16_t>(Answer::Ok));
+        bool handled = false;
+        QTimer::singleShot(0, &window, fault);
+        QTimer::singleShot(0, &window, [&handled] { handled = true; });
+        for (int i = 0; i < 100 && !handled; ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_TRUE(handled);
+        ASSERT_EQ(DialogTestHook::asked().size(), 1u);
+        EXPECT_EQ(DialogTestHook::asked()[0].prompt.toStdString(), told);
+        EXPECT_EQ(linesOf(document().lines()), Lines{"a"});
+        EXPECT_FALSE(document().isModified());
+        EXPECT_TRUE(window.isVisible());
+    }
 }
 
 // A web address merged in the window is downloaded beside its event loop: the window's thread takes
