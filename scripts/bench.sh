@@ -108,7 +108,7 @@ cat "$lists/hosts127_e7kmbb_ad-hosts.txt" "$lists/hosts0_hagezi_adguarddns.txt" 
 port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 (cd "$work/www" && exec python3 -m http.server "$port" --bind 127.0.0.1) > "$work/server.log" 2>&1 &
 server=$!
-trap 'kill $server 2>/dev/null; rm -rf "$work"' EXIT
+trap 'kill $server 2>/dev/null || true; rm -rf "$work"' EXIT
 for _ in 1 2 3 4 5 6 7 8 9 10; do
     python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
     sleep 0.3
