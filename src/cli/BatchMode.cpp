@@ -272,7 +272,7 @@ bool fetchTargets(Run& run, std::vector<UpdateTarget>& targets) {
             fetched = false;
             continue;
         }
-        target.list = document.fetchList(target.source);
+        target.list = document.fetchList(target.source, true);
         if (target.list.status == WebListStatus::Fresh && !isWebAddress(target.source)) {
             // A list a run as root may not read is told as refused, not as missing, and is looked at
             // where the check found it (under the update unit, the path as given cannot be looked at).

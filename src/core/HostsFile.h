@@ -52,7 +52,8 @@ struct FileBytes {
     int error = 0;
     FileFingerprint fingerprint;
 };
-FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followLinks = true);
+// fingerprint: also take the file's fingerprint (a pass over the bytes that a list to parse does not need).
+FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followLinks = true, bool fingerprint = true);
 // True when the file at path is still the one the fingerprint was taken of, as far as looking at it can
 // tell without reading it: the same file, size and time of its last change; or still missing or empty
 // when it had no data. A link at path is another file unless followLinks.

@@ -97,7 +97,7 @@ bool fileHasData(FileSystem& files, const std::string& path) {
     return info.exists && info.isRegular && info.size > 0;
 }
 
-FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followLinks) {
+FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followLinks, bool fingerprint) {
     FileBytes result;
     const int fd = files.openRead(path, followLinks);
     if (fd < 0) {
@@ -124,9 +124,11 @@ FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followL
             piece = std::min(piece * 2, kReadChunk);
     }
     files.close(fd);
-    ContentHash hash;
-    hash.add(result.bytes);
-    result.fingerprint = fingerprintOf(info, result.bytes.size(), hash);
+    if (fingerprint) {
+        ContentHash hash;
+        hash.add(result.bytes);
+        result.fingerprint = fingerprintOf(info, result.bytes.size(), hash);
+    }
     return result;
 }
 

@@ -258,13 +258,18 @@ public:
         return m_downloader && m_probe->start(*m_downloader, m_files, m_environment, addresses, m_webOptions);
     }
     WebListOptions& webListOptions() { return m_webOptions; }
-    void setAllowList(AllowList allow) { m_allow = std::move(allow); }
+    void setAllowList(AllowList allow) {
+        m_allow = std::move(allow);
+        m_checkedLists.clear();
+    }
     // The list at source as a file to read: a path as it is, a web address downloaded into the cache
     // folder (with progress). A download that fails is reported to the user and changes nothing.
     // A file:// address is read as its file. A download is kept only when it is a block list (see
     // readBlockList): a refused one changes nothing and is told. The user may cancel a download (see
     // ProgressSink::offerCancel): nothing changes, and nothing more is said.
-    WebListResult fetchList(const std::string& source);
+    // forBlock: the list is for updateBlocks next, which then takes the names the check before keeping
+    // the download read from it instead of reading the file again.
+    WebListResult fetchList(const std::string& source, bool forBlock = false);
     // Keeps the requested blocks from their lists, as one change of the lines (see rebuildSourcedBlocks):
     // every block that names its source is rebuilt, from the list requested for it, else from the copy
     // of its list kept from before (the file itself for a local list; nothing is downloaded), else it
@@ -435,6 +440,16 @@ private:
     WebListOptions m_webOptions;
     std::unique_ptr<WebListProbe> m_probe;
     AllowList m_allow;
+    // The names of downloads as fetchList(source, true) checked them before keeping them, by the path
+    // kept: a list is read and parsed once per update. Each is known by the file it was read from and
+    // taken only while the file at that path is still that one (see takeCheckedList); updateBlocks drops
+    // those it did not take.
+    struct CheckedList {
+        PathInfo file;
+        std::unique_ptr<BlockListNames> names;
+    };
+    std::map<std::string, CheckedList> m_checkedLists;
+    std::unique_ptr<BlockListNames> takeCheckedList(const std::string& path);
 };
 
 } // namespace velmora

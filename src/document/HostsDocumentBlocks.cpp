@@ -53,7 +53,7 @@ BlocksUpdate HostsDocument::updateBlockNow(const std::string& name) {
                          " is no full path, so it was left as it was; update it once with its full path.");
         return update;
     }
-    const WebListResult list = fetchList(source);
+    const WebListResult list = fetchList(source, true);
     if (list.status == WebListStatus::Failed) {
         update.failed = true;
         return update;
@@ -88,7 +88,7 @@ std::string HostsDocument::addListAsking() {
         m_ui.notify("The list " + source + " is neither a web address nor a file's full path.");
         return {};
     }
-    const WebListResult list = fetchList(source);
+    const WebListResult list = fetchList(source, true);
     if (list.status == WebListStatus::Failed)
         return {};
     if (!fileHasData(m_files, list.path)) {

@@ -11,7 +11,7 @@
 
 namespace velmora {
 
-WebListResult HostsDocument::fetchList(const std::string& source) {
+WebListResult HostsDocument::fetchList(const std::string& source, bool forBlock) {
     WebListResult result;
     if (!isWebAddress(source)) {
         result.status = WebListStatus::Fresh;
@@ -22,16 +22,25 @@ WebListResult HostsDocument::fetchList(const std::string& source) {
     if (m_downloader) {
         // A body that is no block list never replaces the copy kept from before.
         const std::string hostName = m_environment.hostName();
+        CheckedList checked;
         const auto check = [&](const std::string& path) {
-            BlockListNames names;
+            auto names = std::make_unique<BlockListNames>();
             NoFollowReads reads(m_files);
-            const BlockListRead read = readBlockListFile(reads, path, m_webOptions.maxBytes, &m_allow, hostName, names);
-            return read.status == BlockListStatus::Read ? std::string() : read.message;
+            const BlockListRead read =
+                readBlockListFile(reads, path, m_webOptions.maxBytes, &m_allow, hostName, *names);
+            if (read.status != BlockListStatus::Read)
+                return read.message;
+            // The body is renamed to the kept copy, which keeps the file and its time.
+            if (forBlock)
+                checked = CheckedList{m_files.stat(path, false), std::move(names)};
+            return std::string();
         };
         // The user may stop a download; the downloader looks at the flag wherever it runs.
         std::atomic<bool> cancel{false};
         result = fetchWebList(*m_downloader, m_files, m_environment, source, m_webOptions, m_ui.progress(), check,
                               &cancel, m_probe.get());
+        if (result.status == WebListStatus::Fresh && checked.names)
+            m_checkedLists[result.path] = std::move(checked);
     } else {
         result.message = "web addresses are not supported here";
     }
@@ -40,6 +49,19 @@ WebListResult HostsDocument::fetchList(const std::string& source) {
     if (result.status == WebListStatus::Failed && !result.cancelled)
         m_ui.reportError("The list " + source + " could not be downloaded: " + result.message);
     return result;
+}
+
+std::unique_ptr<BlockListNames> HostsDocument::takeCheckedList(const std::string& path) {
+    const auto found = m_checkedLists.find(path);
+    if (found == m_checkedLists.end())
+        return nullptr;
+    CheckedList checked = std::move(found->second);
+    m_checkedLists.erase(found);
+    const PathInfo now = m_files.stat(path, false);
+    const PathInfo& then = checked.file;
+    const bool same = now.exists && now.isRegular && then.exists && then.isRegular && now.device == then.device &&
+                      now.inode == then.inode && now.size == then.size && now.modifiedNs == then.modifiedNs;
+    return same ? std::move(checked.names) : nullptr;
 }
 
 std::string HostsDocument::keptListPath(const BlockInfo& block) {
@@ -108,6 +130,7 @@ BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& reques
     BlocksUpdate update;
     const std::string hostName = m_environment.hostName();
     std::deque<BlockListNames> store;
+    std::vector<std::unique_ptr<BlockListNames>> taken;
     std::vector<SourcedList> lists;
     const std::string now = updateStamp(m_clock());
     lists = blocksKeptAsTheyAre(requests, upToDate);
@@ -120,7 +143,11 @@ BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& reques
             continue;
         }
         SourcedList list{request.name, request.source, request.address, nullptr, now};
-        if (!request.listFile.empty()) {
+        if (std::unique_ptr<BlockListNames> checked = takeCheckedList(request.listFile)) {
+            taken.push_back(std::move(checked));
+            list.names = taken.back().get();
+            update.read.emplace_back(request.name, list.names->counts);
+        } else if (!request.listFile.empty()) {
             CheckedRead file(m_files, request.listFile);
             store.emplace_back();
             const BlockListRead read = file.refusal().empty()
@@ -138,6 +165,7 @@ BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& reques
         }
         lists.push_back(std::move(list));
     }
+    m_checkedLists.clear();
     m_ui.setBusy(true);
     const AddedChange change = beginAddedChange();
     m_lines.beginBulkChange();

@@ -342,7 +342,7 @@ BlockListRead readBlockListFile(FileSystem& files, const std::string& path, uint
         result.message = "larger than the limit of " + std::to_string(maxBytes) + " bytes";
         return result;
     }
-    FileBytes bytes = readFileBytes(files, path);
+    FileBytes bytes = readFileBytes(files, path, true, false);
     if (bytes.error != 0) {
         result.status = BlockListStatus::Unreadable;
         result.error = bytes.error;

@@ -41,6 +41,20 @@ template <typename OnName> void forEachNameOf(std::string_view line, OnName&& on
     }
 }
 
+// What the lines of names a block wrote itself begin with ("0.0.0.0 "), when its address is one that
+// forEachNameOf skips as a line's address; else empty.
+std::string writtenPrefix(const BlockInfo& block) {
+    const std::string_view address = block.address;
+    const bool plain = !address.empty() && address.find_first_of(" \t#") == std::string_view::npos;
+    return plain && startsWithAddress(address) ? block.address + " " : std::string();
+}
+
+// forEachNameOf for a line of a block's body, with its names in lower case without a final dot. The
+// lines a block wrote itself, its address and one such name, take a shortcut: they are most of a
+// HOSTS file kept from lists, and an update reads every one of them.
+template <typename OnName>
+void forEachLowerNameOf(std::string_view line, std::string_view prefix, NameSet& holder, OnName&& onName);
+
 // A name in lower case, held by the set.
 std::string_view keptLower(NameSet& set, std::string_view name) {
     std::string lowered = asciiLowered(name);
@@ -54,6 +68,21 @@ std::string_view keptLower(NameSet& set, std::string_view name) {
 std::string_view lowerView(NameSet& set, std::string_view name) {
     const bool lower = std::none_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
     return lower && !(name.size() > 1 && name.back() == '.') ? name : keptLower(set, name);
+}
+
+template <typename OnName>
+void forEachLowerNameOf(std::string_view line, std::string_view prefix, NameSet& holder, OnName&& onName) {
+    if (!prefix.empty() && line.size() > prefix.size() && line.starts_with(prefix)) {
+        const std::string_view name = line.substr(prefix.size());
+        const bool plain = std::none_of(name.begin(), name.end(), [](char c) {
+            return c == ' ' || c == '\t' || c == '#' || (c >= 'A' && c <= 'Z');
+        });
+        if (plain && !(name.size() > 1 && name.back() == '.')) {
+            onName(name);
+            return;
+        }
+    }
+    forEachNameOf(line, [&](std::string_view name) { onName(lowerView(holder, name)); });
 }
 
 // A sourced block as it will be written.
@@ -323,8 +352,13 @@ void chooseNames(const EntryList& lines, std::vector<Target>& targets, const Nam
             // No list at hand: the block stays as it is, and its names are taken unless it is off.
             if (target.off())
                 continue;
-            for (int32_t i = target.info.begin + 1 + target.info.notes; i < target.info.end; ++i)
-                forEachNameOf(lines.text(i), [&](std::string_view name) { seen.insert(lowerView(held, name)); });
+            const std::string prefix = writtenPrefix(target.info);
+            seen.insertEach(
+                [&](auto&& give) {
+                    for (int32_t i = target.info.begin + 1 + target.info.notes; i < target.info.end; ++i)
+                        forEachLowerNameOf(lines.text(i), prefix, held, give);
+                },
+                [](std::string_view) {});
             continue;
         }
         target.chosen.reserve(target.names->names.size());
@@ -380,15 +414,16 @@ std::vector<std::string> blockOutcomes(const EntryList& lines, const std::vector
             for (int32_t k = 0; !outcome.changed && k < outcome.names; ++k)
                 outcome.changed = !sameLine(lines.text(info.begin + 1 + info.notes + k), prefix, target.chosen[k]);
             if (outcome.changed) {
-                NameSet before;
-                for (int32_t i = info.begin + 1 + info.notes; i < info.end; ++i)
-                    forEachNameOf(bodyText(info, lines.text(i)),
-                                  [&](std::string_view name) { before.insert(keptLower(before, name)); });
-                NameSet after(target.chosen.size());
-                for (const std::string_view name : target.chosen) {
-                    after.insert(name);
-                    outcome.added += before.contains(name) ? 0 : 1;
-                }
+                // The chosen names are each there once already; the old block's are counted once each.
+                NameSet before(static_cast<size_t>(info.bodyLines()));
+                const std::string written = writtenPrefix(info);
+                before.insertEach(
+                    [&](auto&& give) {
+                        for (int32_t i = info.begin + 1 + info.notes; i < info.end; ++i)
+                            forEachLowerNameOf(bodyText(info, lines.text(i)), written, before, give);
+                    },
+                    [](std::string_view) {});
+                outcome.added = static_cast<int32_t>(before.countMissing(target.chosen));
                 outcome.removed = static_cast<int32_t>(before.size()) - (outcome.names - outcome.added);
             }
         }

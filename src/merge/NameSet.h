@@ -23,8 +23,20 @@ public:
     // The same for each of names in turn, with onNew(name) for each that was new. The slots of the
     // names a few ahead are fetched meanwhile, so that their lookups overlap instead of each waiting
     // for memory in turn.
-    template <typename OnNew> void insertAll(const std::vector<std::string_view>& names, OnNew&& onNew);
+    template <typename OnNew> void insertAll(const std::vector<std::string_view>& names, OnNew&& onNew) {
+        insertEach(
+            [&](auto&& give) {
+                for (const std::string_view name : names)
+                    give(name);
+            },
+            onNew);
+    }
+    // The same for the names each(give) gives one by one (give(name) for each), as a parse finds them:
+    // the set fetches ahead without their being gathered first.
+    template <typename Each, typename OnNew> void insertEach(Each&& each, OnNew&& onNew);
     bool contains(std::string_view name) const;
+    // How many of names are not in the set, fetching ahead as insertAll does.
+    size_t countMissing(const std::vector<std::string_view>& names) const;
     size_t size() const { return m_names.size(); }
     // A copy of name held by the set, for a name whose own bytes will not last.
     std::string_view keep(std::string_view name);
@@ -53,21 +65,25 @@ private:
     size_t m_keptSize = 0;
 };
 
-template <typename OnNew> void NameSet::insertAll(const std::vector<std::string_view>& names, OnNew&& onNew) {
+template <typename Each, typename OnNew> void NameSet::insertEach(Each&& each, OnNew&& onNew) {
+    std::string_view pending[kAhead];
     uint32_t hashes[kAhead] = {};
-    const size_t n = names.size();
-    for (size_t i = 0; i < n + kAhead; ++i) {
-        if (i >= kAhead) {
-            const size_t k = i - kAhead;
-            // A table that grows drops what was fetched, which costs only time.
-            if (insert(names[k], hashes[k % kAhead]))
-                onNew(names[k]);
-        }
-        if (i < n) {
-            hashes[i % kAhead] = hashOf(names[i]);
-            prefetch(hashes[i % kAhead]);
-        }
-    }
+    size_t count = 0;
+    const auto take = [&](size_t k) {
+        // A table that grows drops what was fetched, which costs only time.
+        if (insert(pending[k % kAhead], hashes[k % kAhead]))
+            onNew(pending[k % kAhead]);
+    };
+    each([&](std::string_view name) {
+        if (count >= kAhead)
+            take(count - kAhead);
+        pending[count % kAhead] = name;
+        hashes[count % kAhead] = hashOf(name);
+        prefetch(hashes[count % kAhead]);
+        ++count;
+    });
+    for (size_t k = count > kAhead ? count - kAhead : 0; k < count; ++k)
+        take(k);
 }
 
 } // namespace velmora

@@ -132,6 +132,47 @@ TEST_F(WebListRunTest, UpdateReplacesTheBlockInPlace) {
     EXPECT_EQ(document.lines().text(document.lines().count() - 5), "#BEGIN of " + window);
 }
 
+// A list downloaded for a block is read once: the block is made from the names read when the download
+// was checked, before it was kept. A copy kept that was replaced since, or an allowlist changed since,
+// has the list read again.
+TEST_F(WebListRunTest, ADownloadedListIsReadOnce) {
+    writeFile(hosts, kBefore);
+    EXPECT_EQ(run({"--update", "ads", list}), kExitDone);
+    EXPECT_EQ(readFile(hosts), kBefore + newAds);
+    served = "fresh.example\r\n";
+    version = 2;
+    files.opened.clear();
+    EXPECT_EQ(run({"--update", "ads", list}), kExitDone);
+    EXPECT_EQ(std::count(files.opened.begin(), files.opened.end(), keptCopy()), 0);
+    EXPECT_EQ(readFile(hosts), kBefore + block("ads", list, "127.0.0.1 fresh.example\r\n", true));
+
+    auto blockNames = [&] {
+        Lines names;
+        for (const std::string& line : linesOf(document.lines()))
+            if (line.starts_with("127.0.0.1 ") && line.ends_with(".example") && line != "127.0.0.1 localhost")
+                names.push_back(line.substr(10));
+        return names;
+    };
+    version = 3;
+    served = "third.example\r\n";
+    WebListResult fetched = document.fetchList(list, true);
+    ASSERT_EQ(fetched.status, WebListStatus::Fresh);
+    writeFile(fetched.path + ".new", "other.example\r\n");
+    std::filesystem::rename(fetched.path + ".new", fetched.path);
+    document.updateBlocks({BlockRequest{"ads", list, {}, fetched.path}});
+    EXPECT_EQ(blockNames(), Lines{"other.example"});
+
+    version = 4;
+    served = "fourth.example\r\nallowed.example\r\n";
+    fetched = document.fetchList(list, true);
+    ASSERT_EQ(fetched.status, WebListStatus::Fresh);
+    AllowList allow;
+    allow.addText("allowed.example\n");
+    document.setAllowList(std::move(allow));
+    document.updateBlocks({BlockRequest{"ads", list, {}, fetched.path}});
+    EXPECT_EQ(blockNames(), Lines{"fourth.example"});
+}
+
 // A download that fails, by the server's answer, by what it sent or by a limit, changes nothing and
 // exits 1, in every mode that takes a list, and says why in one line.
 TEST_F(WebListRunTest, FailedDownloadChangesNothing) {

@@ -238,5 +238,51 @@ TEST_F(RebuildTest, TheUpdateNoteFollowsRealChanges) {
               (Lines{"#BEGIN of n", "# source: /n", "# updated: NEW", "127.0.0.1 n.example", "#END of n"}));
 }
 
+// A block kept as it is holds every name its lines give, however they are written: one name to a line
+// as an update writes it, names in capitals or with a final dot, a comment glued on, two names to a
+// line, a bare name, a block whose address is no address. A list after it writes none of them again,
+// and writes a name that only a comment holds; its old lines, however written, count each name once in
+// what it gained and lost.
+TEST_F(RebuildTest, AKeptBlockHoldsEveryNameItsLinesGive) {
+    const char* names[] = {"plain.example",  "caps.example",   "dot.example",    "glued.example", "first.example",
+                           "second.example", "tab.example",    "tabbed.example", "bare.example",  "not.an.address",
+                           "odd.example",    "hidden.example", "new.example"};
+    std::string listed;
+    for (const char* name : names)
+        listed += std::string(name) + "\n";
+    bySource["/b"] = list(listed);
+    const Lines kept{"#BEGIN of gone",
+                     "# source: /gone",
+                     "# address: 0.0.0.0",
+                     "0.0.0.0 plain.example",
+                     "0.0.0.0 CAPS.Example",
+                     "0.0.0.0 dot.example.",
+                     "0.0.0.0 glued.example#note",
+                     "0.0.0.0 first.example second.example",
+                     "0.0.0.0 tab.example\ttabbed.example",
+                     "bare.example",
+                     "#END of gone",
+                     "#BEGIN of odd",
+                     "# source: /odd",
+                     "# address: not.an.address",
+                     "not.an.address odd.example",
+                     "#END of odd",
+                     "#BEGIN of cut",
+                     "# source: /cut",
+                     "# address: 0.0.0.0 #cut",
+                     "0.0.0.0 #cut hidden.example",
+                     "#END of cut"};
+    const Lines block{"#BEGIN of b",           "# source: /b",           "127.0.0.1 New.Example",
+                      "127.0.0.1 new.example", "127.0.0.1 gone.example", "#END of b"};
+    Lines in = kept;
+    in.insert(in.end(), block.begin(), block.end());
+    Lines out = kept;
+    out.insert(out.end(),
+               {"#BEGIN of b", "# source: /b", "127.0.0.1 hidden.example", "127.0.0.1 new.example", "#END of b"});
+    EXPECT_EQ(rebuilt(in), out);
+    ASSERT_EQ(last.blocks.size(), 4u);
+    EXPECT_EQ(std::tuple(last.blocks[3].names, last.blocks[3].added, last.blocks[3].removed), std::tuple(2, 1, 1));
+}
+
 } // namespace
 } // namespace velmora
