@@ -1,6 +1,7 @@
 #include "core/WriteSteps.h"
 
 #include "core/TextUtil.h"
+#include "platform/LargeMemory.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -105,8 +106,10 @@ FileBytes readFileBytes(FileSystem& files, const std::string& path, bool followL
         return result;
     }
     const PathInfo info = files.fileInfo(fd);
-    if (info.exists && info.size < (uint64_t{1} << 40))
+    if (info.exists && info.size < (uint64_t{1} << 40)) {
         result.bytes.reserve(static_cast<size_t>(info.size) + 1); // one more, to see the end without growing
+        adviseHugePages(result.bytes.data(), result.bytes.capacity());
+    }
     for (size_t piece = kFirstChunk;;) {
         const size_t old = result.bytes.size();
         const size_t room = result.bytes.capacity() - old;

@@ -393,6 +393,8 @@ private:
                                                  const std::vector<std::string>& upToDate);
     // Takes over lines in one change of the history.
     void replaceLines(EntryList& lines);
+    // Puts lines in place of the lines from `from` on, with no history kept (the command line).
+    void replaceLinesFrom(int32_t from, const EntryList& lines);
     // The sourced blocks of lines completed from the copies of their lists (see removeBlock), taken over
     // as one change of the history.
     void replaceCompleting(EntryList& lines);

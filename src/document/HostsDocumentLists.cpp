@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <new>
 
 namespace velmora {
 
@@ -87,6 +88,19 @@ const BlockListNames* HostsDocument::keptListOf(const BlockInfo& block, std::deq
     const BlockListRead read = readBlockListFile(list.files(), list.path(), m_webOptions.maxBytes, &m_allow,
                                                  m_environment.hostName(), store.back());
     return read.status == BlockListStatus::Read ? &store.back() : nullptr;
+}
+
+void HostsDocument::replaceLinesFrom(int32_t from, const EntryList& lines) {
+    std::vector<uint8_t> drop(static_cast<size_t>(m_lines.count()), 0);
+    std::fill(drop.begin() + from, drop.end(), uint8_t{1});
+    m_lines.removeWhere(drop);
+    m_lines.reserveEntries(static_cast<size_t>(lines.count()));
+    m_lines.reserveBytes(static_cast<size_t>(lines.textBytes() + static_cast<uint64_t>(lines.count())));
+    m_lines.beginAppend();
+    for (int32_t i = 0; i < lines.count(); ++i)
+        if (!m_lines.append(lines.text(i)))
+            throw std::bad_alloc(); // past what a list may hold: taken back whole, as any operation
+    m_lines.endAppend();
 }
 
 void HostsDocument::replaceLines(EntryList& lines) {
@@ -170,13 +184,21 @@ BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& reques
     const AddedChange change = beginAddedChange();
     m_lines.beginBulkChange();
     EntryList replacement;
+    // With no history to keep the old lines for, the lines before the first block that changes stay
+    // where they are instead of being copied: most of a file kept from lists, when one list changed.
+    int32_t from = 0;
+    const bool inPlace = !m_history.enabled();
     update.rebuild = rebuildSourcedBlocks(
-        m_lines, lists, [&](const BlockInfo& block) { return keptListOf(block, store); }, replacement);
+        m_lines, lists, [&](const BlockInfo& block) { return keptListOf(block, store); }, replacement,
+        inPlace ? &from : nullptr);
     if (update.rebuild.changed) {
         m_added.clear();
         m_addedSelection.reset();
         m_selection.reset();
-        replaceLines(replacement);
+        if (inPlace)
+            replaceLinesFrom(from, replacement);
+        else
+            replaceLines(replacement);
     }
     m_lines.endBulkChange();
     endAddedChange(change);

@@ -26,6 +26,7 @@ public:
 
     // Off: changes are made and forgotten (the command line never takes one back).
     void setEnabled(bool enabled);
+    bool enabled() const { return m_enabled; }
 
     // The lines at places (ascending) were just added.
     void added(std::vector<int32_t> places);

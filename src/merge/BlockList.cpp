@@ -6,6 +6,7 @@
 #include "merge/NameSet.h"
 #include "merge/Normalise.h"
 #include "platform/Gzip.h"
+#include "platform/LargeMemory.h"
 
 #include <algorithm>
 #include <array>
@@ -45,6 +46,7 @@ public:
     Reader(BlockListNames& out, const AllowList* allow, std::string_view hostName)
         : m_out(out), m_allow(allow), m_hostName(hostName) {
         m_out.names.reserve(out.text.size() / 24);
+        adviseHugePages(m_out.names.data(), m_out.names.capacity() * sizeof(std::string_view));
     }
 
     void line(std::string_view raw) {

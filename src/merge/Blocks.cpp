@@ -437,11 +437,12 @@ std::vector<std::string> blockOutcomes(const EntryList& lines, const std::vector
 }
 
 // The lines again, each sourced block written from its names where it stood, the new ones at the end.
+// From line `from` on: the lines before it are no block that changes.
 void writeRebuilt(const EntryList& lines, const std::vector<Target>& targets, const std::vector<std::string>& updated,
-                  size_t expected, EntryList& replacement) {
+                  size_t expected, int32_t from, EntryList& replacement) {
     const int32_t n = lines.count();
     EntryList fresh;
-    fresh.reserveEntries(static_cast<size_t>(n) + expected);
+    fresh.reserveEntries(static_cast<size_t>(n - from) + expected);
     fresh.beginAppend();
     auto writeBlock = [&](size_t t, std::string_view begin, std::string_view end) {
         const Target& target = targets[t];
@@ -454,7 +455,7 @@ void writeRebuilt(const EntryList& lines, const std::vector<Target>& targets, co
         fresh.append(end);
     };
     size_t next = 0;
-    for (int32_t i = 0; i < n; ++i) {
+    for (int32_t i = from; i < n; ++i) {
         while (next < targets.size() && targets[next].info.begin >= 0 && targets[next].info.begin < i)
             ++next;
         if (next < targets.size() && targets[next].info.begin == i) {
@@ -482,7 +483,7 @@ void writeRebuilt(const EntryList& lines, const std::vector<Target>& targets, co
 
 BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<SourcedList>& lists,
                                    const std::function<const BlockListNames*(const BlockInfo&)>& listFor,
-                                   EntryList& replacement) {
+                                   EntryList& replacement, int32_t* from) {
     BlocksRebuild result;
     std::vector<uint8_t> sourced(static_cast<size_t>(lines.count()), 0);
     std::vector<Target> targets = sourcedTargets(lines, lists, listFor, sourced, result.unclosed);
@@ -493,8 +494,20 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
         expected += target.names ? target.names->names.size() : static_cast<size_t>(target.info.bodyLines());
     chooseNames(lines, targets, ownMapping, expected);
     const std::vector<std::string> updated = blockOutcomes(lines, targets, result);
+    // The first block written anew or dropped; new blocks go at the end.
+    int32_t first = 0;
+    if (from) {
+        first = lines.count();
+        for (const Target& target : targets) {
+            if (target.info.begin >= 0 && (target.duplicate || target.names)) {
+                first = target.info.begin;
+                break;
+            }
+        }
+        *from = first;
+    }
     if (result.changed)
-        writeRebuilt(lines, targets, updated, expected, replacement);
+        writeRebuilt(lines, targets, updated, expected, first, replacement);
     return result;
 }
 } // namespace velmora

@@ -132,9 +132,10 @@ struct BlocksRebuild {
 // same name goes, its names now in the first. Lines outside the sourced blocks are never changed, and a
 // sourced block without an end marker is left as it is (where it ends is unknown).
 //
-// The lines go to `replacement` only when anything changed.
+// The lines go to `replacement` only when anything changed. With `from`, only the lines from *from on
+// do: it is set to the first line the rebuild may change, and the lines before it stay as they are.
 BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<SourcedList>& lists,
                                    const std::function<const BlockListNames*(const BlockInfo&)>& listFor,
-                                   EntryList& replacement);
+                                   EntryList& replacement, int32_t* from = nullptr);
 
 } // namespace velmora

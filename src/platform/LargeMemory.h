@@ -15,6 +15,9 @@ void* allocateLargeZeroed(size_t bytes);
 // block is moved by its pages (no bytes copied, no second copy held meanwhile) where the system can.
 void* reallocateLarge(void* block, size_t oldBytes, size_t bytes);
 void freeLarge(void* block, size_t bytes);
+// Memory that a std::string or std::vector of some megabytes got from malloc, about to be filled: the
+// huge pages wholly inside it are asked for, where the system has them (only a hint).
+void adviseHugePages(void* block, size_t bytes);
 
 // For a std::vector that may grow large.
 template <typename T> struct LargeAllocator {

@@ -94,6 +94,21 @@ void* reallocateLarge(void* block, size_t oldBytes, size_t bytes) {
     return fresh;
 }
 
+void adviseHugePages(void* block, size_t bytes) {
+#if defined(__linux__) && !defined(VELMORA_PLAIN_MALLOC)
+    if (bytes < kMapFrom)
+        return;
+    const auto start = reinterpret_cast<uintptr_t>(block);
+    const uintptr_t from = (start + kHugePage - 1) / kHugePage * kHugePage;
+    const uintptr_t to = (start + bytes) / kHugePage * kHugePage;
+    if (to > from)
+        madvise(static_cast<char*>(block) + (from - start), to - from, MADV_HUGEPAGE);
+#else
+    (void)block;
+    (void)bytes;
+#endif
+}
+
 void freeLarge(void* block, size_t bytes) {
     if (!block)
         return;

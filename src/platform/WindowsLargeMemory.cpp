@@ -27,6 +27,8 @@ void* reallocateLarge(void* block, size_t, size_t bytes) {
     return moved;
 }
 
+void adviseHugePages(void*, size_t) {}
+
 void freeLarge(void* block, size_t) {
     std::free(block);
 }

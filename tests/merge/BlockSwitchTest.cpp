@@ -151,6 +151,25 @@ protected:
             out);
         return last.changed ? test::linesOf(out) : in;
     }
+    // The same rebuild made from the first line it changes on: the lines before it and what it gives.
+    Lines rebuiltFromFirstChange(const Lines& in, std::vector<SourcedList> requested = {}) {
+        EntryList lines = test::listOf(in);
+        EntryList out;
+        int32_t from = -1;
+        const BlocksRebuild result = rebuildSourcedBlocks(
+            lines, requested,
+            [&](const BlockInfo& block) -> const BlockListNames* {
+                const auto it = bySource.find(block.source);
+                return it == bySource.end() ? nullptr : it->second;
+            },
+            out, &from);
+        if (!result.changed)
+            return in;
+        Lines whole(in.begin(), in.begin() + from);
+        for (const std::string& line : test::linesOf(out))
+            whole.push_back(line);
+        return whole;
+    }
     Lines switched(const Lines& in, const char* name, bool on) {
         EntryList out;
         EXPECT_EQ(switchBlocks(test::listOf(in), name, on, out).status, BlockSwitchStatus::Switched);
@@ -282,6 +301,31 @@ TEST_F(RebuildTest, AKeptBlockHoldsEveryNameItsLinesGive) {
     EXPECT_EQ(rebuilt(in), out);
     ASSERT_EQ(last.blocks.size(), 4u);
     EXPECT_EQ(std::tuple(last.blocks[3].names, last.blocks[3].added, last.blocks[3].removed), std::tuple(2, 1, 1));
+}
+
+// Made from the first line it changes on, a rebuild gives the same lines as made whole: past a block
+// kept as it is, a second block of a name that goes, a new block at the end.
+TEST_F(RebuildTest, FromTheFirstChangeTheSameLines) {
+    bySource["/b"] = list("b.example\nkept.example\n");
+    const Lines gone{"127.0.0.1 localhost", "#BEGIN of gone", "# source: /gone", "127.0.0.1 kept.example",
+                     "#END of gone"};
+    const Lines again{"#BEGIN of gone", "# source: /gone", "127.0.0.1 again.example", "#END of gone"};
+    const Lines b{"10.0.0.5 nas", "#BEGIN of b", "# source: /b", "127.0.0.1 old.example", "#END of b", "# after"};
+    Lines withAgain = gone;
+    withAgain.insert(withAgain.end(), again.begin(), again.end());
+    withAgain.insert(withAgain.end(), b.begin(), b.end());
+    Lines plain = gone;
+    plain.insert(plain.end(), b.begin(), b.end());
+    SourcedList added{"n", "/n", "", list("n.example\n"), "NEW"};
+    for (const Lines& in : {withAgain, plain}) {
+        for (const std::vector<SourcedList>& requested : {std::vector<SourcedList>{}, std::vector{added}}) {
+            const Lines whole = rebuilt(in, requested);
+            EXPECT_NE(whole, in);
+            EXPECT_EQ(rebuiltFromFirstChange(in, requested), whole);
+        }
+    }
+    bySource["/b"] = list("old.example\n");
+    EXPECT_EQ(rebuiltFromFirstChange(plain, {added}), rebuilt(plain, {added}));
 }
 
 } // namespace
