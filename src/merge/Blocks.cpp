@@ -339,42 +339,84 @@ void collectOwnMappings(const EntryList& lines, const std::vector<uint8_t>& sour
     }
 }
 
+// The names of a block kept as they are (no list at hand), in lower case (copies held by holder), for
+// give(name) each.
+void giveKeptNames(const EntryList& lines, const Target& target, NameSet& holder, auto&& give) {
+    const std::string prefix = writtenPrefix(target.info);
+    for (int32_t i = target.info.begin + 1 + target.info.notes; i < target.info.end; ++i)
+        forEachLowerNameOf(lines.text(i), prefix, holder, give);
+}
+
 // Chooses the names each block is to hold (Target::chosen), from the first block on.
-void chooseNames(const EntryList& lines, std::vector<Target>& targets, const NameSet& ownMapping, size_t expected) {
+//
+// The blocks kept as they are before the first one made from its list (most of a file whose first lists
+// did not change) are not entered into the set: the names of the lists are, and those the kept blocks
+// hold are then looked up and taken out of what the lists chose. The same names are chosen, from a set
+// a fraction of the size. Not so when a switched-off block made from its list follows: it looks at what
+// the blocks before it hold as it goes.
+void chooseNames(const EntryList& lines, std::vector<Target>& targets, const NameSet& ownMapping) {
+    size_t lead = 0;
+    while (lead < targets.size() && (targets[lead].duplicate || !targets[lead].names))
+        ++lead;
+    const bool lookUpLead = lead > 0 && lead < targets.size() &&
+                            std::none_of(targets.begin() + static_cast<std::ptrdiff_t>(lead), targets.end(),
+                                         [](const Target& t) { return !t.duplicate && t.names && t.off(); });
+    size_t expected = 0;
+    for (size_t t = lookUpLead ? lead : 0; t < targets.size(); ++t)
+        expected +=
+            targets[t].names ? targets[t].names->names.size() : static_cast<size_t>(targets[t].info.bodyLines());
     // The names the blocks switched on hold so far, from the first block on. A switched-off block takes
     // none: it would otherwise unblock a name that a later list switched on has.
     NameSet seen(expected);
     NameSet held; // the names of blocks kept as they are, in lower case
-    for (Target& target : targets) {
+    std::vector<std::pair<size_t, size_t>> entered(targets.size()); // each list's names in seen
+    const auto choose = [&](Target& target, std::string_view name) {
+        if (ownMapping.size() == 0 || !ownMapping.contains(name))
+            target.chosen.push_back(name);
+    };
+    for (size_t t = lookUpLead ? lead : 0; t < targets.size(); ++t) {
+        Target& target = targets[t];
         if (target.duplicate)
             continue;
         if (!target.names) {
             // No list at hand: the block stays as it is, and its names are taken unless it is off.
-            if (target.off())
-                continue;
-            const std::string prefix = writtenPrefix(target.info);
-            seen.insertEach(
-                [&](auto&& give) {
-                    for (int32_t i = target.info.begin + 1 + target.info.notes; i < target.info.end; ++i)
-                        forEachLowerNameOf(lines.text(i), prefix, held, give);
-                },
-                [](std::string_view) {});
+            if (!target.off())
+                seen.insertEach([&](auto&& give) { giveKeptNames(lines, target, held, give); },
+                                [](std::string_view) {});
             continue;
         }
         target.chosen.reserve(target.names->names.size());
-        const auto choose = [&](std::string_view name) {
-            if (ownMapping.size() == 0 || !ownMapping.contains(name))
-                target.chosen.push_back(name);
-        };
         if (!target.off()) {
-            seen.insertAll(target.names->names, choose);
+            entered[t].first = seen.size();
+            seen.insertAll(target.names->names, [&](std::string_view name) { choose(target, name); });
+            entered[t].second = seen.size();
             continue;
         }
         // What it would hold switched on here: each of its names once, unless a block before it holds it.
         NameSet own(target.names->names.size());
         for (const std::string_view name : target.names->names)
             if (!seen.contains(name) && own.insert(name))
-                choose(name);
+                choose(target, name);
+    }
+    if (!lookUpLead)
+        return;
+    std::vector<uint8_t> heldBefore(seen.size(), 0);
+    bool found = false;
+    for (size_t t = 0; t < lead; ++t) {
+        if (!targets[t].duplicate && !targets[t].off())
+            seen.findEach([&](auto&& give) { giveKeptNames(lines, targets[t], held, give); },
+                          [&](size_t n) { heldBefore[n] = found = true; });
+    }
+    if (!found)
+        return;
+    for (size_t t = lead; t < targets.size(); ++t) {
+        Target& target = targets[t];
+        if (target.duplicate || !target.names)
+            continue;
+        target.chosen.clear();
+        for (size_t n = entered[t].first; n < entered[t].second; ++n)
+            if (!heldBefore[n])
+                choose(target, seen.nameAt(n));
     }
 }
 
@@ -492,7 +534,7 @@ BlocksRebuild rebuildSourcedBlocks(const EntryList& lines, const std::vector<Sou
     size_t expected = 0;
     for (const Target& target : targets)
         expected += target.names ? target.names->names.size() : static_cast<size_t>(target.info.bodyLines());
-    chooseNames(lines, targets, ownMapping, expected);
+    chooseNames(lines, targets, ownMapping);
     const std::vector<std::string> updated = blockOutcomes(lines, targets, result);
     // The first block written anew or dropped; new blocks go at the end.
     int32_t first = 0;

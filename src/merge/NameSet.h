@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LargeMemory.h"
+
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -35,6 +37,10 @@ public:
     // the set fetches ahead without their being gathered first.
     template <typename Each, typename OnNew> void insertEach(Each&& each, OnNew&& onNew);
     bool contains(std::string_view name) const;
+    // For each name each(give) gives that is in the set, onFound(n): it was the nth name put in (see
+    // nameAt). Fetches ahead as insertEach does.
+    template <typename Each, typename OnFound> void findEach(Each&& each, OnFound&& onFound) const;
+    std::string_view nameAt(size_t n) const { return m_names[n]; }
     // How many of names are not in the set, fetching ahead as insertAll does.
     size_t countMissing(const std::vector<std::string_view>& names) const;
     size_t size() const { return m_names.size(); }
@@ -73,6 +79,26 @@ template <typename Each, typename OnNew> void NameSet::insertEach(Each&& each, O
         // A table that grows drops what was fetched, which costs only time.
         if (insert(pending[k % kAhead], hashes[k % kAhead]))
             onNew(pending[k % kAhead]);
+    };
+    each([&](std::string_view name) {
+        if (count >= kAhead)
+            take(count - kAhead);
+        pending[count % kAhead] = name;
+        hashes[count % kAhead] = hashOf(name);
+        prefetch(hashes[count % kAhead]);
+        ++count;
+    });
+    for (size_t k = count > kAhead ? count - kAhead : 0; k < count; ++k)
+        take(k);
+}
+
+template <typename Each, typename OnFound> void NameSet::findEach(Each&& each, OnFound&& onFound) const {
+    std::string_view pending[kAhead];
+    uint32_t hashes[kAhead] = {};
+    size_t count = 0;
+    const auto take = [&](size_t k) {
+        if (const Slot slot = m_slots[find(pending[k % kAhead], hashes[k % kAhead])]; slot != 0)
+            onFound(static_cast<size_t>(slot & 0xFFFFFFFFu) - 1);
     };
     each([&](std::string_view name) {
         if (count >= kAhead)

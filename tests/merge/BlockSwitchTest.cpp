@@ -303,6 +303,39 @@ TEST_F(RebuildTest, AKeptBlockHoldsEveryNameItsLinesGive) {
     EXPECT_EQ(std::tuple(last.blocks[3].names, last.blocks[3].added, last.blocks[3].removed), std::tuple(2, 1, 1));
 }
 
+// A name that a block kept as it is holds stays its own: no list after it takes it, not the first one
+// that lists it, not a later one, not one switched off; a name the kept block lists only in a comment
+// goes to the first list that has it, and the user's own mapping still wins. A kept block switched off
+// holds no name, even a line in it written by hand without "#off".
+TEST_F(RebuildTest, AKeptBlockKeepsItsNamesFromEveryLaterList) {
+    bySource["/c"] = list("held.example\nc.example\nmine.example\nnot.example\n");
+    bySource["/d"] = list("held.example\nc.example\nd.example\n");
+    const Lines offline{"#BEGIN of offline", "# source: /offline", "# state: off", "127.0.0.1 d.example",
+                        "#END of offline"};
+    Lines start{"#BEGIN of gone",
+                "# source: /gone",
+                "127.0.0.1 held.example # not.example",
+                "#END of gone",
+                "10.0.0.5 mine.example",
+                "#BEGIN of c",
+                "# source: /c",
+                "#END of c",
+                "#BEGIN of d",
+                "# source: /d",
+                "#END of d"};
+    start.insert(start.begin(), offline.begin(), offline.end());
+    Lines expected = offline;
+    expected.insert(expected.end(), {"#BEGIN of gone", "# source: /gone", "127.0.0.1 held.example # not.example",
+                                     "#END of gone", "10.0.0.5 mine.example", "#BEGIN of c", "# source: /c",
+                                     "127.0.0.1 c.example", "127.0.0.1 not.example", "#END of c", "#BEGIN of d",
+                                     "# source: /d", "127.0.0.1 d.example", "#END of d"});
+    EXPECT_EQ(rebuilt(start), expected);
+    // d switched off holds what it would hold switched on.
+    const Lines off = rebuilt(switched(rebuilt(start), "d", false));
+    EXPECT_EQ(Lines(off.begin() + 15, off.end()),
+              (Lines{"#BEGIN of d", "# source: /d", "# state: off", "#off 127.0.0.1 d.example", "#END of d"}));
+}
+
 // Made from the first line it changes on, a rebuild gives the same lines as made whole: past a block
 // kept as it is, a second block of a name that goes, a new block at the end.
 TEST_F(RebuildTest, FromTheFirstChangeTheSameLines) {
