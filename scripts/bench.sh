@@ -113,9 +113,10 @@ for _ in 1 2 3 4 5 6 7 8 9 10; do
     python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" 2>/dev/null && break
     sleep 0.3
 done
+blocks_file="$work/blocks"
 update() {
     start=$(date +%s%N)
-    env -u DISPLAY -u WAYLAND_DISPLAY VELMORA_HOSTS="$work/blocks" XDG_CACHE_HOME="$work/cache" \
+    env -u DISPLAY -u WAYLAND_DISPLAY VELMORA_HOSTS="$blocks_file" XDG_CACHE_HOME="$work/cache" \
         /usr/bin/time -f "%M" -o "$work/time" "$velmora" "$@" > "$work/out" 2> "$work/err" < /dev/null ||
         { echo "bench: failed: $*" >&2; cat "$work/err" >&2; exit 1; }
     took "$start"
@@ -167,6 +168,36 @@ change_s=$(med $ct) change_kb=$(med $ck) add_s=$(med $at) add_kb=$(med $ak)
 kill $server 2>/dev/null
 echo "update of 3 blocks, 1 list changed: $change_s s; --add of that list: $add_s s ($(head -n 1 "$work/out" | sed "s|$work/||g"))"
 
+# The same three lists as files: the update's own work without the download, against the same --add.
+mkdir -p "$work/files"
+cp "$work/www/a.txt" "$work/www/b.txt" "$work/files/"
+cp "$work/c-less.txt" "$work/files/c.txt"
+blocks_file="$work/fblocks"
+printf '127.0.0.1 localhost\n' > "$blocks_file"
+for name in a b c; do update --update "$name" "$work/files/$name.txt"; done
+update --update
+ft="" at=""
+for round in 1 2 3 4 5; do
+    if [ $((round % 2)) = 1 ]; then cp "$work/c-full.txt" "$work/files/c.txt"; else cp "$work/c-less.txt" "$work/files/c.txt"; fi
+    cp "$blocks_file" "$work/blocks.before"
+    update --update
+    ft="$ft $run_s"
+    if ! grep -q "^Updated c:" "$work/out" || grep -q "^Updated [ab]" "$work/out"; then
+        echo "bench: the update of files did not change block c alone" >&2
+        cat "$work/out" >&2
+        exit 1
+    fi
+    cp "$work/blocks.before" "$work/added"
+    start=$(date +%s%N)
+    env -u DISPLAY -u WAYLAND_DISPLAY VELMORA_HOSTS="$work/added" /usr/bin/time -f "%M" -o "$work/time" \
+        "$velmora" --add "$work/files/c.txt" --yes > "$work/out" 2> "$work/err" < /dev/null ||
+        { echo "bench: failed: --add c.txt" >&2; cat "$work/err" >&2; exit 1; }
+    took "$start"
+    at="$at $run_s"
+done
+file_change_s=$(med $ft) file_add_s=$(med $at)
+echo "update of 3 blocks from files, 1 list changed: $file_change_s s; --add of that list: $file_add_s s"
+
 # The window: a 1M-line HOSTS file shown, against the document loading it; the Sort button. Left out
 # by a build without the window (nothing to measure).
 win_ms=- doc_ms=- sort_c=- sort_us=-
@@ -210,6 +241,8 @@ fi
 row "--update, 3 blocks answered 304, time" "$update_s s" "--blocks $listing_s s" "$(ratio "$update_s" "$listing_s")" \
     "<= 1.5"
 row "--update, 1 of 3 lists changed, time" "$change_s s" "--add of it $add_s s" "$(ratio "$change_s" "$add_s")" "~1"
+row "the same, the lists files (no download)" "$file_change_s s" "--add of it $file_add_s s" \
+    "$(ratio "$file_change_s" "$file_add_s")" "~1"
 printf '%-46s %14s %22s %7s %8s\n' "window shows 1M-line HOSTS" "$win_ms ms" "document $doc_ms ms" \
     "$(ratio "$win_ms" "$doc_ms")" "<= 1.5"
 printf '%-46s %14s %22s %7s %8s\n' "Sort button, 1M lines, C" "$sort_c s" "" "" ""
