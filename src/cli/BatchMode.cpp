@@ -162,7 +162,9 @@ struct UpdateTarget {
     WebListResult list;
 };
 
-int keepBlocks(Run& run, std::vector<UpdateTarget>& targets);
+// Fetches the lists of the targets, then keeps their blocks from them and saves, saying per block what
+// changed. `found`: the blocks of the lines the document holds, when they were found already.
+int keepBlocks(Run& run, std::vector<UpdateTarget>& targets, const std::vector<BlockInfo>* found = nullptr);
 
 int runAdd(Run& run) {
     HostsDocument& document = run.document;
@@ -319,13 +321,15 @@ std::string updateReport(const BlocksUpdate& update, const std::vector<UpdateTar
 // One attempt of an update under the lock: the blocks kept from the lists fetched, saved when they
 // changed, and the note of what they were made from kept for the next update. `failed` is set when a
 // list was no list.
+// `found`: the blocks of the lines read before the lock, or null.
 int updateOnce(Run& run, const std::vector<UpdateTarget>& targets, const std::string& hostsPath, bool reread,
-               bool& failed) {
+               bool& failed, const std::vector<BlockInfo>* found) {
     HostsDocument& document = run.document;
-    // The lines read before the lock serve while the file is still that one.
+    // The lines read before the lock serve while the file is still that one, and so do their blocks.
     if (reread || !document.holdsFileAsRead(hostsPath)) {
         document.ui().progress().setTitle("Loading HOSTS...");
         document.load(hostsPath);
+        found = nullptr;
     }
     std::vector<BlockRequest> requests;
     requests.reserve(targets.size());
@@ -335,7 +339,7 @@ int updateOnce(Run& run, const std::vector<UpdateTarget>& targets, const std::st
     // Also a list the server calls unchanged is compared with its block: the file may have been
     // restored or edited since, or the allowlist changed. Only when the file, every list and all
     // else the blocks depend on are what the last update that went through left is that skipped.
-    const std::string before = failed ? std::string() : document.blocksNote(requests);
+    const std::string before = failed ? std::string() : document.blocksNote(requests, found);
     const std::string last =
         before.empty() ? std::string() : keptBlocksNote(document.files(), document.environment(), hostsPath);
     if (!before.empty() && before == last) {
@@ -366,9 +370,7 @@ int updateOnce(Run& run, const std::vector<UpdateTarget>& targets, const std::st
     return keepNote(run.save(hostsPath, report + "Saved "));
 }
 
-// Fetches the lists of the targets, then keeps their blocks from them and saves, saying per block what
-// changed.
-int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
+int keepBlocks(Run& run, std::vector<UpdateTarget>& targets, const std::vector<BlockInfo>* found) {
     HostsDocument& document = run.document;
     const std::string hostsPath = hostsFilePath(document.environment());
     bool failed = !fetchTargets(run, targets);
@@ -378,7 +380,7 @@ int keepBlocks(Run& run, std::vector<UpdateTarget>& targets) {
     document.setKeepsSavedFingerprint(true);
     bool reread = false;
     const int status = run.repeatWhileChanged(hostsPath, [&]() -> int {
-        const int result = updateOnce(run, targets, hostsPath, reread, failed);
+        const int result = updateOnce(run, targets, hostsPath, reread, failed, found);
         reread = true;
         return result;
     });
@@ -396,10 +398,10 @@ UpdateTarget namedTarget(const CommandLine& command) {
     return {command.argument, source, {}};
 }
 
-// Every block of the file that notes its source, once by name.
-std::vector<UpdateTarget> sourcedTargets(const EntryList& lines) {
+// Every block that notes its source, once by name.
+std::vector<UpdateTarget> sourcedTargets(const std::vector<BlockInfo>& blocks) {
     std::vector<UpdateTarget> targets;
-    for (const BlockInfo& block : findBlocks(lines)) {
+    for (const BlockInfo& block : blocks) {
         const bool seen = std::any_of(targets.begin(), targets.end(),
                                       [&](const UpdateTarget& t) { return iequals(t.name, block.name); });
         if (!block.source.empty() && !seen)
@@ -428,14 +430,15 @@ int runUpdate(Run& run) {
     // Read once: under the lock the lines serve as long as the file is still the one read here.
     document.ui().progress().setTitle("Loading HOSTS...");
     document.load(hostsPath);
-    targets = sourcedTargets(document.lines());
+    const std::vector<BlockInfo> found = findBlocks(document.lines());
+    targets = sourcedTargets(found);
     if (targets.empty()) {
         run.err << "velmora: no block in " << hostsPath << " has a \"# source:\" line; nothing to update" << std::endl;
         return kExitDone;
     }
     if (!asked && std::any_of(targets.begin(), targets.end(), fromWeb))
         document.prepareDownloads();
-    return keepBlocks(run, targets);
+    return keepBlocks(run, targets, &found);
 }
 
 int runBlocks(Run& run) {

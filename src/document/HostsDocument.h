@@ -285,7 +285,8 @@ public:
     // as right after an update that went through, that update would change nothing now. Empty when it
     // cannot be said: the lines are not the file's (changed, or read only in part), or a sourced block has
     // no end (an update says so every time).
-    std::string blocksNote(const std::vector<BlockRequest>& requests);
+    // `blocks`: the blocks of the lines as they are now, when the caller has found them already.
+    std::string blocksNote(const std::vector<BlockRequest>& requests, const std::vector<BlockInfo>* blocks = nullptr);
     // True when the file at path is still the one last read or saved, as far as looking at it can tell,
     // and the lines are still its lines: reading it again would give these lines.
     bool holdsFileAsRead(const std::string& path);

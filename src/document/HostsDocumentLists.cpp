@@ -254,7 +254,7 @@ std::string listBytesNote(FileSystem& files, const std::string& path, bool keptC
 
 } // namespace
 
-std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests) {
+std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests, const std::vector<BlockInfo>* blocks) {
     if (!m_readFingerprint || m_hostsReadIncomplete || m_modified)
         return {};
     std::string note = "velmora blocks 1\n";
@@ -273,7 +273,8 @@ std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests)
         noteField(note, listBytesNote(m_files, request.listFile, isWebAddress(request.source)));
         note += "\n";
     }
-    for (const BlockInfo& block : findBlocks(m_lines)) {
+    const std::vector<BlockInfo> found = blocks ? std::vector<BlockInfo>() : findBlocks(m_lines);
+    for (const BlockInfo& block : blocks ? *blocks : found) {
         if (block.source.empty())
             continue;
         if (!block.closed)
