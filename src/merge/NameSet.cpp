@@ -83,20 +83,14 @@ bool NameSet::contains(std::string_view name) const {
 }
 
 size_t NameSet::countMissing(const std::vector<std::string_view>& names) const {
-    uint32_t hashes[kAhead] = {};
-    const size_t n = names.size();
-    size_t missing = 0;
-    for (size_t i = 0; i < n + kAhead; ++i) {
-        if (i >= kAhead) {
-            const size_t k = i - kAhead;
-            missing += m_slots[find(names[k], hashes[k % kAhead])] == 0 ? 1 : 0;
-        }
-        if (i < n) {
-            hashes[i % kAhead] = hashOf(names[i]);
-            prefetch(hashes[i % kAhead]);
-        }
-    }
-    return missing;
+    size_t found = 0;
+    findEach(
+        [&](auto&& give) {
+            for (const std::string_view name : names)
+                give(name);
+        },
+        [&](size_t) { ++found; });
+    return names.size() - found;
 }
 
 std::string_view NameSet::keep(std::string_view name) {

@@ -50,6 +50,9 @@ public:
 private:
     static constexpr size_t kAhead = 8;
     bool insert(std::string_view name, uint32_t hash);
+    // Calls take(name, hash) for each name each(give) gives, a few names after fetching its slot, so
+    // that the lookups overlap instead of each waiting for memory in turn.
+    template <typename Each, typename Take> void fetchingAhead(Each&& each, Take&& take) const;
     void prefetch(uint32_t hash) const {
 #if defined(__GNUC__) || defined(__clang__)
         __builtin_prefetch(&m_slots[hash & m_mask]);
@@ -71,45 +74,36 @@ private:
     size_t m_keptSize = 0;
 };
 
-template <typename Each, typename OnNew> void NameSet::insertEach(Each&& each, OnNew&& onNew) {
+template <typename Each, typename Take> void NameSet::fetchingAhead(Each&& each, Take&& take) const {
     std::string_view pending[kAhead];
     uint32_t hashes[kAhead] = {};
     size_t count = 0;
-    const auto take = [&](size_t k) {
-        // A table that grows drops what was fetched, which costs only time.
-        if (insert(pending[k % kAhead], hashes[k % kAhead]))
-            onNew(pending[k % kAhead]);
-    };
     each([&](std::string_view name) {
+        const size_t at = count % kAhead;
         if (count >= kAhead)
-            take(count - kAhead);
-        pending[count % kAhead] = name;
-        hashes[count % kAhead] = hashOf(name);
-        prefetch(hashes[count % kAhead]);
+            take(pending[at], hashes[at]);
+        pending[at] = name;
+        hashes[at] = hashOf(name);
+        prefetch(hashes[at]);
         ++count;
     });
     for (size_t k = count > kAhead ? count - kAhead : 0; k < count; ++k)
-        take(k);
+        take(pending[k % kAhead], hashes[k % kAhead]);
+}
+
+template <typename Each, typename OnNew> void NameSet::insertEach(Each&& each, OnNew&& onNew) {
+    // A table that grows drops what was fetched, which costs only time.
+    fetchingAhead(each, [&](std::string_view name, uint32_t hash) {
+        if (insert(name, hash))
+            onNew(name);
+    });
 }
 
 template <typename Each, typename OnFound> void NameSet::findEach(Each&& each, OnFound&& onFound) const {
-    std::string_view pending[kAhead];
-    uint32_t hashes[kAhead] = {};
-    size_t count = 0;
-    const auto take = [&](size_t k) {
-        if (const Slot slot = m_slots[find(pending[k % kAhead], hashes[k % kAhead])]; slot != 0)
+    fetchingAhead(each, [&](std::string_view name, uint32_t hash) {
+        if (const Slot slot = m_slots[find(name, hash)]; slot != 0)
             onFound(static_cast<size_t>(slot & 0xFFFFFFFFu) - 1);
-    };
-    each([&](std::string_view name) {
-        if (count >= kAhead)
-            take(count - kAhead);
-        pending[count % kAhead] = name;
-        hashes[count % kAhead] = hashOf(name);
-        prefetch(hashes[count % kAhead]);
-        ++count;
     });
-    for (size_t k = count > kAhead ? count - kAhead : 0; k < count; ++k)
-        take(k);
 }
 
 } // namespace velmora
