@@ -5,10 +5,20 @@
 # administrator enabled the timer, leaves no file of the package behind. Run as root; the machine's
 # own root is never touched (everything happens under ROOT, which is removed at the end).
 #   tests/install/check-debian-root.sh DEB ROOT APP_ID
+# The root can be made beforehand, while the package is still being built, since making it mostly waits
+# on the mirror and the disk: --prepare makes ROOT (debootstrap, apt's lists) and leaves it there for a
+# later run on the same ROOT, which then uses it as it is.
+#   tests/install/check-debian-root.sh --prepare ROOT
 set -u
-deb=$1
-root=$2
-app=$3
+if [ "$1" = --prepare ]; then
+    prepare_only=1
+    root=$2
+else
+    prepare_only=0
+    deb=$1
+    root=$2
+    app=$3
+fi
 failed=0
 fail() {
     echo "FAIL (throwaway root): $*"
@@ -17,23 +27,34 @@ fail() {
 inside() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin LC_ALL=C.UTF-8 "$@"; }
 
 # The mirror and suite this machine installs from, so that the root gets what a fresh install would.
-mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
-[ -n "$mirror" ] || mirror=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list 2>/dev/null)
-suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
-debootstrap --variant=minbase "$suite" "$root" "${mirror:-http://deb.debian.org/debian}" >"$root.log" 2>&1 || {
-    tail -n 20 "$root.log"
-    rm -rf "$root" "$root.log"
-    echo "FAIL: debootstrap $suite"
-    exit 1
+# apt's lists are fetched here too; they are apt's, outside what the purge is checked for below. The root
+# is thrown away, so dpkg need not sync each file it unpacks there (the install is the same without).
+prepare() {
+    mirror=$(sed -n 's/^URIs: *\([^ ]*\).*/\1/p' /etc/apt/sources.list.d/debian.sources 2>/dev/null | head -n 1)
+    [ -n "$mirror" ] || mirror=$(awk '$1 == "deb" { print $2; exit }' /etc/apt/sources.list 2>/dev/null)
+    suite=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    started=$(date +%s)
+    debootstrap --variant=minbase "$suite" "$root" "${mirror:-http://deb.debian.org/debian}" >"$root.log" 2>&1 &&
+        cp /etc/resolv.conf "$root/etc/resolv.conf" && inside apt-get update -qq >>"$root.log" 2>&1 &&
+        echo force-unsafe-io >"$root/etc/dpkg/dpkg.cfg.d/unsafe-io" || {
+        tail -n 20 "$root.log"
+        rm -rf "$root" "$root.log"
+        echo "FAIL: debootstrap $suite and apt-get update"
+        exit 1
+    }
+    rm -f "$root.log"
+    echo "debootstrap and apt-get update took $(($(date +%s) - started)) s"
 }
-rm -f "$root.log"
+if [ $prepare_only = 1 ]; then
+    prepare
+    exit 0
+fi
+[ -d "$root" ] || prepare
 trap 'rm -rf "$root"' EXIT
-cp /etc/resolv.conf "$root/etc/resolv.conf"
 before=$(cd "$root" && find . -xdev \( -path ./proc -o -path ./sys -o -path ./dev \) -prune -o -print | sort)
 
 cp "$deb" "$root/tmp/velmora.deb"
-inside apt-get update -qq >"$root/tmp/apt.log" 2>&1 &&
-    DEBIAN_FRONTEND=noninteractive inside apt-get install -y -qq /tmp/velmora.deb >>"$root/tmp/apt.log" 2>&1 ||
+DEBIAN_FRONTEND=noninteractive inside apt-get install -y -qq /tmp/velmora.deb >"$root/tmp/apt.log" 2>&1 ||
     { cat "$root/tmp/apt.log"; fail "apt-get install ./velmora.deb"; exit 1; }
 rm -f "$root/tmp/velmora.deb" "$root/tmp/apt.log"
 installed=$(inside dpkg-query -W -f='${Version}' velmora)
