@@ -445,14 +445,17 @@ private:
     AllowList m_allow;
     // The names of downloads as fetchList(source, true) checked them before keeping them, by the path
     // kept: a list is read and parsed once per update. Each is known by the file it was read from and
-    // taken only while the file at that path is still that one (see takeCheckedList); updateBlocks drops
-    // those it did not take.
+    // by what else its names depend on (readingOfLists: the machine's name, the allowlist, the size
+    // limit), and taken only while both are still the same (see takeCheckedList): the machine may be
+    // renamed while an update waits for the lock. updateBlocks drops those it did not take.
     struct CheckedList {
         PathInfo file;
+        std::string reading;
         std::unique_ptr<BlockListNames> names;
     };
     std::map<std::string, CheckedList> m_checkedLists;
-    std::unique_ptr<BlockListNames> takeCheckedList(const std::string& path);
+    std::string readingOfLists(const std::string& hostName) const;
+    std::unique_ptr<BlockListNames> takeCheckedList(const std::string& path, const std::string& hostName);
 };
 
 } // namespace velmora

@@ -33,7 +33,7 @@ WebListResult HostsDocument::fetchList(const std::string& source, bool forBlock)
                 return read.message;
             // The body is renamed to the kept copy, which keeps the file and its time.
             if (forBlock)
-                checked = CheckedList{m_files.stat(path, false), std::move(names)};
+                checked = CheckedList{m_files.stat(path, false), readingOfLists(hostName), std::move(names)};
             return std::string();
         };
         // The user may stop a download; the downloader looks at the flag wherever it runs.
@@ -52,12 +52,18 @@ WebListResult HostsDocument::fetchList(const std::string& source, bool forBlock)
     return result;
 }
 
-std::unique_ptr<BlockListNames> HostsDocument::takeCheckedList(const std::string& path) {
+std::string HostsDocument::readingOfLists(const std::string& hostName) const {
+    return hostName + "\n" + m_allow.entries() + "\n" + std::to_string(m_webOptions.maxBytes);
+}
+
+std::unique_ptr<BlockListNames> HostsDocument::takeCheckedList(const std::string& path, const std::string& hostName) {
     const auto found = m_checkedLists.find(path);
     if (found == m_checkedLists.end())
         return nullptr;
     CheckedList checked = std::move(found->second);
     m_checkedLists.erase(found);
+    if (checked.reading != readingOfLists(hostName))
+        return nullptr;
     const PathInfo now = m_files.stat(path, false);
     const PathInfo& then = checked.file;
     const bool same = now.exists && now.isRegular && then.exists && then.isRegular && now.device == then.device &&
@@ -157,7 +163,7 @@ BlocksUpdate HostsDocument::updateBlocks(const std::vector<BlockRequest>& reques
             continue;
         }
         SourcedList list{request.name, request.source, request.address, nullptr, now};
-        if (std::unique_ptr<BlockListNames> checked = takeCheckedList(request.listFile)) {
+        if (std::unique_ptr<BlockListNames> checked = takeCheckedList(request.listFile, hostName)) {
             taken.push_back(std::move(checked));
             list.names = taken.back().get();
             update.read.emplace_back(request.name, list.names->counts);

@@ -133,8 +133,8 @@ TEST_F(WebListRunTest, UpdateReplacesTheBlockInPlace) {
 }
 
 // A list downloaded for a block is read once: the block is made from the names read when the download
-// was checked, before it was kept. A copy kept that was replaced since, or an allowlist changed since,
-// has the list read again.
+// was checked, before it was kept. A copy kept that was replaced since, an allowlist changed since, or
+// the machine renamed since (its own name is never blocked) has the list read again.
 TEST_F(WebListRunTest, ADownloadedListIsReadOnce) {
     writeFile(hosts, kBefore);
     EXPECT_EQ(run({"--update", "ads", list}), kExitDone);
@@ -171,6 +171,14 @@ TEST_F(WebListRunTest, ADownloadedListIsReadOnce) {
     document.setAllowList(std::move(allow));
     document.updateBlocks({BlockRequest{"ads", list, {}, fetched.path}});
     EXPECT_EQ(blockNames(), Lines{"fourth.example"});
+
+    version = 5;
+    served = "fifth.example\r\nrenamed.example\r\n";
+    fetched = document.fetchList(list, true);
+    ASSERT_EQ(fetched.status, WebListStatus::Fresh);
+    environment.host = "renamed.example";
+    document.updateBlocks({BlockRequest{"ads", list, {}, fetched.path}});
+    EXPECT_EQ(blockNames(), Lines{"fifth.example"});
 }
 
 // A download that fails, by the server's answer, by what it sent or by a limit, changes nothing and
