@@ -153,32 +153,30 @@ TEST_F(WebListRunTest, ADownloadedListIsReadOnce) {
                 names.push_back(line.substr(10));
         return names;
     };
-    version = 3;
-    served = "third.example\r\n";
-    WebListResult fetched = document.fetchList(list, true);
-    ASSERT_EQ(fetched.status, WebListStatus::Fresh);
-    writeFile(fetched.path + ".new", "other.example\r\n");
-    std::filesystem::rename(fetched.path + ".new", fetched.path);
-    document.updateBlocks({BlockRequest{"ads", list, {}, fetched.path}});
-    EXPECT_EQ(blockNames(), Lines{"other.example"});
-
-    version = 4;
-    served = "fourth.example\r\nallowed.example\r\n";
-    fetched = document.fetchList(list, true);
-    ASSERT_EQ(fetched.status, WebListStatus::Fresh);
-    AllowList allow;
-    allow.addText("allowed.example\n");
-    document.setAllowList(std::move(allow));
-    document.updateBlocks({BlockRequest{"ads", list, {}, fetched.path}});
-    EXPECT_EQ(blockNames(), Lines{"fourth.example"});
-
-    version = 5;
-    served = "fifth.example\r\nrenamed.example\r\n";
-    fetched = document.fetchList(list, true);
-    ASSERT_EQ(fetched.status, WebListStatus::Fresh);
-    environment.host = "renamed.example";
-    document.updateBlocks({BlockRequest{"ads", list, {}, fetched.path}});
-    EXPECT_EQ(blockNames(), Lines{"fifth.example"});
+    // A new version downloaded for the block, then `between`, then the block made: the names it holds.
+    auto downloadedThen = [&](int next, const std::string& body,
+                              const std::function<void(const std::string&)>& between) {
+        version = next;
+        served = body;
+        const WebListResult fetched = document.fetchList(list, true);
+        EXPECT_EQ(fetched.status, WebListStatus::Fresh);
+        between(fetched.path);
+        document.updateBlocks({BlockRequest{"ads", list, {}, fetched.path}});
+        return blockNames();
+    };
+    const auto replaced = [&](const std::string& path) {
+        writeFile(path + ".new", "other.example\r\n");
+        std::filesystem::rename(path + ".new", path);
+    };
+    EXPECT_EQ(downloadedThen(3, "third.example\r\n", replaced), Lines{"other.example"});
+    const auto allowed = [&](const std::string&) {
+        AllowList allow;
+        allow.addText("allowed.example\n");
+        document.setAllowList(std::move(allow));
+    };
+    EXPECT_EQ(downloadedThen(4, "fourth.example\r\nallowed.example\r\n", allowed), Lines{"fourth.example"});
+    const auto renamed = [&](const std::string&) { environment.host = "renamed.example"; };
+    EXPECT_EQ(downloadedThen(5, "fifth.example\r\nrenamed.example\r\n", renamed), Lines{"fifth.example"});
 }
 
 // A download that fails, by the server's answer, by what it sent or by a limit, changes nothing and
