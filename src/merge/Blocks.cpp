@@ -49,12 +49,6 @@ std::string writtenPrefix(const BlockInfo& block) {
     return plain && startsWithAddress(address) ? block.address + " " : std::string();
 }
 
-// forEachNameOf for a line of a block's body, with its names in lower case without a final dot. The
-// lines a block wrote itself, its address and one such name, take a shortcut: they are most of a
-// HOSTS file kept from lists, and an update reads every one of them.
-template <typename OnName>
-void forEachLowerNameOf(std::string_view line, std::string_view prefix, NameSet& holder, OnName&& onName);
-
 // A name in lower case, held by the set.
 std::string_view keptLower(NameSet& set, std::string_view name) {
     std::string lowered = asciiLowered(name);
@@ -70,6 +64,9 @@ std::string_view lowerView(NameSet& set, std::string_view name) {
     return lower && !(name.size() > 1 && name.back() == '.') ? name : keptLower(set, name);
 }
 
+// forEachNameOf for a line of a block's body, with its names in lower case without a final dot. The
+// lines a block wrote itself, its address and one such name, take a shortcut: they are most of a
+// HOSTS file kept from lists, and an update reads every one of them.
 template <typename OnName>
 void forEachLowerNameOf(std::string_view line, std::string_view prefix, NameSet& holder, OnName&& onName) {
     if (!prefix.empty() && line.size() > prefix.size() && line.starts_with(prefix)) {
