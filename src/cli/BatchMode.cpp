@@ -6,6 +6,7 @@
 #include "core/PrivilegedSave.h"
 #include "core/TextUtil.h"
 #include "merge/LineDiff.h"
+#include "platform/LargeMemory.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -627,6 +628,7 @@ bool readAllowList(Run& run) {
 
 int runBatchMode(const CommandLine& command, HostsDocument& document, std::ostream& out, std::ostream& err) {
     Run run{command, document, out, err, false, {}};
+    keepFreedMemory();
     // A script gets a status, not a question: a run that finds HOSTS changed starts again instead.
     document.setAskWhenChanged(false);
     document.setKeepsHistory(false);

@@ -8,6 +8,10 @@
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
+#if defined(__GLIBC__)
+#include <climits>
+#include <malloc.h>
+#endif
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -106,6 +110,16 @@ void adviseHugePages(void* block, size_t bytes) {
 #else
     (void)block;
     (void)bytes;
+#endif
+}
+
+void keepFreedMemory() {
+#if defined(__GLIBC__) && !defined(VELMORA_PLAIN_MALLOC)
+    // Blocks from the heap alone: a block malloc maps by itself goes back to the system when freed,
+    // and a vector that doubles would be mapped, filled and unmapped at every size. Where the heap
+    // cannot grow, malloc still maps.
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, INT_MAX);
 #endif
 }
 

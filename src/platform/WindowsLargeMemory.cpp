@@ -29,6 +29,8 @@ void* reallocateLarge(void* block, size_t, size_t bytes) {
 
 void adviseHugePages(void*, size_t) {}
 
+void keepFreedMemory() {}
+
 void freeLarge(void* block, size_t) {
     std::free(block);
 }
