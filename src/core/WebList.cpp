@@ -381,10 +381,22 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         return failed("cannot keep the download in " + folder + ": " + files.errorText(body.error));
     int writeError = 0;
     bool blank = true;
+    // The pieces come some kilobytes at a time; they go to the file half a megabyte at a time, since
+    // every write is a trip through the kernel.
+    constexpr size_t kWritePiece = size_t{512} << 10;
+    std::string pending;
+    const auto flush = [&] {
+        if (writeError == 0 && !pending.empty())
+            writeError = writeAll(files, body.fd, pending);
+        pending.clear();
+        return writeError == 0;
+    };
     request.onBody = [&](std::string_view piece) {
         blank = blank && piece.find_first_not_of(" \t\r\n") == std::string_view::npos;
-        writeError = writeAll(files, body.fd, piece);
-        return writeError == 0;
+        if (pending.capacity() == 0)
+            pending.reserve(kWritePiece);
+        pending.append(piece);
+        return pending.size() < kWritePiece || flush();
     };
 
     progress.setTitle("Downloading " + address + "...");
@@ -403,6 +415,7 @@ WebListResult fetchWebList(Downloader& downloader, FileSystem& files, Environmen
         shown = received;
     });
     progress.close();
+    flush();
     if (const int closed = files.close(body.fd); closed < 0 && writeError == 0)
         writeError = -closed;
     if (response.cancelled) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <map>
@@ -22,7 +23,13 @@ public:
     DownloadResponse get(const DownloadRequest& request, const std::function<void(uint64_t, uint64_t)>&) override {
         asked.push_back(request.headers);
         DownloadResponse response = next;
-        if (!response.body.empty() && request.onBody && !request.onBody(response.body) && !carriesOn) {
+        bool taken = true;
+        const std::string_view body = response.body;
+        for (size_t at = 0; taken && request.onBody && at < body.size(); at += piece) {
+            taken = request.onBody(body.substr(at, piece));
+            delivered = std::min(body.size(), at + piece);
+        }
+        if (!taken && !carriesOn) {
             response.failed = true;
             response.message = "Failed writing received data to disk/application";
         }
@@ -32,6 +39,8 @@ public:
     std::vector<std::vector<std::string>> asked; // the extra headers of each request
     DownloadResponse next;                       // the answer to every request
     bool carriesOn = false;                      // a body refused by onBody is still called a success
+    size_t piece = std::string::npos;            // the body is given in pieces this long
+    size_t delivered = 0;                        // how much of the last body was given
 };
 
 DownloadResponse answer(long status, std::string body = {}, std::string etag = {}, std::string lastModified = {}) {
@@ -117,6 +126,14 @@ TEST_F(WebListTest, AKeptCopyIsReplacedOnlyByAWholeList) {
     EXPECT_TRUE(unwritten.message.starts_with("cannot keep the download in ")) << unwritten.message;
     EXPECT_EQ(kept(), before);
     downloader.carriesOn = false;
+    // Nor is the rest of a long one fetched for nothing: the download stops at the write that failed.
+    files.failOp(FakeFileSystem::Op::Write, ENOSPC);
+    downloader.piece = 16 << 10;
+    downloader.next = answer(200, std::string(size_t{4} << 20, 'a') + ".example\n");
+    EXPECT_TRUE(fetch().message.starts_with("cannot keep the download in "));
+    EXPECT_LT(downloader.delivered, size_t{1} << 20);
+    EXPECT_EQ(kept(), before);
+    downloader.piece = std::string::npos;
 
     // A 304 to a request that asked about no copy is no list.
     std::filesystem::remove_all(folder());
