@@ -155,6 +155,10 @@ bool BlockScanner::takeNote(BlockInfo& block, std::string_view text) {
 
 void BlockScanner::line(std::string_view text) {
     const int32_t i = m_count++;
+    // Past a block's notes only a marker matters, and every marker begins with "#": the many other
+    // lines of a large file are passed over at their first byte.
+    if (!m_inNotes && (text.empty() || text.front() != '#'))
+        return;
     if (m_open) {
         BlockInfo& block = m_blocks.back();
         if (m_inNotes && takeNote(block, text))
