@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <future>
+#include <system_error>
 
 namespace velmora {
 
@@ -348,6 +350,67 @@ void giveKeptNames(const EntryList& lines, const Target& target, NameSet& holder
         forEachLowerNameOf(lines.text(i), prefix, holder, give);
 }
 
+// Marks (1) each name of seen that the kept blocks before `lead` hold (a block switched off holds none).
+// The set no longer changes, so their lines are looked up in two halves at once, the second on a thread
+// of its own; each half keeps its own copies of the names it lowers.
+std::vector<uint8_t> heldByLead(const EntryList& lines, const std::vector<Target>& targets, size_t lead,
+                                const NameSet& seen) {
+    struct Lines {
+        const Target* target;
+        int32_t from, to;
+    };
+    std::vector<Lines> first, second;
+    for (size_t t = 0; t < lead; ++t) {
+        if (!targets[t].duplicate && !targets[t].off())
+            first.push_back({&targets[t], targets[t].info.begin + 1 + targets[t].info.notes, targets[t].info.end});
+    }
+    int64_t half = 0;
+    for (const Lines& part : first)
+        half += part.to - part.from;
+    half /= 2;
+    // The first half from the front, up to the line where the second begins.
+    for (size_t k = 0; k < first.size(); ++k) {
+        const int32_t count = first[k].to - first[k].from;
+        if (count <= half) {
+            half -= count;
+            continue;
+        }
+        const int32_t cut = first[k].from + static_cast<int32_t>(half);
+        second.push_back({first[k].target, cut, first[k].to});
+        second.insert(second.end(), first.begin() + static_cast<std::ptrdiff_t>(k) + 1, first.end());
+        first[k].to = cut;
+        first.resize(k + 1);
+        break;
+    }
+    const auto lookUp = [&](const std::vector<Lines>& parts) {
+        NameSet holder;
+        std::vector<uint32_t> found;
+        seen.findEach(
+            [&](auto&& give) {
+                for (const Lines& part : parts) {
+                    const std::string prefix = writtenPrefix(part.target->info);
+                    for (int32_t i = part.from; i < part.to; ++i)
+                        forEachLowerNameOf(lines.text(i), prefix, holder, give);
+                }
+            },
+            [&](size_t n) { found.push_back(static_cast<uint32_t>(n)); });
+        return found;
+    };
+    std::future<std::vector<uint32_t>> other;
+    try {
+        other = std::async(std::launch::async, lookUp, std::cref(second));
+    } catch (const std::system_error&) {
+        other = std::async(std::launch::deferred, lookUp, std::cref(second)); // no thread to be had
+    }
+    const std::vector<uint32_t> mine = lookUp(first);
+    std::vector<uint8_t> held(seen.size(), 0);
+    for (const uint32_t n : mine)
+        held[n] = 1;
+    for (const uint32_t n : other.get())
+        held[n] = 1;
+    return held;
+}
+
 // Chooses the names each block is to hold (Target::chosen), from the first block on.
 //
 // The blocks kept as they are before the first one made from its list (most of a file whose first lists
@@ -401,14 +464,8 @@ void chooseNames(const EntryList& lines, std::vector<Target>& targets, const Nam
     }
     if (!lookUpLead)
         return;
-    std::vector<uint8_t> heldBefore(seen.size(), 0);
-    bool found = false;
-    for (size_t t = 0; t < lead; ++t) {
-        if (!targets[t].duplicate && !targets[t].off())
-            seen.findEach([&](auto&& give) { giveKeptNames(lines, targets[t], held, give); },
-                          [&](size_t n) { heldBefore[n] = found = true; });
-    }
-    if (!found)
+    const std::vector<uint8_t> heldBefore = heldByLead(lines, targets, lead, seen);
+    if (std::find(heldBefore.begin(), heldBefore.end(), uint8_t{1}) == heldBefore.end())
         return;
     for (size_t t = lead; t < targets.size(); ++t) {
         Target& target = targets[t];
