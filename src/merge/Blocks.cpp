@@ -4,6 +4,7 @@
 #include "merge/BlockSwitch.h"
 #include "merge/NameSet.h"
 #include "merge/Normalise.h"
+#include "platform/LargeMemory.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -450,6 +451,7 @@ void chooseNames(const EntryList& lines, std::vector<Target>& targets, const Nam
             continue;
         }
         target.chosen.reserve(target.names->names.size());
+        adviseHugePages(target.chosen.data(), target.chosen.capacity() * sizeof(std::string_view));
         if (!target.off()) {
             entered[t].first = seen.size();
             seen.insertAll(target.names->names, [&](std::string_view name) { choose(target, name); });

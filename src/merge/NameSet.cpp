@@ -35,6 +35,7 @@ NameSet::NameSet(size_t expected) {
     m_slots = freeSlots(slots);
     m_mask = slots - 1;
     m_names.reserve(expected);
+    adviseHugePages(m_names.data(), m_names.capacity() * sizeof(std::string_view));
 }
 
 NameSet::~NameSet() {
