@@ -32,6 +32,15 @@ inline uint64_t asciiLowerWord(uint64_t word) {
     return word | (upper >> 2);
 }
 
+// Where text's first space or tab is, its size when it has none: a field of a line ends there. A loop,
+// not find_first_of(" \t"), which asks memchr about each byte it passes, a call per byte of every line.
+inline size_t firstBlank(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size() && text[i] != ' ' && text[i] != '\t')
+        ++i;
+    return i;
+}
+
 bool iequals(std::string_view a, std::string_view b);
 bool istartsWith(std::string_view text, std::string_view prefix);
 // Position of the first occurrence of needle in text from `from` on, ignoring case; npos when none.

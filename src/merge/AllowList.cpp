@@ -75,7 +75,7 @@ void AllowList::addText(std::string_view text, std::vector<std::string>* problem
         if (line.starts_with(kByteOrderMark))
             line.remove_prefix(kByteOrderMark.size());
         if (startsWithAddress(line))
-            line.remove_prefix(std::min(line.size(), line.find_first_of(" \t")));
+            line.remove_prefix(firstBlank(line));
         forEachField(line, [&](std::string_view field) {
             if (!add(field) && problems)
                 problems->push_back("line " + std::to_string(number) + ": '" + std::string(field) +

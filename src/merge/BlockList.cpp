@@ -62,7 +62,7 @@ public:
         const std::string_view entry = withoutComment(line);
         if (entry.empty())
             return;
-        const size_t end = std::min(entry.size(), entry.find_first_of(" \t"));
+        const size_t end = firstBlank(entry);
         if (startsWithAddress(entry)) {
             ++m_out.counts.entryLines;
             if (!isBlockingAddress(entry.substr(0, end))) {

@@ -32,7 +32,7 @@ template <typename OnName> void forEachNameOf(std::string_view line, OnName&& on
     if (line.empty() || line.front() == '#')
         return;
     line = line.substr(0, line.find('#'));
-    size_t i = startsWithAddress(line) ? std::min(line.size(), line.find_first_of(" \t")) : 0;
+    size_t i = startsWithAddress(line) ? firstBlank(line) : 0;
     while (i < line.size()) {
         while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
             ++i;
@@ -337,7 +337,7 @@ void collectOwnMappings(const EntryList& lines, const std::vector<uint8_t>& sour
         if (sourced[static_cast<size_t>(i)])
             continue;
         const std::string_view line = trimBlanks(lines.text(i));
-        if (!startsWithAddress(line) || isBlockingAddress(line.substr(0, line.find_first_of(" \t"))))
+        if (!startsWithAddress(line) || isBlockingAddress(line.substr(0, firstBlank(line))))
             continue;
         forEachNameOf(line, [&](std::string_view name) { ownMapping.insert(keptLower(ownMapping, name)); });
     }
