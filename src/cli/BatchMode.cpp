@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <optional>
 #include <ostream>
 
@@ -340,7 +341,8 @@ int updateOnce(Run& run, const std::vector<UpdateTarget>& targets, const std::st
     // Also a list the server calls unchanged is compared with its block: the file may have been
     // restored or edited since, or the allowlist changed. Only when the file, every list and all
     // else the blocks depend on are what the last update that went through left is that skipped.
-    const std::string before = failed ? std::string() : document.blocksNote(requests, found);
+    std::map<std::string, std::string> lists; // the lists as the note before the update found them
+    const std::string before = failed ? std::string() : document.blocksNote(requests, found, &lists);
     const std::string last =
         before.empty() ? std::string() : keptBlocksNote(document.files(), document.environment(), hostsPath);
     if (!before.empty() && before == last) {
@@ -357,7 +359,7 @@ int updateOnce(Run& run, const std::vector<UpdateTarget>& targets, const std::st
     auto keepNote = [&](int result) {
         if (result != kExitDone || failed || run.fileChanged || run.command.dryRun)
             return result;
-        if (const std::string after = document.blocksNote(requests); !after.empty())
+        if (const std::string after = document.blocksNote(requests, nullptr, &lists); !after.empty())
             keepBlocksNote(document.files(), document.environment(), hostsPath, after);
         return result;
     };

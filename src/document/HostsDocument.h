@@ -286,7 +286,11 @@ public:
     // cannot be said: the lines are not the file's (changed, or read only in part), or a sourced block has
     // no end (an update says so every time).
     // `blocks`: the blocks of the lines as they are now, when the caller has found them already.
-    std::string blocksNote(const std::vector<BlockRequest>& requests, const std::vector<BlockInfo>* blocks = nullptr);
+    // `lists`: what the note says of each list file, filled by the note before an update and taken by
+    // the one after it, so that the note kept speaks of the bytes as they were before the update read
+    // them: a list changed meanwhile is then a changed list to the next update, not one up to date.
+    std::string blocksNote(const std::vector<BlockRequest>& requests, const std::vector<BlockInfo>* blocks = nullptr,
+                           std::map<std::string, std::string>* lists = nullptr);
     // True when the file at path is still the one last read or saved, as far as looking at it can tell,
     // and the lines are still its lines: reading it again would give these lines.
     bool holdsFileAsRead(const std::string& path);

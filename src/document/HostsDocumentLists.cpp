@@ -260,9 +260,18 @@ std::string listBytesNote(FileSystem& files, const std::string& path, bool keptC
 
 } // namespace
 
-std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests, const std::vector<BlockInfo>* blocks) {
+std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests, const std::vector<BlockInfo>* blocks,
+                                      std::map<std::string, std::string>* lists) {
     if (!m_readFingerprint || m_hostsReadIncomplete || m_modified)
         return {};
+    const auto listNote = [&](const std::string& path, bool keptCopy) {
+        if (!lists)
+            return listBytesNote(m_files, path, keptCopy);
+        const auto [at, fresh] = lists->try_emplace(path);
+        if (fresh)
+            at->second = listBytesNote(m_files, path, keptCopy);
+        return at->second;
+    };
     std::string note = "velmora blocks 1\n";
     noteField(note, std::to_string(m_readFingerprint->size) + " " + std::to_string(m_readFingerprint->hash));
     noteField(note, m_environment.hostName());
@@ -276,7 +285,7 @@ std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests,
     for (const BlockRequest& request : requests) {
         for (const std::string_view field : {request.name, request.source, request.address})
             noteField(note, field);
-        noteField(note, listBytesNote(m_files, request.listFile, isWebAddress(request.source)));
+        noteField(note, listNote(request.listFile, isWebAddress(request.source)));
         note += "\n";
     }
     const std::vector<BlockInfo> found = blocks ? std::vector<BlockInfo>() : findBlocks(m_lines);
@@ -291,7 +300,7 @@ std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests,
             noteField(note, field);
         noteField(note, request != requests.end()
                             ? "requested"
-                            : listBytesNote(m_files, keptListPath(block), isWebAddress(block.source)));
+                            : listNote(keptListPath(block), isWebAddress(block.source)));
         note += "\n";
     }
     return note;
