@@ -298,9 +298,8 @@ std::string HostsDocument::blocksNote(const std::vector<BlockRequest>& requests,
         for (const std::string_view field :
              {std::string_view(block.name), std::string_view(block.source), std::string_view(block.address)})
             noteField(note, field);
-        noteField(note, request != requests.end()
-                            ? "requested"
-                            : listNote(keptListPath(block), isWebAddress(block.source)));
+        noteField(note,
+                  request != requests.end() ? "requested" : listNote(keptListPath(block), isWebAddress(block.source)));
         note += "\n";
     }
     return note;
