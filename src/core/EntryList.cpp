@@ -41,22 +41,6 @@ size_t EntryList::storedSize(Slot slot) const {
     return textOf(slot).size() + 1 + ((slot & kLongText) == kLongText ? sizeof(uint64_t) : 0);
 }
 
-std::string_view EntryList::textOf(Slot slot) const {
-    const uint64_t offset = slot >> 24;
-    const uint64_t length = slot & kLongText;
-    if (length != kLongText)
-        return {m_arena.data() + offset, static_cast<size_t>(length)};
-    uint64_t longLength = 0;
-    std::memcpy(&longLength, m_arena.data() + offset, sizeof longLength);
-    return {m_arena.data() + offset + sizeof longLength, static_cast<size_t>(longLength)};
-}
-
-std::string_view EntryList::text(int32_t index) const {
-    if (index < 0 || index >= count())
-        return {};
-    return textOf(m_slots[static_cast<size_t>(index)]);
-}
-
 int32_t EntryList::findIgnoringCase(std::string_view wanted) const {
     for (int32_t i = 0; i < count(); ++i) {
         if (iequals(text(i), wanted))

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,7 +65,12 @@ public:
     ~EntryList() override = default;
 
     int32_t count() const override { return static_cast<int32_t>(m_slots.size()); }
-    std::string_view text(int32_t index) const override;
+    // Inline: a pass over a million lines (finding the blocks, looking up their names) calls it for each.
+    std::string_view text(int32_t index) const override {
+        if (index < 0 || index >= count())
+            return {};
+        return textOf(m_slots[static_cast<size_t>(index)]);
+    }
     // The first entry equal to text with ASCII letter case ignored, or -1.
     int32_t findIgnoringCase(std::string_view text) const;
 
@@ -130,7 +136,15 @@ private:
     Slot storeText(std::string_view prefix, std::string_view text);
     void willChange();
     size_t storedSize(Slot slot) const;
-    std::string_view textOf(Slot slot) const;
+    std::string_view textOf(Slot slot) const {
+        const uint64_t offset = slot >> 24;
+        const uint64_t length = slot & kLongText;
+        if (length != kLongText)
+            return {m_arena.data() + offset, static_cast<size_t>(length)};
+        uint64_t longLength = 0;
+        std::memcpy(&longLength, m_arena.data() + offset, sizeof longLength);
+        return {m_arena.data() + offset + sizeof longLength, static_cast<size_t>(longLength)};
+    }
     void maybeCompact();
     void reset();
 

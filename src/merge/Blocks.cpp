@@ -156,12 +156,8 @@ bool BlockScanner::takeNote(BlockInfo& block, std::string_view text) {
     return true;
 }
 
-void BlockScanner::line(std::string_view text) {
+void BlockScanner::take(std::string_view text) {
     const int32_t i = m_count++;
-    // Past a block's notes only a marker matters, and every marker begins with "#": the many other
-    // lines of a large file are passed over at their first byte.
-    if (!m_inNotes && (text.empty() || text.front() != '#'))
-        return;
     if (m_open) {
         BlockInfo& block = m_blocks.back();
         if (m_inNotes && takeNote(block, text))
@@ -207,11 +203,21 @@ std::string updateStamp(int64_t unixSeconds) {
     return text;
 }
 
-std::vector<BlockInfo> findBlocks(const LineSource& lines) {
+namespace {
+template <typename Lines> std::vector<BlockInfo> scanBlocks(const Lines& lines) {
     BlockScanner scanner;
-    for (int32_t i = 0; i < lines.count(); ++i)
+    const int32_t count = lines.count();
+    for (int32_t i = 0; i < count; ++i)
         scanner.line(lines.text(i));
     return scanner.finish();
+}
+} // namespace
+
+std::vector<BlockInfo> findBlocks(const LineSource& lines) {
+    // The document's lines are read without a virtual call for each.
+    if (const auto* list = dynamic_cast<const EntryList*>(&lines))
+        return scanBlocks(*list);
+    return scanBlocks(lines);
 }
 
 std::vector<uint8_t> linesOfBlocks(const LineSource& lines, std::string_view name) {

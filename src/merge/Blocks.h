@@ -62,10 +62,18 @@ int32_t namesInBlock(const LineSource& lines, const BlockInfo& block);
 // The same for lines given one at a time (a file read through without being held).
 class BlockScanner {
 public:
-    void line(std::string_view text);
+    // Past a block's notes only a marker matters, and every marker begins with "#": the many other
+    // lines of a large file are passed over at their first byte, without a call.
+    void line(std::string_view text) {
+        if (!m_inNotes && (text.empty() || text.front() != '#'))
+            ++m_count;
+        else
+            take(text);
+    }
     std::vector<BlockInfo> finish();
 
 private:
+    void take(std::string_view text);
     bool takeNote(BlockInfo& block, std::string_view text);
 
     std::vector<BlockInfo> m_blocks;
