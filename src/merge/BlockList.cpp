@@ -186,22 +186,22 @@ private:
     NameSet m_exceptions;
 };
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
-// The bytes of a host name's labels, looked up rather than compared: every name of a list passes here.
-constexpr auto kLabelBytes = [] {
-    std::array<bool, 256> table{};
-    for (int c = 0; c < 256; ++c)
-        table[static_cast<size_t>(c)] =
-            (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+// What each byte is to a host name: 0 no part of one, 1 a letter, '-' or '_', 2 a digit, 3 the dot. A
+// list's every name passes here, so its bytes are looked up rather than compared.
+constexpr uint8_t kLabelByte = 1;
+constexpr uint8_t kDigitByte = 2;
+constexpr uint8_t kDotByte = 3;
+constexpr auto kNameBytes = [] {
+    std::array<uint8_t, 256> table{};
+    for (int c = 0; c < 256; ++c) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-' || c == '_')
+            table[static_cast<size_t>(c)] = kLabelByte;
+        else if (c >= '0' && c <= '9')
+            table[static_cast<size_t>(c)] = kDigitByte;
+    }
+    table['.'] = kDotByte;
     return table;
 }();
-
-bool isLabelByte(char c) {
-    return kLabelBytes[static_cast<unsigned char>(c)];
-}
 
 std::string plainCount(int32_t count, const char* noun) {
     return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
@@ -255,31 +255,44 @@ bool isBlockingAddress(std::string_view address) {
 bool isBlockableName(std::string_view name) {
     if (name.empty() || name.size() > 253)
         return false;
-    // One pass: the length of the label at hand, whether it is digits only, and how many came before.
+    // One pass: where the label at hand began, how many came before, and the kinds of its bytes (digits
+    // alone make kDigitByte).
     size_t labels = 0;
-    size_t length = 0;
-    bool digits = true;
-    for (const char c : name) {
-        if (c == '.') {
-            if (length == 0)
+    size_t start = 0;
+    uint8_t kinds = 0;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const uint8_t kind = kNameBytes[static_cast<unsigned char>(name[i])];
+        if (kind == kDotByte) {
+            if (i == start || i - start > 63)
                 return false;
             ++labels;
-            length = 0;
-            digits = true;
-            continue;
-        }
-        if (!isLabelByte(c) || ++length > 63)
+            start = i + 1;
+            kinds = 0;
+        } else if (kind == 0) {
             return false;
-        digits = digits && isDigit(c);
+        } else {
+            kinds |= kind;
+        }
     }
-    return length > 0 && labels >= 1 && !digits;
+    return name.size() > start && name.size() - start <= 63 && labels >= 1 && kinds != kDigitByte;
 }
 
 bool isNeverBlocked(std::string_view name, std::string_view hostName) {
-    static constexpr std::string_view kNames[] = {"localhost", "localhost.localdomain", "local", "broadcasthost",
-                                                  "0.0.0.0"};
-    return std::any_of(std::begin(kNames), std::end(kNames), [&](std::string_view n) { return iequals(n, name); }) ||
-           istartsWith(name, "ip6-") || (!hostName.empty() && iequals(name, hostName));
+    if (!hostName.empty() && iequals(name, hostName))
+        return true;
+    // By the first letter: most names share it with none of these, and pass without a comparison.
+    switch (name.empty() ? '\0' : asciiLower(name.front())) {
+    case 'l':
+        return iequals(name, "localhost") || iequals(name, "localhost.localdomain") || iequals(name, "local");
+    case 'b':
+        return iequals(name, "broadcasthost");
+    case '0':
+        return name == "0.0.0.0";
+    case 'i':
+        return istartsWith(name, "ip6-");
+    default:
+        return false;
+    }
 }
 
 BlockListRead readBlockList(std::string bytes, uint64_t maxBytes, const AllowList* allow, std::string_view hostName,

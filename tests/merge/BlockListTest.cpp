@@ -36,8 +36,14 @@ TEST(BlockList, NamesABlockMayHold) {
     for (const char* name : {"example", "a..example", ".example", "a.example.", "*.example", "a b.example",
                              "s.hiaerk.top:4433", "10.0.0.5", "a.123", ""})
         EXPECT_FALSE(isBlockableName(name)) << name;
+    // A label holds 63 bytes at most, the last one too; a name 253.
     EXPECT_FALSE(isBlockableName(std::string(64, 'a') + ".example"));
-    EXPECT_FALSE(isBlockableName(std::string(250, 'a') + ".example"));
+    EXPECT_TRUE(isBlockableName("example." + std::string(63, 'a')));
+    EXPECT_FALSE(isBlockableName("example." + std::string(64, 'a')));
+    const std::string longest = std::string(63, 'a') + "." + std::string(63, 'b') + "." + std::string(63, 'c') + "." +
+                                std::string(61, 'd');
+    EXPECT_TRUE(isBlockableName(longest)) << longest.size();
+    EXPECT_FALSE(isBlockableName(longest + "d"));
     for (const char* name : {"localhost", "LocalHost", "localhost.localdomain", "local", "broadcasthost",
                              "ip6-allnodes", "0.0.0.0", "My-Machine"})
         EXPECT_TRUE(isNeverBlocked(name, "my-machine")) << name;
