@@ -40,8 +40,8 @@ TEST(BlockList, NamesABlockMayHold) {
     EXPECT_FALSE(isBlockableName(std::string(64, 'a') + ".example"));
     EXPECT_TRUE(isBlockableName("example." + std::string(63, 'a')));
     EXPECT_FALSE(isBlockableName("example." + std::string(64, 'a')));
-    const std::string longest = std::string(63, 'a') + "." + std::string(63, 'b') + "." + std::string(63, 'c') + "." +
-                                std::string(61, 'd');
+    const std::string longest =
+        std::string(63, 'a') + "." + std::string(63, 'b') + "." + std::string(63, 'c') + "." + std::string(61, 'd');
     EXPECT_TRUE(isBlockableName(longest)) << longest.size();
     EXPECT_FALSE(isBlockableName(longest + "d"));
     for (const char* name : {"localhost", "LocalHost", "localhost.localdomain", "local", "broadcasthost",
