@@ -18,9 +18,10 @@ void freeLarge(void* block, size_t bytes);
 // Memory that a std::string or std::vector of some megabytes got from malloc, about to be filled: the
 // huge pages wholly inside it are asked for, where the system has them (only a hint).
 void adviseHugePages(void* block, size_t bytes);
-// For a short run that ends with its work (the command line): memory malloc frees stays with the
-// process for what it asks for next, instead of going back to the system and coming again as fresh
-// pages, a fault each. The window does not call it: it lives on and gives back what it freed.
+// For a short run that ends with its work (the command line): memory malloc frees (blocks up to some
+// tens of megabytes) stays with the process for what it asks for next, instead of going back to the
+// system and coming again as fresh pages, a fault each. The window does not call it: it lives on and
+// gives back what it freed.
 void keepFreedMemory();
 
 // For a std::vector that may grow large.
