@@ -349,12 +349,17 @@ void collectOwnMappings(const EntryList& lines, const std::vector<uint8_t>& sour
     }
 }
 
-// The names of a block kept as they are (no list at hand), in lower case (copies held by holder), for
-// give(name) each.
-void giveKeptNames(const EntryList& lines, const Target& target, NameSet& holder, auto&& give) {
-    const std::string prefix = writtenPrefix(target.info);
-    for (int32_t i = target.info.begin + 1 + target.info.notes; i < target.info.end; ++i)
+// The names of a block kept as they are (no list at hand), those of its lines from `from` to before `to`,
+// in lower case (copies held by holder), for give(name) each.
+void giveKeptNames(const EntryList& lines, const BlockInfo& block, int32_t from, int32_t to, NameSet& holder,
+                   auto&& give) {
+    const std::string prefix = writtenPrefix(block);
+    for (int32_t i = from; i < to; ++i)
         forEachLowerNameOf(lines.text(i), prefix, holder, give);
+}
+
+int32_t bodyBegin(const BlockInfo& block) {
+    return block.begin + 1 + block.notes;
 }
 
 // Marks (1) each name of seen that the kept blocks before `lead` hold (a block switched off holds none).
@@ -363,13 +368,13 @@ void giveKeptNames(const EntryList& lines, const Target& target, NameSet& holder
 std::vector<uint8_t> heldByLead(const EntryList& lines, const std::vector<Target>& targets, size_t lead,
                                 const NameSet& seen) {
     struct Lines {
-        const Target* target;
+        const BlockInfo* block;
         int32_t from, to;
     };
     std::vector<Lines> first, second;
     for (size_t t = 0; t < lead; ++t) {
         if (!targets[t].duplicate && !targets[t].off())
-            first.push_back({&targets[t], targets[t].info.begin + 1 + targets[t].info.notes, targets[t].info.end});
+            first.push_back({&targets[t].info, bodyBegin(targets[t].info), targets[t].info.end});
     }
     int64_t half = 0;
     for (const Lines& part : first)
@@ -383,7 +388,7 @@ std::vector<uint8_t> heldByLead(const EntryList& lines, const std::vector<Target
             continue;
         }
         const int32_t cut = first[k].from + static_cast<int32_t>(half);
-        second.push_back({first[k].target, cut, first[k].to});
+        second.push_back({first[k].block, cut, first[k].to});
         second.insert(second.end(), first.begin() + static_cast<std::ptrdiff_t>(k) + 1, first.end());
         first[k].to = cut;
         first.resize(k + 1);
@@ -394,11 +399,8 @@ std::vector<uint8_t> heldByLead(const EntryList& lines, const std::vector<Target
         std::vector<uint32_t> found;
         seen.findEach(
             [&](auto&& give) {
-                for (const Lines& part : parts) {
-                    const std::string prefix = writtenPrefix(part.target->info);
-                    for (int32_t i = part.from; i < part.to; ++i)
-                        forEachLowerNameOf(lines.text(i), prefix, holder, give);
-                }
+                for (const Lines& part : parts)
+                    giveKeptNames(lines, *part.block, part.from, part.to, holder, give);
             },
             [&](size_t n) { found.push_back(static_cast<uint32_t>(n)); });
         return found;
@@ -452,8 +454,11 @@ void chooseNames(const EntryList& lines, std::vector<Target>& targets, const Nam
         if (!target.names) {
             // No list at hand: the block stays as it is, and its names are taken unless it is off.
             if (!target.off())
-                seen.insertEach([&](auto&& give) { giveKeptNames(lines, target, held, give); },
-                                [](std::string_view) {});
+                seen.insertEach(
+                    [&](auto&& give) {
+                        giveKeptNames(lines, target.info, bodyBegin(target.info), target.info.end, held, give);
+                    },
+                    [](std::string_view) {});
             continue;
         }
         target.chosen.reserve(target.names->names.size());
@@ -527,7 +532,7 @@ std::vector<std::string> blockOutcomes(const EntryList& lines, const std::vector
                 const std::string written = writtenPrefix(info);
                 before.insertEach(
                     [&](auto&& give) {
-                        for (int32_t i = info.begin + 1 + info.notes; i < info.end; ++i)
+                        for (int32_t i = bodyBegin(info); i < info.end; ++i)
                             forEachLowerNameOf(bodyText(info, lines.text(i)), written, before, give);
                     },
                     [](std::string_view) {});
